@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Sets up and runs every test: the normal build, then the threading tests under the
+# thread sanitizer and every test under the address and undefined-behaviour sanitizers.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs=$(nproc)
+
+bash scripts/setup.sh build
+(cd build && ctest --output-on-failure -j "$jobs")
+
+bash scripts/setup.sh build-tsan -DVK_SANITIZE=thread -DVK_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
+(cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+  ctest --output-on-failure -j "$jobs" -R 'Thread|Concurren')
+
+bash scripts/setup.sh build-asan -DVK_SANITIZE=address -DVK_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
+(cd build-asan && ASAN_OPTIONS="detect_leaks=1" UBSAN_OPTIONS="print_stacktrace=1" \
+  ctest --output-on-failure -j "$jobs")
