@@ -1,0 +1,22 @@
+#pragma once
+// What generic code (the INI manager's queue storage, list controls) needs of a
+// queue without knowing its record type: the count, reading a row into the record
+// buffer, appending the buffer, and emptying. Positions are 1-based.
+
+#include <cstddef>
+
+namespace runtime::data {
+
+class QueueAccess {
+ public:
+  virtual ~QueueAccess() = default;
+  virtual size_t Records() const = 0;
+  // Copies row `position` into the record buffer; false when there is no such row.
+  virtual bool Get(size_t position) = 0;
+  // Appends a copy of the record buffer.
+  virtual void Add() = 0;
+  // Removes every row (the buffer keeps its value).
+  virtual void Free() = 0;
+};
+
+}  // namespace runtime::data
