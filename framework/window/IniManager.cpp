@@ -1,0 +1,329 @@
+#include "framework/window/IniManager.h"
+
+#include <string>
+#include <vector>
+
+#include "runtime/core/RuntimeError.h"
+#include "runtime/core/SyncGuard.h"
+#include "runtime/settings/IniFile.h"
+#include "runtime/settings/SettingsStore.h"
+
+namespace framework::window {
+namespace {
+
+using runtime::core::SyncGuard;
+using runtime::data::FieldRef;
+using runtime::data::QueueAccess;
+using runtime::data::RecordQueue;
+using runtime::settings::IniFile;
+using runtime::settings::SettingsStore;
+
+constexpr char ListSeparator = ',';
+constexpr std::string_view SectorSeparator = "$";
+constexpr std::string_view ItemEnd = "$$";
+constexpr std::string_view EscapedDollar = "$$$";
+constexpr char KeyPathSeparator = '\\';
+// No stored value can hold a line break, so this default tells "missing" from "empty".
+constexpr std::string_view MissingMarker = "\n";
+
+// At most `limit` bytes of `text`, never cutting a UTF-8 character in half.
+std::string CutUtf8(std::string_view text, size_t limit) {
+  if (text.size() <= limit) return std::string(text);
+  size_t end = limit;
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+  return std::string(text.substr(0, end));
+}
+
+std::string RecordEntry(std::string_view entry, size_t position) {
+  return std::string(entry) + "_" + std::to_string(position);
+}
+
+std::string Escape(std::string_view item) {
+  std::string out;
+  for (char c : item) {
+    if (c == '$') {
+      out += EscapedDollar;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+std::string Unescape(std::string_view item) {
+  std::string out;
+  for (size_t i = 0; i < item.size();) {
+    if (item.substr(i, EscapedDollar.size()) == EscapedDollar) {
+      out += '$';
+      i += EscapedDollar.size();
+    } else {
+      out += item[i++];
+    }
+  }
+  return out;
+}
+
+void CopyText(char (&target)[SectorEntry::TextSize], std::string_view text) {
+  FieldRef::Of(target).SetText(text);  // cuts to the field's size at a character boundary
+}
+
+}  // namespace
+
+IniManager::IniManager() : CritSect(std::make_unique<runtime::core::CriticalSection>()) {}
+
+IniManager::~IniManager() {
+  Teardown();
+  CritSect.reset();
+}
+
+std::string IniManager::FetchQuiet(std::string_view section, std::string_view entry,
+                                   std::string_view defaultValue, std::string_view file) {
+  SyncGuard guard(*CritSect);
+  switch (NVType) {
+    case StorageIniFile:
+      return IniFile::Read(file, section, entry, defaultValue);
+    case StorageSettingsStore: {
+      std::string value = SettingsStore::Read(StoreRoot(), StoreKeyPath(section), entry, "");
+      return value.empty() ? std::string(defaultValue) : value;
+    }
+    default:
+      return "";
+  }
+}
+
+bool IniManager::UpdateQuiet(std::string_view section, std::string_view entry, std::string_view value,
+                             std::string_view file) {
+  SyncGuard guard(*CritSect);
+  switch (NVType) {
+    case StorageIniFile:
+      return IniFile::Write(file, section, entry, value);
+    case StorageSettingsStore:
+      if (value.empty()) return DeleteEntry(section, entry);
+      return SettingsStore::Write(StoreRoot(), StoreKeyPath(section), entry, value);
+    default:
+      return true;
+  }
+}
+
+void IniManager::InitHook() {}
+
+bool IniManager::DeleteEntry(std::string_view section, std::string_view entry) {
+  SyncGuard guard(*CritSect);
+  switch (NVType) {
+    case StorageIniFile:
+      return IniFile::Delete(FileName, section, entry);
+    case StorageSettingsStore:
+      return SettingsStore::Delete(StoreRoot(), StoreKeyPath(section), entry);
+    default:
+      return true;
+  }
+}
+
+void IniManager::UpdateHook() {}
+
+void IniManager::Init(std::string_view fileName, int32_t nvType, int32_t extraData) {
+  SyncGuard guard(*CritSect);
+  Teardown();
+  FileName = CutUtf8(fileName, FileNameLimit);
+  NVType = nvType;
+  ExtraData = extraData;
+  Sectors = std::make_unique<RecordQueue<SectorEntry>>();
+  InitHook();
+  ReadList(SectorsSection, SectorsEntry, *Sectors, FieldRef::Of(Sectors->Buffer.Family),
+           FieldRef::Of(Sectors->Buffer.Item), FieldRef::Of(Sectors->Buffer.Type));
+}
+
+void IniManager::Teardown() {
+  SyncGuard guard(*CritSect);
+  if (!Sectors) return;
+  WriteBackSectors();
+  Sectors.reset();
+}
+
+void IniManager::WriteBackSectors() {
+  // Another copy of the program may have registered sectors since Init; sectors are
+  // only ever added, so keeping the union loses nobody's.
+  RecordQueue<SectorEntry> stored;
+  ReadList(SectorsSection, SectorsEntry, stored, FieldRef::Of(stored.Buffer.Family),
+           FieldRef::Of(stored.Buffer.Item), FieldRef::Of(stored.Buffer.Type));
+  for (const SectorEntry& entry : stored.All()) {
+    Sectors->Buffer = entry;
+    if (Sectors->Find(SectorEntry::KeyLess) == 0) Sectors->AddOrdered(SectorEntry::KeyLess);
+  }
+  UpdateQueue(SectorsSection, SectorsEntry, *Sectors, FieldRef::Of(Sectors->Buffer.Family),
+              FieldRef::Of(Sectors->Buffer.Item), FieldRef::Of(Sectors->Buffer.Type));
+}
+
+std::string IniManager::Fetch(std::string_view section, std::string_view entry) {
+  SyncGuard guard(*CritSect);
+  return FetchQuiet(section, entry, "", FileName);
+}
+
+std::string IniManager::FetchString(std::string_view section, std::string_view entry) {
+  SyncGuard guard(*CritSect);
+  return CutUtf8(FetchQuiet(section, entry, UnknownValue, FileName), FetchStringLimit);
+}
+
+bool IniManager::FetchValue(std::string_view section, std::string_view entry, const FieldRef& variable) {
+  SyncGuard guard(*CritSect);
+  if (variable.IsNull()) return false;
+  FieldRef target = variable;
+  return target.SetText(FetchQuiet(section, entry, variable.GetText(), FileName));
+}
+
+std::string IniManager::ReadField(std::string_view section, std::string_view entry, int32_t n) {
+  SyncGuard guard(*CritSect);
+  const std::string text = FetchString(section, entry);
+  size_t start = 0;
+  for (int32_t field = 1; field < n; ++field) {
+    const size_t comma = text.find(ListSeparator, start);
+    if (comma == std::string::npos) return "";
+    start = comma + 1;
+  }
+  const size_t end = text.find(ListSeparator, start);
+  return text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+bool IniManager::Update(std::string_view section, std::string_view entry, std::string_view value) {
+  SyncGuard guard(*CritSect);
+  return UpdateQuiet(section, entry, value, FileName);
+}
+
+bool IniManager::Update(std::string_view section, std::string_view entry, int64_t value) {
+  return Update(section, entry, std::string_view(std::to_string(value)));
+}
+
+bool IniManager::Update(std::string_view section, std::string_view entry, const FieldRef& value) {
+  return Update(section, entry, std::string_view(value.GetText()));
+}
+
+bool IniManager::Exists(std::string_view section, std::string_view entry) {
+  if (NVType != StorageIniFile && NVType != StorageSettingsStore) return false;
+  return FetchQuiet(section, entry, MissingMarker, FileName) != MissingMarker;
+}
+
+bool IniManager::UpdateQueue(std::string_view section, std::string_view entry, QueueAccess& queue,
+                             const FieldRef& first, const FieldRef& second, const FieldRef& third,
+                             const FieldRef& fourth) {
+  SyncGuard guard(*CritSect);
+  if (first.IsNull()) return false;
+  const size_t count = queue.Records();
+  bool ok = Update(section, entry, static_cast<int64_t>(count));
+  for (size_t position = 1; position <= count; ++position) {
+    queue.Get(position);
+    std::string text = first.GetText();
+    for (const FieldRef* field : {&second, &third, &fourth}) {
+      if (field->IsNull()) continue;
+      text += ListSeparator;
+      text += field->GetText();
+    }
+    ok = UpdateQuiet(section, RecordEntry(entry, position), CutUtf8(text, QueueRecordLimit), FileName) && ok;
+  }
+  // Records of an earlier, longer queue would otherwise linger under numbers past the count.
+  for (size_t position = count + 1; Exists(section, RecordEntry(entry, position)); ++position) {
+    if (!DeleteEntry(section, RecordEntry(entry, position))) {
+      ok = false;
+      break;
+    }
+  }
+  return ok;
+}
+
+void IniManager::ReadList(std::string_view section, std::string_view entry, QueueAccess& queue,
+                          const FieldRef& first, const FieldRef& second, const FieldRef& third,
+                          const FieldRef& fourth) {
+  SyncGuard guard(*CritSect);
+  if (first.IsNull()) return;
+  int32_t count = 0;
+  FieldRef::Of(count).SetText(Fetch(section, entry));
+  std::vector<FieldRef> fields{first};
+  for (const FieldRef* field : {&second, &third, &fourth}) {
+    if (!field->IsNull()) fields.push_back(*field);
+  }
+  for (int32_t position = 1; position <= count; ++position) {
+    const std::string text = FetchQuiet(section, RecordEntry(entry, static_cast<size_t>(position)), MissingMarker,
+                                        FileName);
+    // A damaged count must not send us through millions of missing records.
+    if (text == MissingMarker) break;
+    std::string_view rest = text;
+    bool more = true;
+    for (size_t i = 0; i < fields.size(); ++i) {
+      if (!more) {
+        fields[i].Clear();
+        continue;
+      }
+      const size_t comma = i + 1 == fields.size() ? std::string_view::npos : rest.find(ListSeparator);
+      if (comma == std::string_view::npos) {
+        fields[i].SetText(rest);
+        more = false;
+      } else {
+        fields[i].SetText(rest.substr(0, comma));
+        rest.remove_prefix(comma + 1);
+      }
+    }
+    queue.Add();
+  }
+}
+
+void IniManager::AddSector(std::string_view sectorName) {
+  SyncGuard guard(*CritSect);
+  if (!Sectors) return;
+  std::string_view family = sectorName;
+  std::string_view item;
+  std::string_view type;
+  if (const size_t dollar = sectorName.find(SectorSeparator); dollar != std::string_view::npos) {
+    family = sectorName.substr(0, dollar);
+    const std::string_view rest = sectorName.substr(dollar + SectorSeparator.size());
+    item = rest;
+    // The item ends at the first "$$" that is not the start of an escaped "$$$".
+    for (size_t at = rest.find('$'); at != std::string_view::npos; at = rest.find('$', at)) {
+      if (rest.substr(at, EscapedDollar.size()) == EscapedDollar) {
+        at += EscapedDollar.size();
+      } else if (rest.substr(at, ItemEnd.size()) == ItemEnd) {
+        item = rest.substr(0, at);
+        type = rest.substr(at + ItemEnd.size());
+        break;
+      } else {
+        ++at;
+      }
+    }
+  }
+  SectorEntry& buffer = Sectors->Buffer;
+  CopyText(buffer.Family, family);
+  CopyText(buffer.Item, item);
+  CopyText(buffer.Type, type);
+  if (Sectors->Find(SectorEntry::KeyLess) == 0) Sectors->AddOrdered(SectorEntry::KeyLess);
+}
+
+void IniManager::GetSectors(std::string_view family, std::string_view item, std::string_view type,
+                            RecordQueue<SectorEntry>& result) {
+  SyncGuard guard(*CritSect);
+  result.Free();
+  if (!Sectors) return;
+  for (const SectorEntry& entry : Sectors->All()) {
+    const std::string plainItem = Unescape(entry.Item);
+    if (!family.empty() && family != entry.Family) continue;
+    if (!item.empty() && item != plainItem) continue;
+    if (!type.empty() && type != entry.Type) continue;
+    result.Buffer = entry;
+    CopyText(result.Buffer.Item, plainItem);
+    result.Add();
+  }
+}
+
+std::string IniManager::SectorName(std::string_view family, std::string_view item, std::string_view type) {
+  SyncGuard guard(*CritSect);
+  return std::string(family) + std::string(SectorSeparator) + Escape(item) + std::string(ItemEnd) +
+         std::string(type);
+}
+
+uint32_t IniManager::StoreRoot() const {
+  return ExtraData == 0 ? SettingsStore::ClassesRoot : static_cast<uint32_t>(ExtraData);
+}
+
+std::string IniManager::StoreKeyPath(std::string_view section) const {
+  if (FileName.empty()) return std::string(section);
+  return FileName + KeyPathSeparator + std::string(section);
+}
+
+}  // namespace framework::window
