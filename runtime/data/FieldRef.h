@@ -14,6 +14,19 @@
 // Compare: numeric when both sides are numeric or both texts read as numbers with a
 // numeric side; otherwise byte-wise text comparison with trailing blanks ignored.
 //
+// Details of the conversions:
+//  - numbers are converted through their decimal text (for a Real, the shortest text
+//    that reads back as the same double), so 0.1 stored in a Real compares equal to
+//    the text "0.1", and 2.675 rounds to 2.68 at two places, as written.
+//  - text to an integer kind (Byte ... ULong, Date, Time) must be a whole number
+//    ("12", "12.0"); "12.5" is refused. Number to an integer kind rounds half away
+//    from zero, like Decimal places.
+//  - a number to a CString that cannot hold all of its digits is refused: a cut
+//    number would read as another value.
+//  - Real accepts exponent forms ("1e3") from text; infinities and NaN are refused
+//    by every other kind. GetText of a Real is its shortest exact-round-trip text
+//    without an exponent.
+//
 // A FieldRef is as thread-safe as the variable it refers to.
 
 #include <compare>
@@ -69,6 +82,10 @@ class FieldRef {
   int Compare(const FieldRef& other) const;
   // Text to empty, numbers to 0.
   void Clear();
+
+  // How many leading bytes of `text` fit in `maxBytes` without splitting a UTF-8
+  // character (a cut never ends in the middle of a multi-byte sequence).
+  static size_t Utf8Prefix(std::string_view text, size_t maxBytes);
 
  private:
   void* Addr = nullptr;
