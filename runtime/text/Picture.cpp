@@ -1,0 +1,476 @@
+#include "runtime/text/Picture.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <limits>
+#include <optional>
+#include <string>
+
+#include "runtime/data/DateTime.h"
+
+namespace runtime::text {
+
+using runtime::data::DateTime;
+using runtime::data::FieldKind;
+using runtime::data::FieldRef;
+
+namespace {
+
+constexpr char PictureMark = '@';
+constexpr char OverflowFill = '#';
+constexpr size_t MaxNumberWidth = 255;   // wider than any entry or column
+constexpr size_t MaxNumberPlaces = 30;
+constexpr int LongDatePicture = 18;
+constexpr int ShortDateWidth = 10;       // "2025-03-07"
+constexpr int LongDateWidth = 18;        // "September 30, 2025"
+constexpr int TimeWidth = 8;             // "14:05:09"
+constexpr size_t MonthNameMinimum = 3;   // "Mar" is enough to name a month
+constexpr size_t YearDigits = 4;
+constexpr size_t MaxDayOrMonthDigits = 2;
+constexpr int HundredthsPerTenth = 10;
+
+constexpr std::array<const char*, 12> MonthNames = {"January", "February", "March",     "April",
+                                                    "May",     "June",     "July",      "August",
+                                                    "September", "October", "November", "December"};
+
+char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+// Reads a run of digits as a number; nothing when there are none or it overflows.
+std::optional<size_t> TakeNumber(std::string_view& s, size_t maxDigits = SIZE_MAX) {
+  size_t n = 0;
+  while (n < s.size() && n < maxDigits && IsDigit(s[n])) ++n;
+  if (n == 0) return std::nullopt;
+  size_t value = 0;
+  auto [end, ec] = std::from_chars(s.data(), s.data() + n, value);
+  if (ec != std::errc{}) return std::nullopt;
+  s.remove_prefix(static_cast<size_t>(end - s.data()));
+  return value;
+}
+
+bool TakeChar(std::string_view& s, char upperCase) {
+  if (s.empty() || Upper(s.front()) != upperCase) return false;
+  s.remove_prefix(1);
+  return true;
+}
+
+struct Spec {
+  Picture::Category Cat = Picture::Category::Plain;
+  size_t Width = 0;   // bytes for text, positions for numbers, characters for dates and times
+  size_t Places = 0;  // numbers
+  char Fill = ' ';    // numbers: ' ', '0' or '*'
+  bool BlankZero = false;
+};
+
+Spec Parse(std::string_view picture) {
+  std::string_view s = Trim(picture);
+  if (!s.empty() && s.front() == PictureMark) s.remove_prefix(1);
+  Spec spec;
+  if (s.empty()) return spec;
+  const char letter = Upper(s.front());
+  s.remove_prefix(1);
+  switch (letter) {
+    case 'S': {
+      auto n = TakeNumber(s);
+      if (!n || *n == 0 || !s.empty()) return {};
+      spec.Cat = Picture::Category::Text;
+      spec.Width = *n;
+      return spec;
+    }
+    case 'N': {
+      if (!s.empty() && (s.front() == '0' || s.front() == '*' || s.front() == '_')) {
+        spec.Fill = s.front() == '_' ? ' ' : s.front();
+        s.remove_prefix(1);
+      }
+      if (!s.empty() && s.front() == '-') s.remove_prefix(1);
+      auto width = TakeNumber(s);
+      if (!width || *width == 0 || *width > MaxNumberWidth) return {};
+      spec.Width = *width;
+      if (TakeChar(s, '.')) {
+        auto places = TakeNumber(s);
+        if (!places || *places > MaxNumberPlaces) return {};
+        spec.Places = *places;
+      }
+      spec.BlankZero = TakeChar(s, 'B');
+      if (!s.empty()) return {};
+      spec.Cat = Picture::Category::Number;
+      return spec;
+    }
+    case 'D':
+    case 'T': {
+      auto number = TakeNumber(s);
+      if (!number) return {};
+      TakeChar(s, 'B');  // dates and times of 0 are blank anyway
+      if (!s.empty()) return {};
+      if (letter == 'D') {
+        spec.Cat = Picture::Category::Date;
+        spec.Width = *number == LongDatePicture ? LongDateWidth : ShortDateWidth;
+      } else {
+        spec.Cat = Picture::Category::Time;
+        spec.Width = TimeWidth;
+      }
+      return spec;
+    }
+    default: return {};
+  }
+}
+
+std::string Overflow(const Spec& spec) { return std::string(spec.Width, OverflowFill); }
+
+// A number as its sign and digits, exact whatever its size.
+struct Digits {
+  bool Negative = false;
+  std::string Int;   // leading zeros removed
+  std::string Frac;  // trailing zeros removed
+  bool IsZero() const { return Int.empty() && Frac.empty(); }
+};
+
+// "[+-]digits[.digits]"; at least one digit.
+std::optional<Digits> ParseDigits(std::string_view s) {
+  Digits d;
+  if (!s.empty() && (s.front() == '-' || s.front() == '+')) {
+    d.Negative = s.front() == '-';
+    s.remove_prefix(1);
+  }
+  size_t i = 0;
+  while (i < s.size() && IsDigit(s[i])) d.Int.push_back(s[i++]);
+  if (i < s.size() && s[i] == '.') {
+    ++i;
+    while (i < s.size() && IsDigit(s[i])) d.Frac.push_back(s[i++]);
+  }
+  if (i != s.size() || (d.Int.empty() && d.Frac.empty())) return std::nullopt;
+  d.Int.erase(0, std::min(d.Int.find_first_not_of('0'), d.Int.size()));
+  size_t last = d.Frac.find_last_not_of('0');
+  d.Frac.erase(last == std::string::npos ? 0 : last + 1);
+  if (d.IsZero()) d.Negative = false;
+  return d;
+}
+
+// The number a value holds: numeric kinds exactly, texts when they read as a plain
+// number (blank is 0).
+std::optional<Digits> NumberOf(const FieldRef& value) {
+  std::string text = value.GetText();
+  std::string_view t = Trim(text);
+  if (value.IsText() && t.empty()) return Digits{};
+  return ParseDigits(t);
+}
+
+// Rounds half away from zero to exactly `places` digits after the point.
+Digits Round(Digits d, size_t places) {
+  bool up = d.Frac.size() > places && d.Frac[places] >= '5';
+  d.Frac.resize(places, '0');
+  if (up) {
+    std::string all = d.Int + d.Frac;
+    size_t i = all.size();
+    while (i > 0 && all[i - 1] == '9') all[--i] = '0';
+    if (i == 0) {
+      all.insert(all.begin(), '1');
+    } else {
+      ++all[i - 1];
+    }
+    d.Int = all.substr(0, all.size() - places);
+    d.Frac = all.substr(all.size() - places);
+  }
+  if (d.Int.find_first_not_of('0') == std::string::npos && d.Frac.find_first_not_of('0') == std::string::npos) {
+    d.Negative = false;
+    d.Int.clear();
+  }
+  return d;
+}
+
+// Characters the number needs without fill: sign, integer digits (at least "0"),
+// point and places.
+size_t NeededWidth(const Digits& rounded, size_t places) {
+  return (rounded.Negative ? 1 : 0) + std::max<size_t>(1, rounded.Int.size()) + (places > 0 ? places + 1 : 0);
+}
+
+std::string FormatNumber(const Digits& value, const Spec& spec) {
+  Digits d = Round(value, spec.Places);
+  bool zero = d.Int.empty() && d.Frac.find_first_not_of('0') == std::string::npos;
+  if (zero && spec.BlankZero) return {};
+  if (NeededWidth(d, spec.Places) > spec.Width) return Overflow(spec);
+  std::string body = d.Int.empty() ? "0" : d.Int;
+  if (spec.Places > 0) body += "." + d.Frac;
+  std::string sign = d.Negative ? "-" : "";
+  size_t pad = spec.Width - (sign.size() + body.size());
+  switch (spec.Fill) {
+    case '0': return sign + std::string(pad, '0') + body;
+    case '*': return std::string(pad, '*') + sign + body;
+    default: return sign + body;
+  }
+}
+
+// A day or time number held by a value; nothing when it holds no whole number.
+std::optional<int64_t> WholeNumberOf(const FieldRef& value) {
+  if (value.IsNumeric() && value.Kind() != FieldKind::Real && value.Kind() != FieldKind::Decimal) {
+    return value.GetInteger();
+  }
+  auto d = NumberOf(value);
+  if (!d || !d->Frac.empty() || d->Int.size() > std::numeric_limits<int32_t>::digits10) return std::nullopt;
+  int64_t magnitude = d->Int.empty() ? 0 : std::stoll(d->Int);
+  return d->Negative ? -magnitude : magnitude;
+}
+
+std::string TwoDigits(int v) {
+  char buf[4];
+  std::snprintf(buf, sizeof buf, "%02d", v % 100);
+  return buf;
+}
+
+std::string FormatDate(const FieldRef& value, const Spec& spec, bool longForm) {
+  auto day = WholeNumberOf(value);
+  if (!day) return Overflow(spec);
+  if (*day == DateTime::NoDate) return {};
+  if (*day < DateTime::FirstDay || *day > DateTime::LastDay) return Overflow(spec);
+  auto parts = DateTime::SplitDate(static_cast<int32_t>(*day));
+  char buf[32];
+  if (longForm) {
+    std::snprintf(buf, sizeof buf, "%s %d, %04d", MonthNames[static_cast<size_t>(parts->Month - 1)], parts->Day,
+                  parts->Year);
+  } else {
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", parts->Year, parts->Month, parts->Day);
+  }
+  return buf;
+}
+
+std::string FormatTime(const FieldRef& value, const Spec& spec) {
+  auto time = WholeNumberOf(value);
+  if (!time) return Overflow(spec);
+  if (*time == DateTime::NoTime) return {};
+  if (*time < DateTime::Midnight || *time > DateTime::LastTime) return Overflow(spec);
+  auto parts = DateTime::SplitTime(static_cast<int32_t>(*time));
+  return TwoDigits(parts->Hours) + ":" + TwoDigits(parts->Minutes) + ":" + TwoDigits(parts->Seconds);
+}
+
+// A month named in full or by its first three or more letters.
+std::optional<int> TakeMonthName(std::string_view& s) {
+  size_t n = 0;
+  while (n < s.size() && Upper(s[n]) >= 'A' && Upper(s[n]) <= 'Z') ++n;
+  if (n < MonthNameMinimum) return std::nullopt;
+  for (size_t m = 0; m < MonthNames.size(); ++m) {
+    std::string_view name = MonthNames[m];
+    if (n > name.size()) continue;
+    bool same = true;
+    for (size_t i = 0; i < n && same; ++i) same = Upper(s[i]) == Upper(name[i]);
+    if (same) {
+      s.remove_prefix(n);
+      return static_cast<int>(m + 1);
+    }
+  }
+  return std::nullopt;
+}
+
+void SkipBlanks(std::string_view& s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+}
+
+// "2025-03-07" (also with "/" or "."), or for the long form "March 7, 2025".
+std::optional<int32_t> ParseDate(std::string_view s, bool longForm) {
+  std::string_view rest = s;
+  int year = 0, month = 0, day = 0;
+  if (longForm && !rest.empty() && !IsDigit(rest.front())) {
+    auto m = TakeMonthName(rest);
+    SkipBlanks(rest);
+    auto d = TakeNumber(rest, MaxDayOrMonthDigits);
+    if (!m || !d) return std::nullopt;
+    if (!rest.empty() && rest.front() == ',') rest.remove_prefix(1);
+    SkipBlanks(rest);
+    const size_t before = rest.size();
+    auto y = TakeNumber(rest, YearDigits);
+    if (!y || before - rest.size() != YearDigits) return std::nullopt;
+    year = static_cast<int>(*y), month = *m, day = static_cast<int>(*d);
+  } else {
+    const size_t before = rest.size();
+    auto y = TakeNumber(rest, YearDigits);
+    if (!y || before - rest.size() != YearDigits || rest.empty()) return std::nullopt;
+    const char separator = rest.front();
+    if (separator != '-' && separator != '/' && separator != '.') return std::nullopt;
+    rest.remove_prefix(1);
+    auto m = TakeNumber(rest, MaxDayOrMonthDigits);
+    if (!m || rest.empty() || rest.front() != separator) return std::nullopt;
+    rest.remove_prefix(1);
+    auto d = TakeNumber(rest, MaxDayOrMonthDigits);
+    if (!d) return std::nullopt;
+    year = static_cast<int>(*y), month = static_cast<int>(*m), day = static_cast<int>(*d);
+  }
+  if (!rest.empty()) return std::nullopt;
+  int32_t date = DateTime::DateOf(year, month, day);
+  if (date == DateTime::NoDate) return std::nullopt;
+  return date;
+}
+
+// "14:05", "14:05:09" or "14:05:09.5" (a fraction of a second, to hundredths).
+std::optional<int32_t> ParseTime(std::string_view s) {
+  auto h = TakeNumber(s, MaxDayOrMonthDigits);
+  if (!h || s.empty() || s.front() != ':') return std::nullopt;
+  s.remove_prefix(1);
+  const size_t minuteStart = s.size();
+  auto m = TakeNumber(s, MaxDayOrMonthDigits);
+  if (!m || minuteStart - s.size() != MaxDayOrMonthDigits) return std::nullopt;
+  size_t seconds = 0, hundredths = 0;
+  if (!s.empty() && s.front() == ':') {
+    s.remove_prefix(1);
+    const size_t secondStart = s.size();
+    auto sec = TakeNumber(s, MaxDayOrMonthDigits);
+    if (!sec || secondStart - s.size() != MaxDayOrMonthDigits) return std::nullopt;
+    seconds = *sec;
+    if (!s.empty() && s.front() == '.') {
+      s.remove_prefix(1);
+      const size_t fractionStart = s.size();
+      auto f = TakeNumber(s, MaxDayOrMonthDigits);
+      if (!f) return std::nullopt;
+      hundredths = fractionStart - s.size() == 1 ? *f * HundredthsPerTenth : *f;
+    }
+  }
+  if (!s.empty()) return std::nullopt;
+  int32_t time = DateTime::TimeOf(static_cast<int>(*h), static_cast<int>(*m), static_cast<int>(seconds),
+                                  static_cast<int>(hundredths));
+  if (time == DateTime::NoTime) return std::nullopt;
+  return time;
+}
+
+bool DeformatNumber(std::string_view text, const Spec& spec, FieldRef& target) {
+  std::string_view t = Trim(text);
+  if (spec.Fill == '*') {
+    while (!t.empty() && t.front() == '*') t.remove_prefix(1);
+    t = Trim(t);
+  }
+  Digits d;
+  if (!t.empty()) {
+    auto parsed = ParseDigits(t);
+    if (!parsed || parsed->Frac.size() > spec.Places) return false;
+    d = *parsed;
+  }
+  if (NeededWidth(d, spec.Places) > spec.Width) return false;
+  std::string canonical = (d.Negative ? "-" : "") + (d.Int.empty() ? std::string("0") : d.Int);
+  if (!d.Frac.empty()) canonical += "." + d.Frac;
+  if (target.Kind() == FieldKind::CString && canonical.size() >= target.Size()) return false;
+  return target.SetText(canonical);
+}
+
+bool PartialNumber(std::string_view t, const Spec& spec) {
+  t = Trim(t);
+  if (spec.Fill == '*') {
+    while (!t.empty() && t.front() == '*') t.remove_prefix(1);
+  }
+  bool negative = false;
+  if (!t.empty() && (t.front() == '-' || t.front() == '+')) {
+    negative = t.front() == '-';
+    t.remove_prefix(1);
+  }
+  size_t intDigits = 0, significant = 0;
+  while (!t.empty() && IsDigit(t.front())) {
+    if (significant > 0 || t.front() != '0') ++significant;
+    ++intDigits;
+    t.remove_prefix(1);
+  }
+  size_t places = 0;
+  if (!t.empty() && t.front() == '.') {
+    if (spec.Places == 0) return false;
+    t.remove_prefix(1);
+    while (!t.empty() && IsDigit(t.front())) {
+      ++places;
+      t.remove_prefix(1);
+    }
+  }
+  if (!t.empty() || places > spec.Places || intDigits > spec.Width) return false;
+  size_t needed = (negative ? 1 : 0) + std::max<size_t>(1, significant) + (spec.Places > 0 ? spec.Places + 1 : 0);
+  return needed <= spec.Width;
+}
+
+bool IsLongDate(const Spec& spec) {
+  return spec.Cat == Picture::Category::Date && spec.Width == static_cast<size_t>(LongDateWidth);
+}
+
+bool PartialDateOrTime(std::string_view t, const Spec& spec) {
+  if (t.size() > spec.Width) return false;
+  const bool longDate = IsLongDate(spec);
+  return std::all_of(t.begin(), t.end(), [&](char c) {
+    if (IsDigit(c)) return true;
+    if (spec.Cat == Picture::Category::Time) return c == ':' || c == '.';
+    if (c == '-' || c == '/' || c == '.') return true;
+    return longDate && ((Upper(c) >= 'A' && Upper(c) <= 'Z') || c == ' ' || c == ',');
+  });
+}
+
+}  // namespace
+
+Picture::Category Picture::Classify(std::string_view picture) { return Parse(picture).Cat; }
+
+std::string Picture::Format(const FieldRef& value, std::string_view picture) {
+  const Spec spec = Parse(picture);
+  switch (spec.Cat) {
+    case Category::Plain: return value.GetText();
+    case Category::Text: {
+      std::string text = value.GetText();
+      text.resize(FieldRef::Utf8Prefix(text, spec.Width));
+      return text;
+    }
+    case Category::Number: {
+      auto d = NumberOf(value);
+      return d ? FormatNumber(*d, spec) : Overflow(spec);
+    }
+    case Category::Date: return FormatDate(value, spec, IsLongDate(spec));
+    case Category::Time: return FormatTime(value, spec);
+  }
+  return value.GetText();
+}
+
+std::string Picture::Format(std::string_view text, std::string_view picture) {
+  std::string copy(text);
+  return Format(FieldRef::Of(copy), picture);
+}
+
+std::string Picture::Format(int64_t value, std::string_view picture) {
+  // An int64 is a Decimal with no places.
+  return Format(FieldRef(&value, FieldKind::Decimal, sizeof value), picture);
+}
+
+std::string Picture::Format(double value, std::string_view picture) { return Format(FieldRef::Of(value), picture); }
+
+bool Picture::Deformat(std::string_view text, std::string_view picture, FieldRef target) {
+  if (target.IsNull()) return false;
+  const Spec spec = Parse(picture);
+  switch (spec.Cat) {
+    case Category::Plain: return target.SetText(text);
+    case Category::Text: return target.SetText(text.substr(0, FieldRef::Utf8Prefix(text, spec.Width)));
+    case Category::Number: return DeformatNumber(text, spec, target);
+    case Category::Date:
+    case Category::Time: {
+      std::string_view t = Trim(text);
+      if (t.empty()) return target.SetInteger(0);
+      auto value = spec.Cat == Category::Date ? ParseDate(t, IsLongDate(spec)) : ParseTime(t);
+      return value && target.SetInteger(*value);
+    }
+  }
+  return false;
+}
+
+int Picture::Width(std::string_view picture) {
+  const Spec spec = Parse(picture);
+  return spec.Cat == Category::Plain ? 0 : static_cast<int>(std::min<size_t>(spec.Width, INT32_MAX));
+}
+
+bool Picture::Accepts(std::string_view picture, std::string_view partialText) {
+  const Spec spec = Parse(picture);
+  switch (spec.Cat) {
+    case Category::Plain: return true;
+    case Category::Text: return partialText.size() <= spec.Width;
+    case Category::Number: return PartialNumber(partialText, spec);
+    case Category::Date:
+    case Category::Time: return PartialDateOrTime(partialText, spec);
+  }
+  return true;
+}
+
+}  // namespace runtime::text
