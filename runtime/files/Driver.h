@@ -57,13 +57,15 @@ class Driver {
   // process may not write (a read-only open of it succeeds); 47 when the file is not
   // a data file or its stored layout differs from the definition (the file is never
   // altered); 46 when a key's index is missing (BuildKeys repairs it); 90 for other
-  // storage failures. On success the cursor is at the start of the file's own order.
+  // storage failures. On failure the driver stays closed. On success the cursor is at
+  // the start of the file's own order.
   virtual DriverStatus Open(const FileDefinition& definition, const std::string& path,
                             uint8_t mode) = 0;
   // Closes; rolls back an unfinished transaction. Closing a closed driver succeeds.
   virtual DriverStatus Close() = 0;
-  // Creates every key index that is missing. 40 when a unique key has duplicates.
-  virtual DriverStatus BuildKeys() = 0;
+  // Creates every key index missing from the file at `path`, which this driver need
+  // not have open. 40 when a unique key has duplicates; 47 as Open.
+  virtual DriverStatus BuildKeys(const FileDefinition& definition, const std::string& path) = 0;
 
   // Reading. Each fills `buffer` with the record read and makes it current.
   // Reads the first record (in `key` order) whose components all equal the buffer's.

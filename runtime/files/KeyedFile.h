@@ -78,7 +78,8 @@ class KeyedFile {
   int32_t Close();
   bool IsOpen() const;
   uint8_t Mode() const { return OpenMode; }
-  // Recreates missing key indexes.
+  // Recreates missing key indexes (after an open failed with 46); the handle need not
+  // be open.
   int32_t BuildKeys();
 
   // Clears the record buffer through the record type (text empty, numbers 0).
@@ -119,7 +120,11 @@ class KeyedFile {
   void FreeState(int32_t handle);
 
   // Properties (FileProperty numbers); typed forms of the ones the framework reads.
+  // File properties take a field number as index where they need one; key properties
+  // take the key number and, where they need one, the component number. An unknown
+  // property gives "" and 80.
   std::string Property(int32_t property, int32_t index = 0);
+  std::string KeyProperty(int key, int32_t property, int32_t component = 0);
   int32_t SetProperty(int32_t property, std::string_view value, int32_t index = 0);
   int KeyCount() const;
   int KeyNumber(std::string_view name) const;  // 0 when there is none
@@ -137,9 +142,12 @@ class KeyedFile {
   void AddCallback(FileCallback* callback);
   void RemoveCallback(FileCallback* callback);
 
-  // For Transaction: the open driver (null when closed) and the file's lock.
-  Driver* DriverObject() { return Conn.get(); }
-  runtime::core::CriticalSection& Lock() { return Section; }
+  // Used by Transaction: one file's part of a transaction, told to the call-backs
+  // (Begin, Commit, Rollback) like every operation.
+  int32_t BeginTransaction(int32_t timeoutSeconds);
+  int32_t CommitTransaction();
+  int32_t RollbackTransaction();
+  bool InTransaction() const;
 
  private:
   struct SavedState {

@@ -1,0 +1,87 @@
+#include "runtime/files/CursorText.h"
+
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+
+namespace runtime::files {
+namespace {
+
+constexpr char Separator = '|';
+constexpr char Escape = '\\';
+
+template <class Number>
+std::optional<Number> ParseWhole(std::string_view text) {
+  Number n{};
+  const char* end = text.data() + text.size();
+  auto [at, ec] = std::from_chars(text.data(), end, n);
+  if (ec != std::errc() || at != end || text.empty()) return std::nullopt;
+  return n;
+}
+
+}  // namespace
+
+std::string CursorText::Join(const std::vector<std::string>& items) {
+  std::string out;
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (i > 0) out += Separator;
+    for (char c : items[i]) {
+      if (c == Separator || c == Escape) out += Escape;
+      out += c;
+    }
+  }
+  return out;
+}
+
+std::optional<std::vector<std::string>> CursorText::Split(std::string_view text) {
+  std::vector<std::string> items(1);
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == Escape) {
+      if (++i == text.size()) return std::nullopt;
+      items.back() += text[i];
+    } else if (c == Separator) {
+      items.emplace_back();
+    } else {
+      items.back() += c;
+    }
+  }
+  return items;
+}
+
+std::string CursorText::Encode(const SqlValue& value) {
+  switch (value.Kind) {
+    case SqlValue::Type::Integer: return "i" + std::to_string(value.Integer);
+    case SqlValue::Type::Real: {
+      // Hexadecimal floating point keeps every bit of the value.
+      char text[64];
+      std::snprintf(text, sizeof text, "%a", value.Real);
+      return std::string("r") + text;
+    }
+    case SqlValue::Type::Text: return "t" + value.Text;
+  }
+  return {};
+}
+
+std::optional<SqlValue> CursorText::Decode(std::string_view item) {
+  if (item.empty()) return std::nullopt;
+  const std::string_view body = item.substr(1);
+  switch (item[0]) {
+    case 'i': {
+      auto n = ParseWhole<int64_t>(body);
+      if (!n) return std::nullopt;
+      return SqlValue::OfInteger(*n);
+    }
+    case 'r': {
+      const std::string copy(body);
+      char* end = nullptr;
+      const double d = std::strtod(copy.c_str(), &end);
+      if (copy.empty() || end != copy.c_str() + copy.size()) return std::nullopt;
+      return SqlValue::OfReal(d);
+    }
+    case 't': return SqlValue::OfText(std::string(body));
+    default: return std::nullopt;
+  }
+}
+
+}  // namespace runtime::files

@@ -1,0 +1,27 @@
+#pragma once
+// Turns lists of values into one text and back, for the SQLite driver's position
+// and saved-cursor texts: items are joined with "|", and "\" and "|" inside an item
+// are escaped with "\". A value item starts with its type letter (i integer, r real,
+// t text). Pure functions: safe from any thread.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "runtime/files/SqlValue.h"
+
+namespace runtime::files {
+
+class CursorText {
+ public:
+  static std::string Join(const std::vector<std::string>& items);
+  // nullopt for a text with a dangling escape.
+  static std::optional<std::vector<std::string>> Split(std::string_view text);
+
+  static std::string Encode(const SqlValue& value);
+  // nullopt for an item that is no value.
+  static std::optional<SqlValue> Decode(std::string_view item);
+};
+
+}  // namespace runtime::files

@@ -1,0 +1,61 @@
+#include "runtime/files/DriverRegistry.h"
+
+#include <map>
+#include <mutex>
+
+#include "runtime/files/SqliteDriver.h"
+
+namespace runtime::files {
+namespace {
+
+std::string Upper(std::string s) {
+  for (char& c : s) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return s;
+}
+
+struct Drivers {
+  std::mutex Mutex;
+  std::map<std::string, DriverRegistry::Factory> ByName;  // GUARDED_BY(Mutex)
+};
+
+// Built on first use, so files opened from static initialisers find the built-in driver.
+Drivers& TheDrivers() {
+  static Drivers drivers;
+  static std::once_flag builtIn;
+  std::call_once(builtIn, [] {
+    drivers.ByName[DriverRegistry::SqliteName] = [] { return std::make_unique<SqliteDriver>(); };
+  });
+  return drivers;
+}
+
+}  // namespace
+
+void DriverRegistry::Register(const std::string& name, Factory factory) {
+  Drivers& d = TheDrivers();
+  std::lock_guard lock(d.Mutex);
+  d.ByName[Upper(name)] = std::move(factory);
+}
+
+void DriverRegistry::Unregister(const std::string& name) {
+  const std::string key = Upper(name);
+  if (key == SqliteName) return;
+  Drivers& d = TheDrivers();
+  std::lock_guard lock(d.Mutex);
+  d.ByName.erase(key);
+}
+
+std::unique_ptr<Driver> DriverRegistry::Make(const std::string& name) {
+  Drivers& d = TheDrivers();
+  Factory factory;
+  {
+    std::lock_guard lock(d.Mutex);
+    auto found = d.ByName.find(name.empty() ? std::string(SqliteName) : Upper(name));
+    if (found == d.ByName.end()) return nullptr;
+    factory = found->second;
+  }
+  return factory();
+}
+
+}  // namespace runtime::files

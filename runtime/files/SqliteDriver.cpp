@@ -1,0 +1,817 @@
+#include "runtime/files/SqliteDriver.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdint>
+#include <optional>
+#include <cstring>
+#include <utility>
+
+#include "runtime/core/NativePath.h"
+#include "runtime/files/CursorText.h"
+#include "runtime/files/FileMode.h"
+
+namespace runtime::files {
+namespace {
+
+using C = runtime::core::RuntimeErrorCode;
+
+constexpr const char* LayoutName = "layout";
+constexpr const char* PositionTag = "K";
+constexpr const char* CursorTag = "C1";
+constexpr size_t MaxPositionLength = 1024;
+// First column of a selected row that holds a field (after the row id and version).
+constexpr int FirstFieldColumn = 2;
+
+// Resets a cached statement when the call is done with it, so no read stays open.
+class StatementUse {
+ public:
+  explicit StatementUse(sqlite3_stmt* stmt) : Stmt(stmt) {}
+  ~StatementUse() {
+    if (Stmt != nullptr) {
+      sqlite3_reset(Stmt);
+      sqlite3_clear_bindings(Stmt);
+    }
+  }
+  StatementUse(const StatementUse&) = delete;
+  StatementUse& operator=(const StatementUse&) = delete;
+
+ private:
+  sqlite3_stmt* Stmt;
+};
+
+DriverStatus SqliteStatus(int rc, sqlite3* db) {
+  const int primary = rc & 0xFF;
+  int32_t code = C::DriverError;
+  switch (primary) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: code = C::RecordHeld; break;
+    case SQLITE_CONSTRAINT:
+      if (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY) code = C::DuplicateKey;
+      break;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_AUTH: code = C::AccessDenied; break;
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT: code = C::InvalidFileStructure; break;
+    default: break;
+  }
+  const char* text = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+  return DriverStatus::Error(code, std::to_string(rc), text != nullptr ? text : "");
+}
+
+DriverStatus SystemStatus(int32_t code, int err, const std::string& what) {
+  return DriverStatus::Error(code, std::to_string(err), what + ": " + std::strerror(err));
+}
+
+bool Exists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+// Whether the process may write the file. A file without any write permission bit
+// counts as read-only even for the superuser, like a read-only attribute elsewhere.
+bool Writable(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return false;
+  if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
+  return ::access(path.c_str(), W_OK) == 0;
+}
+
+void SyncFolder(const std::string& path) {
+  const int fd = ::open(runtime::core::NativePath::Folder(path).c_str(), O_RDONLY | O_DIRECTORY);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+std::string Upper(std::string s) {
+  for (char& c : s) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return s;
+}
+
+// Reads the items of a saved cursor text in order.
+class ItemReader {
+ public:
+  explicit ItemReader(std::vector<std::string> items) : Items(std::move(items)) {}
+  bool Integer(int64_t& out) {
+    auto v = Value();
+    if (!v || v->Kind != SqlValue::Type::Integer) return Bad();
+    out = v->Integer;
+    return true;
+  }
+  bool Flag(bool& out) {
+    int64_t v = 0;
+    if (!Integer(v)) return false;
+    out = v != 0;
+    return true;
+  }
+  bool Values(std::vector<SqlValue>& out) {
+    int64_t n = 0;
+    if (!Integer(n) || n < 0) return Bad();
+    out.clear();
+    for (int64_t i = 0; i < n; ++i) {
+      auto v = Value();
+      if (!v) return Bad();
+      out.push_back(std::move(*v));
+    }
+    return true;
+  }
+  bool Ok() const { return !Failed && At == Items.size(); }
+
+ private:
+  std::optional<SqlValue> Value() {
+    if (At >= Items.size()) return std::nullopt;
+    return CursorText::Decode(Items[At++]);
+  }
+  bool Bad() {
+    Failed = true;
+    return false;
+  }
+  std::vector<std::string> Items;
+  size_t At = 1;  // item 0 is the tag
+  bool Failed = false;
+};
+
+void AddValues(std::vector<std::string>& items, const std::vector<SqlValue>& values) {
+  items.push_back(CursorText::Encode(SqlValue::OfInteger(static_cast<int64_t>(values.size()))));
+  for (const SqlValue& v : values) items.push_back(CursorText::Encode(v));
+}
+
+std::string Int(int64_t v) { return CursorText::Encode(SqlValue::OfInteger(v)); }
+
+std::atomic<uint64_t> CreateCounter{0};
+
+}  // namespace
+
+SqliteDriver::~SqliteDriver() { Close(); }
+
+DriverStatus SqliteDriver::Fail(int rc) const { return SqliteStatus(rc, Db); }
+
+DriverStatus SqliteDriver::Exec(const std::string& sql) {
+  const int rc = sqlite3_exec(Db, sql.c_str(), nullptr, nullptr, nullptr);
+  return rc == SQLITE_OK ? DriverStatus::Ok() : Fail(rc);
+}
+
+sqlite3_stmt* SqliteDriver::Statement(const std::string& sql, DriverStatus& status) {
+  auto found = Statements.find(sql);
+  if (found != Statements.end()) return found->second;
+  sqlite3_stmt* stmt = nullptr;
+  const int rc = sqlite3_prepare_v3(Db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+  if (rc != SQLITE_OK) {
+    status = Fail(rc);
+    sqlite3_finalize(stmt);
+    return nullptr;
+  }
+  Statements.emplace(sql, stmt);
+  return stmt;
+}
+
+void SqliteDriver::FinalizeStatements() {
+  for (auto& [sql, stmt] : Statements) sqlite3_finalize(stmt);
+  Statements.clear();
+}
+
+void SqliteDriver::SetBusyTimeout(int32_t seconds) {
+  if (Db != nullptr) sqlite3_busy_timeout(Db, seconds * MillisecondsPerSecond);
+}
+
+DriverStatus SqliteDriver::Create(const FileDefinition& definition, const std::string& path) {
+  SqliteSchema schema(definition);
+  if (const std::string problem = schema.Problem(); !problem.empty()) {
+    return DriverStatus::Error(C::InvalidFileStructure, "0", problem);
+  }
+  auto sameLayoutAsExisting = [&]() -> DriverStatus {
+    SqliteDriver probe;
+    DriverStatus s = probe.Open(definition, path, FileMode::ReadOnly | FileMode::DenyNone);
+    if (s.Code == C::KeyFileInvalid) s = DriverStatus::Ok();  // the layout is right; keys can be rebuilt
+    probe.Close();
+    return s;
+  };
+  if (Exists(path)) return sameLayoutAsExisting();
+
+  // Build the new file under a temporary name and link it into place, so a reader
+  // never sees half a file and two creators never overwrite each other.
+  const std::string temp = path + ".creating-" + std::to_string(::getpid()) + "-" +
+                           std::to_string(CreateCounter.fetch_add(1));
+  ::unlink(temp.c_str());
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(temp.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  DriverStatus status;
+  auto run = [&](const std::string& sql) {
+    if (!status.IsOk()) return;
+    const int r = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+    if (r != SQLITE_OK) status = SqliteStatus(r, db);
+  };
+  if (rc != SQLITE_OK) {
+    status = SqliteStatus(rc, db);
+    if (status.Code == C::DriverError && Exists(runtime::core::NativePath::Folder(path)) == false) {
+      status.Code = C::NotFound;
+    }
+  } else {
+    sqlite3_extended_result_codes(db, 1);
+    run("PRAGMA journal_mode=WAL");
+    run("PRAGMA synchronous=FULL");
+    run("BEGIN");
+    for (const std::string& sql : schema.CreateStatements()) run(sql);
+    if (status.IsOk()) {
+      sqlite3_stmt* stmt = nullptr;
+      const std::string insert = std::string("INSERT INTO ") + SqliteSchema::LayoutTable + "(name, value) VALUES(?, ?)";
+      rc = sqlite3_prepare_v2(db, insert.c_str(), -1, &stmt, nullptr);
+      if (rc == SQLITE_OK) {
+        const std::string layout = schema.LayoutText();
+        sqlite3_bind_text(stmt, 1, LayoutName, -1, SQLITE_STATIC);
+        sqlite3_bind_text(stmt, 2, layout.c_str(), static_cast<int>(layout.size()), SQLITE_TRANSIENT);
+        rc = sqlite3_step(stmt);
+        if (rc != SQLITE_DONE) status = SqliteStatus(rc, db);
+      } else {
+        status = SqliteStatus(rc, db);
+      }
+      sqlite3_finalize(stmt);
+    }
+    run("COMMIT");
+  }
+  rc = sqlite3_close(db);  // checkpoints and removes the write-ahead log
+  if (status.IsOk() && rc != SQLITE_OK) status = SqliteStatus(rc, nullptr);
+  if (status.IsOk()) {
+    if (::link(temp.c_str(), path.c_str()) != 0) {
+      const int err = errno;
+      status = err == EEXIST ? sameLayoutAsExisting() : SystemStatus(C::DriverError, err, "cannot create " + path);
+    } else {
+      SyncFolder(path);
+    }
+  }
+  ::unlink(temp.c_str());
+  ::unlink((temp + "-wal").c_str());
+  ::unlink((temp + "-shm").c_str());
+  return status;
+}
+
+DriverStatus SqliteDriver::Open(const FileDefinition& definition, const std::string& path, uint8_t mode) {
+  return OpenConnection(definition, path, mode, false);
+}
+
+DriverStatus SqliteDriver::OpenConnection(const FileDefinition& definition, const std::string& path, uint8_t mode,
+                                          bool allowMissingKeys) {
+  if (Db != nullptr) return DriverStatus::Error(C::AlreadyOpen);
+  auto schema = std::make_unique<SqliteSchema>(definition);
+  if (const std::string problem = schema->Problem(); !problem.empty()) {
+    return DriverStatus::Error(C::InvalidFileStructure, "0", problem);
+  }
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    const int err = errno;
+    if (err == ENOENT || err == ENOTDIR) return DriverStatus::Error(C::NotFound);
+    return SystemStatus(err == EACCES ? C::AccessDenied : C::DriverError, err, "cannot open " + path);
+  }
+  const bool writes = FileMode::Writes(mode);
+  if (writes && !Writable(path)) return DriverStatus::Error(C::AccessDenied, "0", path + " is read-only");
+
+  const int flags = (writes ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_FULLMUTEX;
+  int rc = sqlite3_open_v2(path.c_str(), &Db, flags, nullptr);
+  if (rc != SQLITE_OK) {
+    DriverStatus s = Fail(rc);
+    sqlite3_close(Db);
+    Db = nullptr;
+    return s;
+  }
+  sqlite3_extended_result_codes(Db, 1);
+  SetBusyTimeout(BusySeconds);
+  Def = &definition;
+  Schema = std::move(schema);
+  ReadOnly = !writes;
+
+  // Nothing is written before the layout is known to match: a foreign or older file
+  // must come out of a refused open exactly as it went in.
+  DriverStatus status = CheckLayout();
+  if (status.IsOk() || status.Code == C::KeyFileInvalid) {
+    DriverStatus pragmas = writes ? Exec("PRAGMA journal_mode=WAL") : Exec("PRAGMA query_only=1");
+    if (pragmas.IsOk() && writes) pragmas = Exec("PRAGMA synchronous=FULL");
+    if (!pragmas.IsOk()) status = pragmas;
+  }
+  if (status.Code == C::KeyFileInvalid && allowMissingKeys) status = DriverStatus::Ok();
+  if (!status.IsOk()) {
+    Close();
+    return status;
+  }
+  OrderKey = 0;
+  AtBoundary = true;
+  Bound = {};
+  HasCurrent = false;
+  return status;
+}
+
+DriverStatus SqliteDriver::CheckLayout() {
+  DriverStatus status;
+  const std::string sql = std::string("SELECT value FROM ") + SqliteSchema::LayoutTable + " WHERE name=?";
+  sqlite3_stmt* stmt = nullptr;
+  int rc = sqlite3_prepare_v2(Db, sql.c_str(), -1, &stmt, nullptr);
+  if (rc != SQLITE_OK) {
+    status = Fail(rc);
+    sqlite3_finalize(stmt);
+    // A database without our metadata table is no data file of this program.
+    if ((rc & 0xFF) == SQLITE_ERROR) status.Code = C::InvalidFileStructure;
+    return status;
+  }
+  sqlite3_bind_text(stmt, 1, LayoutName, -1, SQLITE_STATIC);
+  rc = sqlite3_step(stmt);
+  std::string stored;
+  if (rc == SQLITE_ROW) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+    if (text != nullptr) stored = text;
+  } else if (rc != SQLITE_DONE) {
+    status = Fail(rc);
+  }
+  sqlite3_finalize(stmt);
+  if (!status.IsOk()) return status;
+  if (stored != Schema->LayoutText()) {
+    return DriverStatus::Error(C::InvalidFileStructure, "0", "the stored layout differs from the file's definition");
+  }
+
+  const std::string indexSql = "SELECT name FROM sqlite_master WHERE type='index' AND tbl_name=?";
+  rc = sqlite3_prepare_v2(Db, indexSql.c_str(), -1, &stmt, nullptr);
+  if (rc != SQLITE_OK) {
+    status = Fail(rc);
+    sqlite3_finalize(stmt);
+    return status;
+  }
+  sqlite3_bind_text(stmt, 1, SqliteSchema::RecordsTable, -1, SQLITE_STATIC);
+  std::vector<std::string> names;
+  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    names.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0)));
+  }
+  if (rc != SQLITE_DONE) status = Fail(rc);
+  sqlite3_finalize(stmt);
+  if (!status.IsOk()) return status;
+  for (const KeyDefinition& k : Def->Keys) {
+    bool found = false;
+    for (const std::string& n : names) found = found || n == k.Name;
+    if (!found) return DriverStatus::Error(C::KeyFileInvalid, "0", "the index of key " + k.Name + " is missing");
+  }
+  return status;
+}
+
+DriverStatus SqliteDriver::Close() {
+  if (Db == nullptr) return DriverStatus::Ok();
+  FinalizeStatements();
+  if (InTx) sqlite3_exec(Db, "ROLLBACK", nullptr, nullptr, nullptr);
+  InTx = false;
+  const int rc = sqlite3_close_v2(Db);
+  Db = nullptr;
+  Schema.reset();
+  HasCurrent = false;
+  CurrentGone = false;
+  Watching = false;
+  WatchArmed = false;
+  return rc == SQLITE_OK ? DriverStatus::Ok() : SqliteStatus(rc, nullptr);
+}
+
+DriverStatus SqliteDriver::BuildKeys(const FileDefinition& definition, const std::string& path) {
+  SqliteDriver builder;
+  DriverStatus s = builder.OpenConnection(definition, path, FileMode::ReadWrite | FileMode::DenyNone, true);
+  for (int k = 1; s.IsOk() && k <= builder.KeyCount(); ++k) s = builder.Exec(builder.Schema->CreateIndex(k));
+  builder.Close();
+  return s;
+}
+
+void SqliteDriver::TakeRow(sqlite3_stmt* stmt, void* buffer) {
+  Current.Id = sqlite3_column_int64(stmt, 0);
+  Current.Version = sqlite3_column_int64(stmt, 1);
+  Current.Values.clear();
+  for (size_t f = 0; f < Def->Record->FieldCount(); ++f) {
+    Current.Values.push_back(SqliteSchema::ColumnValue(stmt, FirstFieldColumn + static_cast<int>(f)));
+  }
+  Schema->ReadFields(stmt, FirstFieldColumn, buffer);
+  HasCurrent = true;
+  CurrentGone = false;
+  AtBoundary = false;
+  if (WatchArmed) {
+    Watching = true;
+    WatchArmed = false;
+    WatchedId = Current.Id;
+    WatchedVersion = Current.Version;
+  } else if (Watching && WatchedId == Current.Id) {
+    // The buffer now shows the stored record again, so that is what a put replaces.
+    WatchedVersion = Current.Version;
+  }
+}
+
+DriverStatus SqliteDriver::Seek(bool forward, void* buffer) {
+  std::vector<SqlValue> values;
+  bool hasId = false;
+  int64_t id = 0;
+  bool inclusive = false;
+  if (AtBoundary || !HasCurrent) {
+    values = AtBoundary ? Bound.Values : std::vector<SqlValue>{};
+    hasId = AtBoundary && Bound.HasId;
+    id = Bound.Id;
+    inclusive = !AtBoundary || Bound.Inclusive;
+  } else {
+    values = Schema->ComponentValues(OrderKey, Current.Values);
+    hasId = true;
+    id = Current.Id;
+  }
+  const size_t depth = values.size() + (hasId ? 1 : 0);
+  const std::string head = "SELECT " + Schema->SelectList() + " FROM " + SqliteSchema::RecordsTable;
+  const std::string tail = " ORDER BY " + Schema->OrderBy(OrderKey, forward) + " LIMIT 1";
+
+  // The records after the cursor are, in order: those equal to it (when it is
+  // inclusive), then for each level from the deepest up those equal on the levels
+  // before it and beyond it on that level. Each is one index seek.
+  auto levelTerm = [&](size_t level, bool equal) {
+    if (level == values.size()) return std::string(SqliteSchema::RowIdColumn) + (equal ? "=?" : forward ? ">?" : "<?");
+    const bool up = forward != Schema->Descending(OrderKey, level);
+    return Schema->ComponentExpr(OrderKey, level) + (equal ? "=?" : up ? ">?" : "<?");
+  };
+  auto bindLevel = [&](sqlite3_stmt* stmt, size_t level) {
+    if (level == values.size()) {
+      sqlite3_bind_int64(stmt, static_cast<int>(level) + 1, id);
+    } else {
+      SqliteSchema::Bind(stmt, static_cast<int>(level) + 1, values[level]);
+    }
+  };
+  auto tryQuery = [&](size_t equalLevels, bool withBeyond, bool& found) -> DriverStatus {
+    std::string where;
+    for (size_t l = 0; l < equalLevels; ++l) where += (where.empty() ? "" : " AND ") + levelTerm(l, true);
+    if (withBeyond) where += (where.empty() ? "" : " AND ") + levelTerm(equalLevels, false);
+    DriverStatus status;
+    sqlite3_stmt* stmt = Statement(head + (where.empty() ? "" : " WHERE " + where) + tail, status);
+    if (stmt == nullptr) return status;
+    StatementUse use(stmt);
+    for (size_t l = 0; l < equalLevels + (withBeyond ? 1 : 0); ++l) bindLevel(stmt, l);
+    const int rc = sqlite3_step(stmt);
+    if (rc == SQLITE_ROW) {
+      TakeRow(stmt, buffer);
+      found = true;
+    } else if (rc != SQLITE_DONE) {
+      return Fail(rc);
+    }
+    return DriverStatus::Ok();
+  };
+
+  bool found = false;
+  if (inclusive) {
+    DriverStatus s = tryQuery(depth, false, found);
+    if (!s.IsOk() || found) return s;
+  }
+  for (size_t level = depth; level-- > 0;) {
+    DriverStatus s = tryQuery(level, true, found);
+    if (!s.IsOk() || found) return s;
+  }
+  return DriverStatus::Error(C::RecordNotAvailable);
+}
+
+DriverStatus SqliteDriver::Next(void* buffer) { return Seek(true, buffer); }
+DriverStatus SqliteDriver::Previous(void* buffer) { return Seek(false, buffer); }
+
+DriverStatus SqliteDriver::GetByKey(int key, void* buffer) {
+  std::string where;
+  for (size_t c = 0; c < Schema->ComponentCount(key); ++c) {
+    where += (c > 0 ? " AND " : "") + Schema->ComponentExpr(key, c) + "=?";
+  }
+  DriverStatus status;
+  sqlite3_stmt* stmt = Statement("SELECT " + Schema->SelectList() + " FROM " + SqliteSchema::RecordsTable +
+                                     " WHERE " + where + " ORDER BY " + SqliteSchema::RowIdColumn + " LIMIT 1",
+                                 status);
+  if (stmt == nullptr) return status;
+  StatementUse use(stmt);
+  const auto values = Schema->ComponentValues(key, buffer, Schema->ComponentCount(key));
+  for (size_t c = 0; c < values.size(); ++c) SqliteSchema::Bind(stmt, static_cast<int>(c) + 1, values[c]);
+  const int rc = sqlite3_step(stmt);
+  if (rc == SQLITE_DONE) return DriverStatus::Error(C::NotFound);
+  if (rc != SQLITE_ROW) return Fail(rc);
+  TakeRow(stmt, buffer);
+  OrderKey = key;
+  return DriverStatus::Ok();
+}
+
+DriverStatus SqliteDriver::FetchRow(int64_t id, void* buffer, bool& found) {
+  found = false;
+  DriverStatus status;
+  sqlite3_stmt* stmt = Statement("SELECT " + Schema->SelectList() + " FROM " + SqliteSchema::RecordsTable +
+                                     " WHERE " + SqliteSchema::RowIdColumn + "=?",
+                                 status);
+  if (stmt == nullptr) return status;
+  StatementUse use(stmt);
+  sqlite3_bind_int64(stmt, 1, id);
+  const int rc = sqlite3_step(stmt);
+  if (rc == SQLITE_ROW) {
+    TakeRow(stmt, buffer);
+    found = true;
+  } else if (rc != SQLITE_DONE) {
+    return Fail(rc);
+  }
+  return DriverStatus::Ok();
+}
+
+bool SqliteDriver::ParsePosition(const std::string& text, ParsedPosition& out) const {
+  auto items = CursorText::Split(text);
+  if (!items || items->size() < 2 || (*items)[0].rfind(PositionTag, 0) != 0) return false;
+  auto key = CursorText::Decode("i" + (*items)[0].substr(1));
+  auto id = CursorText::Decode((*items)[1]);
+  if (!key || !id || key->Kind != SqlValue::Type::Integer || id->Kind != SqlValue::Type::Integer) return false;
+  if (key->Integer < 0 || key->Integer > KeyCount()) return false;
+  out.Key = static_cast<int>(key->Integer);
+  out.Id = id->Integer;
+  out.Values.clear();
+  for (size_t i = 2; i < items->size(); ++i) {
+    auto v = CursorText::Decode((*items)[i]);
+    if (!v) return false;
+    out.Values.push_back(std::move(*v));
+  }
+  return out.Values.empty() || out.Values.size() == Schema->ComponentCount(out.Key);
+}
+
+DriverStatus SqliteDriver::Position(int key, std::string& position) {
+  if (!HasCurrent) return DriverStatus::Error(C::RecordNotAvailable);
+  std::vector<std::string> items{PositionTag + std::to_string(key), Int(Current.Id)};
+  for (const SqlValue& v : Schema->ComponentValues(key, Current.Values)) items.push_back(CursorText::Encode(v));
+  position = CursorText::Join(items);
+  // Long key values do not fit: the row id alone still finds the record while it exists.
+  if (position.size() > MaxPositionLength) position = CursorText::Join({items[0], items[1]});
+  return DriverStatus::Ok();
+}
+
+DriverStatus SqliteDriver::GetByPosition(const std::string& position, void* buffer) {
+  ParsedPosition p;
+  if (!ParsePosition(position, p)) return DriverStatus::Error(C::RecordNotAvailable);
+  bool found = false;
+  DriverStatus s = FetchRow(p.Id, buffer, found);
+  if (!s.IsOk()) return s;
+  if (!found) return DriverStatus::Error(C::NotFound);
+  OrderKey = p.Key;
+  return DriverStatus::Ok();
+}
+
+DriverStatus SqliteDriver::ResetToPosition(const std::string& position) {
+  ParsedPosition p;
+  if (!ParsePosition(position, p)) return DriverStatus::Error(C::RecordNotAvailable);
+  if (p.Values.empty() && Schema->ComponentCount(p.Key) > 0) {
+    // Only the row id was kept: take the key values from the record itself.
+    std::vector<unsigned char> scratch(Def->Record->Size());
+    const Row saved = Current;
+    const bool hadCurrent = HasCurrent, wasGone = CurrentGone, wasAtBoundary = AtBoundary, armed = WatchArmed;
+    WatchArmed = false;
+    bool found = false;
+    DriverStatus s = FetchRow(p.Id, scratch.data(), found);
+    if (found) p.Values = Schema->ComponentValues(p.Key, Current.Values);
+    Current = saved;
+    HasCurrent = hadCurrent;
+    CurrentGone = wasGone;
+    AtBoundary = wasAtBoundary;
+    WatchArmed = armed;
+    if (!s.IsOk()) return s;
+    if (!found) return DriverStatus::Error(C::NotFound);
+  }
+  OrderKey = p.Key;
+  Bound = {p.Values, true, p.Id, true};
+  AtBoundary = true;
+  return DriverStatus::Ok();
+}
+
+DriverStatus SqliteDriver::SetKeyPosition(int key, size_t components, const void* buffer) {
+  OrderKey = key;
+  Bound = {Schema->ComponentValues(key, buffer, components), false, 0, true};
+  AtBoundary = true;
+  return DriverStatus::Ok();
+}
+
+void SqliteDriver::ForgetCurrent() {
+  HasCurrent = false;
+  CurrentGone = false;
+}
+
+DriverStatus SqliteDriver::Add(const void* buffer) {
+  if (ReadOnly) return DriverStatus::Error(C::AccessDenied);
+  const std::string sql =
+      Def->Record->FieldCount() == 0
+          ? std::string("INSERT INTO ") + SqliteSchema::RecordsTable + " DEFAULT VALUES RETURNING " +
+                SqliteSchema::RowIdColumn + "," + SqliteSchema::VersionColumn
+          : std::string("INSERT INTO ") + SqliteSchema::RecordsTable + "(" + Schema->FieldList() + ") VALUES(" +
+                Schema->FieldParams() + ") RETURNING " + SqliteSchema::RowIdColumn + "," + SqliteSchema::VersionColumn;
+  DriverStatus status;
+  sqlite3_stmt* stmt = Statement(sql, status);
+  if (stmt == nullptr) return status;
+  StatementUse use(stmt);
+  Schema->BindFields(stmt, 1, buffer);
+  int rc = sqlite3_step(stmt);
+  if (rc != SQLITE_ROW) return Fail(rc);
+  const int64_t id = sqlite3_column_int64(stmt, 0);
+  const int64_t version = sqlite3_column_int64(stmt, 1);
+  rc = sqlite3_step(stmt);  // runs the statement to its end, where it commits
+  if (rc != SQLITE_DONE) return Fail(rc);
+  Current = {id, version, Schema->RowValues(buffer)};
+  HasCurrent = true;
+  CurrentGone = false;
+  AtBoundary = false;
+  return DriverStatus::Ok();
+}
+
+DriverStatus SqliteDriver::Put(const void* buffer) {
+  if (ReadOnly) return DriverStatus::Error(C::AccessDenied);
+  if (!HasCurrent || CurrentGone) return DriverStatus::Error(C::RecordNotAvailable);
+  const bool watched = Watching && WatchedId == Current.Id;
+  std::string set = Schema->FieldAssignments();
+  set += (set.empty() ? "" : ",") + std::string(SqliteSchema::VersionColumn) + "=" + SqliteSchema::VersionColumn + "+1";
+  // The change counter is compared inside the write itself, so no other connection
+  // can slip a change in between the check and the put.
+  const std::string sql = std::string("UPDATE ") + SqliteSchema::RecordsTable + " SET " + set + " WHERE " +
+                          SqliteSchema::RowIdColumn + "=?" +
+                          (watched ? std::string(" AND ") + SqliteSchema::VersionColumn + "=?" : "") + " RETURNING " +
+                          SqliteSchema::VersionColumn;
+  DriverStatus status;
+  sqlite3_stmt* stmt = Statement(sql, status);
+  if (stmt == nullptr) return status;
+  StatementUse use(stmt);
+  const int fields = static_cast<int>(Def->Record->FieldCount());
+  Schema->BindFields(stmt, 1, buffer);
+  sqlite3_bind_int64(stmt, fields + 1, Current.Id);
+  if (watched) sqlite3_bind_int64(stmt, fields + 2, WatchedVersion);
+  int rc = sqlite3_step(stmt);
+  if (rc == SQLITE_DONE) return DriverStatus::Error(watched ? C::RecordChanged : C::RecordNotAvailable);
+  if (rc != SQLITE_ROW) return Fail(rc);
+  const int64_t version = sqlite3_column_int64(stmt, 0);
+  rc = sqlite3_step(stmt);
+  if (rc != SQLITE_DONE) return Fail(rc);
+  Current.Values = Schema->RowValues(buffer);
+  Current.Version = version;
+  if (watched) WatchedVersion = version;
+  return DriverStatus::Ok();
+}
+
+DriverStatus SqliteDriver::Delete() {
+  if (ReadOnly) return DriverStatus::Error(C::AccessDenied);
+  if (!HasCurrent || CurrentGone) return DriverStatus::Error(C::RecordNotAvailable);
+  const bool watched = Watching && WatchedId == Current.Id;
+  const std::string sql = std::string("DELETE FROM ") + SqliteSchema::RecordsTable + " WHERE " +
+                          SqliteSchema::RowIdColumn + "=?" +
+                          (watched ? std::string(" AND ") + SqliteSchema::VersionColumn + "=?" : "") + " RETURNING " +
+                          SqliteSchema::RowIdColumn;
+  DriverStatus status;
+  sqlite3_stmt* stmt = Statement(sql, status);
+  if (stmt == nullptr) return status;
+  StatementUse use(stmt);
+  sqlite3_bind_int64(stmt, 1, Current.Id);
+  if (watched) sqlite3_bind_int64(stmt, 2, WatchedVersion);
+  int rc = sqlite3_step(stmt);
+  if (rc == SQLITE_DONE) return DriverStatus::Error(watched ? C::RecordChanged : C::RecordNotAvailable);
+  if (rc != SQLITE_ROW) return Fail(rc);
+  rc = sqlite3_step(stmt);
+  if (rc != SQLITE_DONE) return Fail(rc);
+  CurrentGone = true;
+  if (watched) Watching = false;
+  return DriverStatus::Ok();
+}
+
+DriverStatus SqliteDriver::Watch() {
+  WatchArmed = true;
+  return DriverStatus::Ok();
+}
+
+DriverStatus SqliteDriver::CheckDuplicate(int key, const void* buffer, bool& duplicate) {
+  duplicate = false;
+  if (Schema->Key(key).Duplicates == KeyDuplicates::Allowed) return DriverStatus::Ok();
+  const bool exclude = HasCurrent && !CurrentGone;
+  std::string where;
+  for (size_t c = 0; c < Schema->ComponentCount(key); ++c) {
+    where += (c > 0 ? " AND " : "") + Schema->ComponentExpr(key, c) + "=?";
+  }
+  if (exclude) where += std::string(" AND ") + SqliteSchema::RowIdColumn + "<>?";
+  DriverStatus status;
+  sqlite3_stmt* stmt = Statement(std::string("SELECT 1 FROM ") + SqliteSchema::RecordsTable + " WHERE " + where + " LIMIT 1",
+                                 status);
+  if (stmt == nullptr) return status;
+  StatementUse use(stmt);
+  const auto values = Schema->ComponentValues(key, buffer, Schema->ComponentCount(key));
+  for (size_t c = 0; c < values.size(); ++c) SqliteSchema::Bind(stmt, static_cast<int>(c) + 1, values[c]);
+  if (exclude) sqlite3_bind_int64(stmt, static_cast<int>(values.size()) + 1, Current.Id);
+  const int rc = sqlite3_step(stmt);
+  if (rc == SQLITE_ROW) {
+    duplicate = true;
+  } else if (rc != SQLITE_DONE) {
+    return Fail(rc);
+  }
+  return DriverStatus::Ok();
+}
+
+DriverStatus SqliteDriver::SaveCursor(std::string& state) {
+  std::vector<std::string> items{CursorTag, Int(OrderKey), Int(AtBoundary)};
+  AddValues(items, Bound.Values);
+  items.insert(items.end(), {Int(Bound.HasId), Int(Bound.Id), Int(Bound.Inclusive), Int(HasCurrent),
+                             Int(CurrentGone), Int(Current.Id), Int(Current.Version)});
+  AddValues(items, Current.Values);
+  items.insert(items.end(), {Int(WatchArmed), Int(Watching), Int(WatchedId), Int(WatchedVersion)});
+  state = CursorText::Join(items);
+  return DriverStatus::Ok();
+}
+
+DriverStatus SqliteDriver::RestoreCursor(const std::string& state) {
+  auto items = CursorText::Split(state);
+  if (!items || items->empty() || (*items)[0] != CursorTag) return DriverStatus::Error(C::RecordNotAvailable);
+  ItemReader in(std::move(*items));
+  int64_t key = 0;
+  bool atBoundary = false;
+  Boundary bound;
+  bool hasCurrent = false, gone = false, armed = false, watching = false;
+  Row current;
+  int64_t watchedId = 0, watchedVersion = 0;
+  const bool read = in.Integer(key) && in.Flag(atBoundary) && in.Values(bound.Values) && in.Flag(bound.HasId) &&
+                    in.Integer(bound.Id) && in.Flag(bound.Inclusive) && in.Flag(hasCurrent) && in.Flag(gone) &&
+                    in.Integer(current.Id) && in.Integer(current.Version) && in.Values(current.Values) &&
+                    in.Flag(armed) && in.Flag(watching) && in.Integer(watchedId) && in.Integer(watchedVersion);
+  if (!read || !in.Ok() || key < 0 || key > KeyCount() ||
+      (hasCurrent && current.Values.size() != Def->Record->FieldCount())) {
+    return DriverStatus::Error(C::RecordNotAvailable);
+  }
+  OrderKey = static_cast<int>(key);
+  AtBoundary = atBoundary;
+  Bound = std::move(bound);
+  HasCurrent = hasCurrent;
+  CurrentGone = gone;
+  Current = std::move(current);
+  WatchArmed = armed;
+  Watching = watching;
+  WatchedId = watchedId;
+  WatchedVersion = watchedVersion;
+  return DriverStatus::Ok();
+}
+
+DriverStatus SqliteDriver::Records(int64_t& count) {
+  DriverStatus status;
+  sqlite3_stmt* stmt = Statement(std::string("SELECT count(*) FROM ") + SqliteSchema::RecordsTable, status);
+  if (stmt == nullptr) return status;
+  StatementUse use(stmt);
+  const int rc = sqlite3_step(stmt);
+  if (rc != SQLITE_ROW) return Fail(rc);
+  count = sqlite3_column_int64(stmt, 0);
+  return DriverStatus::Ok();
+}
+
+DriverStatus SqliteDriver::Send(const std::string& option, std::string& answer) {
+  const size_t eq = option.find('=');
+  const std::string name = Upper(option.substr(0, eq));
+  const bool setting = eq != std::string::npos;
+  const std::string value = setting ? option.substr(eq + 1) : std::string();
+  if (name == "RECOVER") {
+    // How long to wait for another station's lock before giving up, in seconds.
+    if (setting) {
+      int32_t seconds = 0;
+      auto v = CursorText::Decode("i" + value);
+      if (!v || v->Integer < 0 || v->Integer > INT32_MAX / MillisecondsPerSecond) {
+        return DriverStatus::Error(C::NotSupported, "0", "Recover= needs a number of seconds");
+      }
+      seconds = static_cast<int32_t>(v->Integer);
+      BusySeconds = seconds;
+      SetBusyTimeout(BusySeconds);
+    }
+    answer = std::to_string(BusySeconds);
+    return DriverStatus::Ok();
+  }
+  if (name == "QUICKSCAN") {
+    // Reads are index seeks either way; the setting is kept and answered.
+    if (setting) {
+      const std::string v = Upper(value);
+      if (v != "ON" && v != "OFF") return DriverStatus::Error(C::NotSupported, "0", "QUICKSCAN= takes on or off");
+      QuickScan = v == "ON";
+    }
+    answer = QuickScan ? "on" : "off";
+    return DriverStatus::Ok();
+  }
+  answer.clear();
+  return DriverStatus::Error(C::NotSupported);
+}
+
+DriverStatus SqliteDriver::Begin(int32_t timeoutSeconds) {
+  if (InTx) return DriverStatus::Error(C::DriverError, "0", "a transaction is already running");
+  if (ReadOnly) return DriverStatus::Error(C::AccessDenied);
+  SetBusyTimeout(timeoutSeconds < 0 ? 0 : timeoutSeconds);
+  // IMMEDIATE takes the write lock now, so the transaction cannot fail later for
+  // want of it.
+  DriverStatus s = Exec("BEGIN IMMEDIATE");
+  SetBusyTimeout(BusySeconds);
+  if (s.IsOk()) InTx = true;
+  return s;
+}
+
+DriverStatus SqliteDriver::Commit() {
+  if (!InTx) return DriverStatus::Error(C::DriverError, "0", "no transaction is running");
+  DriverStatus s = Exec("COMMIT");
+  if (!s.IsOk() && sqlite3_get_autocommit(Db) == 0) Exec("ROLLBACK");
+  InTx = false;
+  return s;
+}
+
+DriverStatus SqliteDriver::Rollback() {
+  if (!InTx) return DriverStatus::Error(C::DriverError, "0", "no transaction is running");
+  InTx = false;
+  if (sqlite3_get_autocommit(Db) != 0) return DriverStatus::Ok();  // the engine already rolled it back
+  return Exec("ROLLBACK");
+}
+
+}  // namespace runtime::files

@@ -1,0 +1,127 @@
+#pragma once
+// The default keyed-file driver: each data file is one SQLite database ("URLLIST"
+// becomes "URLLIST.vkdb") in WAL mode with full synchronous commits and a busy
+// timeout, so a crash never loses a committed record and several threads (each with
+// its own connection) and processes can share the file. One table holds the records,
+// one index per key gives the order, and a metadata table keeps the layout written at
+// create; a file whose layout differs from the definition is refused (47) and never
+// altered. Reads are index seeks from the cursor's key values, so positioning and
+// reading cost the same whatever the file's size.
+//
+// Thread safety: as every Driver, one thread at a time per object.
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "runtime/files/Driver.h"
+#include "runtime/files/SqlValue.h"
+#include "runtime/files/SqliteSchema.h"
+
+namespace runtime::files {
+
+class SqliteDriver : public Driver {
+ public:
+  static constexpr const char* Extension = ".vkdb";
+  // How long a write waits for another connection's write by default ("Recover=" changes it).
+  static constexpr int32_t DefaultBusySeconds = 10;
+  static constexpr int32_t MillisecondsPerSecond = 1000;
+
+  SqliteDriver() = default;
+  ~SqliteDriver() override;
+  SqliteDriver(const SqliteDriver&) = delete;
+  SqliteDriver& operator=(const SqliteDriver&) = delete;
+
+  std::string DefaultExtension() const override { return Extension; }
+  bool SupportsTransactions() const override { return true; }
+
+  DriverStatus Create(const FileDefinition& definition, const std::string& path) override;
+  DriverStatus Open(const FileDefinition& definition, const std::string& path, uint8_t mode) override;
+  DriverStatus Close() override;
+  DriverStatus BuildKeys(const FileDefinition& definition, const std::string& path) override;
+
+  DriverStatus GetByKey(int key, void* buffer) override;
+  DriverStatus GetByPosition(const std::string& position, void* buffer) override;
+  DriverStatus SetKeyPosition(int key, size_t components, const void* buffer) override;
+  DriverStatus ResetToPosition(const std::string& position) override;
+  DriverStatus Next(void* buffer) override;
+  DriverStatus Previous(void* buffer) override;
+  DriverStatus Position(int key, std::string& position) override;
+  void ForgetCurrent() override;
+
+  DriverStatus Add(const void* buffer) override;
+  DriverStatus Put(const void* buffer) override;
+  DriverStatus Delete() override;
+  DriverStatus Watch() override;
+  DriverStatus CheckDuplicate(int key, const void* buffer, bool& duplicate) override;
+
+  DriverStatus SaveCursor(std::string& state) override;
+  DriverStatus RestoreCursor(const std::string& state) override;
+  DriverStatus Records(int64_t& count) override;
+  DriverStatus Send(const std::string& option, std::string& answer) override;
+
+  DriverStatus Begin(int32_t timeoutSeconds) override;
+  DriverStatus Commit() override;
+  DriverStatus Rollback() override;
+  bool InTransaction() const override { return InTx; }
+
+ private:
+  struct Row {
+    int64_t Id = 0;
+    int64_t Version = 0;
+    std::vector<SqlValue> Values;  // one per field
+  };
+  // Where Next and Previous start when no record is current.
+  struct Boundary {
+    std::vector<SqlValue> Values;  // leading key components
+    bool HasId = false;
+    int64_t Id = 0;
+    bool Inclusive = true;
+  };
+  struct ParsedPosition {
+    int Key = 0;
+    int64_t Id = 0;
+    std::vector<SqlValue> Values;  // empty, or every component of the key
+  };
+
+  DriverStatus OpenConnection(const FileDefinition& definition, const std::string& path, uint8_t mode,
+                              bool allowMissingKeys);
+  DriverStatus Fail(int rc) const;
+  DriverStatus Exec(const std::string& sql);
+  sqlite3_stmt* Statement(const std::string& sql, DriverStatus& status);
+  void FinalizeStatements();
+  DriverStatus CheckLayout();
+  DriverStatus Seek(bool forward, void* buffer);
+  void TakeRow(sqlite3_stmt* stmt, void* buffer);
+  bool ParsePosition(const std::string& text, ParsedPosition& out) const;
+  DriverStatus FetchRow(int64_t id, void* buffer, bool& found);
+  void SetBusyTimeout(int32_t seconds);
+  int KeyCount() const { return static_cast<int>(Def->Keys.size()); }
+
+  sqlite3* Db = nullptr;
+  const FileDefinition* Def = nullptr;
+  std::unique_ptr<SqliteSchema> Schema;
+  std::map<std::string, sqlite3_stmt*> Statements;  // prepared once per connection
+  bool ReadOnly = false;
+  bool InTx = false;
+  int32_t BusySeconds = DefaultBusySeconds;
+  bool QuickScan = false;
+
+  int OrderKey = 0;
+  bool AtBoundary = true;
+  Boundary Bound;
+  bool HasCurrent = false;
+  bool CurrentGone = false;  // deleted through this driver; still the cursor position
+  Row Current;
+  bool WatchArmed = false;
+  bool Watching = false;
+  int64_t WatchedId = 0;
+  int64_t WatchedVersion = 0;
+};
+
+}  // namespace runtime::files
