@@ -413,6 +413,8 @@ std::string Picture::Format(const FieldRef& value, std::string_view picture) {
     case Category::Plain: return value.GetText();
     case Category::Text: {
       std::string text = value.GetText();
+      // A number's digits are not cut either: a shorter number would read as another value.
+      if (value.IsNumeric() && text.size() > spec.Width) return Overflow(spec);
       text.resize(FieldRef::Utf8Prefix(text, spec.Width));
       return text;
     }

@@ -23,10 +23,10 @@
 //  others   an unknown picture shows the value's plain text and stores the typed
 //           text unchanged.
 //
-// A value that cannot be shown in its picture (a number needing more than W positions,
-// a text that is not a number under @n, a day or time number out of range) shows as W
-// (or the picture's width) "#" characters, never as a cut value that would read as
-// another one. Typed text that does not fit the picture is refused: Deformat returns
+// A value that cannot be shown in its picture (a number needing more than W positions
+// or, under @sN, more than N characters; a text that is not a number under @n; a day
+// or time number out of range) shows as the picture's width in "#" characters, never
+// as a cut value that would read as another one. Typed text that does not fit the picture is refused: Deformat returns
 // false and the target keeps its value.
 //
 // Every operation is a pure function of its arguments and may be called from any thread

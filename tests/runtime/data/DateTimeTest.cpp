@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <ctime>
+#include <thread>
 #include <vector>
 
 namespace runtime::data {
@@ -99,6 +100,23 @@ TEST(DateTime, TodayAndClockFollowTheLocalClock) {
     return;
   }
   GTEST_SKIP() << "the clock kept moving between reads";
+}
+
+// Log lines are dated from many threads at once; the first reads set up the time zone.
+TEST(DateTimeConcurrent, TodayAndClockFromManyThreads) {
+  constexpr int Threads = 4;
+  constexpr int Reads = 200;
+  std::vector<int> bad(Threads, 0);
+  std::vector<std::thread> workers;
+  for (int t = 0; t < Threads; ++t) {
+    workers.emplace_back([&bad, t] {
+      for (int i = 0; i < Reads; ++i) {
+        if (!DateTime::SplitDate(DateTime::Today()) || !DateTime::SplitTime(DateTime::Clock())) ++bad[t];
+      }
+    });
+  }
+  for (std::thread& w : workers) w.join();
+  for (int t = 0; t < Threads; ++t) EXPECT_EQ(bad[t], 0) << "thread " << t;
 }
 
 }  // namespace

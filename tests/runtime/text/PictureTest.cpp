@@ -69,7 +69,8 @@ TEST(PictureFormat, TextPicturesCutByBytesOnCharacterBoundaries) {
   const std::string address(199, 'a');
   EXPECT_EQ(Picture::Format(std::string_view(address), "@s199"), address);
   EXPECT_EQ(Picture::Format(std::string_view(address + "bcd"), "@S199"), address);
-  EXPECT_EQ(Picture::Format(int64_t{1234}, "@s3"), "123");
+  EXPECT_EQ(Picture::Format(int64_t{123}, "@s3"), "123");
+  EXPECT_EQ(Picture::Format(int64_t{1234}, "@s3"), "###");
 }
 
 TEST(PictureFormat, UnknownPicturesShowPlainText) {
