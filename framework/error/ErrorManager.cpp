@@ -117,6 +117,8 @@ ErrorManager::~ErrorManager() { ErrorManager::Shutdown(); }
 
 void ErrorManager::Construct() {
   SyncGuard guard(Critsect);
+  // Never leave ErrorLog pointing at the log being dropped.
+  if (ErrorLog == StdErrorLog.get()) ErrorLog = nullptr;
   StdErrorLog.reset();
 }
 
@@ -349,6 +351,9 @@ int32_t ErrorManager::ReportMessage(const std::string& text, const std::string& 
 void ErrorManager::LogMessage(const std::string& text) {
   SyncGuard guard(Critsect);
   if (ErrorLog == nullptr) return;
+  // The caller may still read the error that made it report; the log's own file
+  // calls must not replace it.
+  const runtime::core::RuntimeErrorState reported = RuntimeError::Snapshot();
   // A log that cannot be written must not stop the message; the reason goes to
   // standard error, where whoever runs the program can see it.
   auto report = [](const char* failure) {
@@ -357,6 +362,7 @@ void ErrorManager::LogMessage(const std::string& text) {
   if (ErrorLog->OpenLog(false) != LevelQuiet) report(LogOpenFailure);
   if (ErrorLog->WriteLine(StandardErrorLog::DatedLine(text)) != LevelQuiet) report(LogWriteFailure);
   if (ErrorLog->CloseLog(false) != LevelQuiet) report(LogCloseFailure);
+  RuntimeError::Restore(reported);
 }
 
 void ErrorManager::RecordMessage(const std::string& text) {

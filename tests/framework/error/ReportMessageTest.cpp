@@ -14,6 +14,8 @@
 #include "framework/error/Buttons.h"
 #include "framework/error/StandardErrorLog.h"
 #include "framework/error/StockIcon.h"
+#include "runtime/core/RuntimeError.h"
+#include "runtime/core/RuntimeErrorCode.h"
 #include "tests/framework/error/ErrorTestFixture.h"
 
 namespace framework::error::errortest {
@@ -185,6 +187,15 @@ TEST_F(ReportMessageTest, EachLoggedMessageAppendsOneDatedLine) {
   EXPECT_EQ(LoggedText(lines[0]),
             "An error was experienced during the creation of a record.|File: UrlList|Error:  (0).");
   EXPECT_EQ(LoggedText(lines[1]), "There are no records available to process.");
+}
+
+TEST_F(ReportMessageTest, LoggingLeavesTheReportedRuntimeErrorInPlace) {
+  Manager.LogErrors = true;
+  runtime::core::RuntimeError::Set(runtime::core::RuntimeErrorCode::DuplicateKey);
+  Screen->QueueAnswer(Button::Ok);
+  Manager.RaiseError(15);
+  EXPECT_EQ(LogLines().size(), 1u);
+  EXPECT_EQ(runtime::core::RuntimeError::Code(), runtime::core::RuntimeErrorCode::DuplicateKey);
 }
 
 TEST_F(ReportMessageTest, ExistingLogIsAppendedToNeverEmptied) {
