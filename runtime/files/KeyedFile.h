@@ -149,6 +149,10 @@ class KeyedFile {
   int32_t RollbackTransaction();
   bool InTransaction() const;
 
+  // The file's re-entrant lock. Every call takes it; threads sharing one handle hold it
+  // themselves across filling the buffer and the call that uses it.
+  runtime::core::CriticalSection& Lock() { return Section; }
+
  private:
   struct SavedState {
     std::vector<unsigned char> Record;
