@@ -52,6 +52,8 @@ class FieldRef {
   static FieldRef Of(int32_t& v) { return {&v, FieldKind::Long, 4}; }
   static FieldRef Of(uint32_t& v) { return {&v, FieldKind::ULong, 4}; }
   static FieldRef Of(double& v) { return {&v, FieldKind::Real, 8}; }
+  // A 64-bit integer is a Decimal with no places.
+  static FieldRef Of(int64_t& v) { return {&v, FieldKind::Decimal, 8}; }
   template <size_t N>
   static FieldRef Of(char (&v)[N]) {
     return {v, FieldKind::CString, N};

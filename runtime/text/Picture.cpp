@@ -434,8 +434,7 @@ std::string Picture::Format(std::string_view text, std::string_view picture) {
 }
 
 std::string Picture::Format(int64_t value, std::string_view picture) {
-  // An int64 is a Decimal with no places.
-  return Format(FieldRef(&value, FieldKind::Decimal, sizeof value), picture);
+  return Format(FieldRef::Of(value), picture);
 }
 
 std::string Picture::Format(double value, std::string_view picture) { return Format(FieldRef::Of(value), picture); }
