@@ -2,13 +2,58 @@
 
 #include <cfenv>
 
+#include "app/AppGlobals.h"
+#include "app/ApplicationUnit.h"
+#include "app/StartupTrace.h"
+#include "app/ThreadFileSetup.h"
+#include "framework/window/IniManager.h"
 #include "runtime/core/Process.h"
 
 namespace app {
+namespace {
 
-runtime::core::StartupTable Program::Table() { return {}; }
+constexpr const char* IniFileName = ".\\Vorkan42.INI";
 
-void Program::MainProcedure() {}
+Program::FrameProcedure& Frame() {
+  static Program::FrameProcedure frame;
+  return frame;
+}
+
+}  // namespace
+
+runtime::core::StartupTable Program::Table() { return {ApplicationUnit::Entry()}; }
+
+void Program::SetFrame(FrameProcedure frame) { Frame() = std::move(frame); }
+
+void Program::MainProcedure() {
+  auto& status = AppGlobals::Status();
+  status.Get();
+  StartupTrace::Note("main: error status");
+  StartupTrace::Note("main: procedure entry");
+  AppGlobals::Errors().Init(status);
+  StartupTrace::Note("main: error manager");
+
+  FuzzyMatcher& matcher = AppGlobals::Matcher();
+  matcher.Init();
+  matcher.SetOption(FuzzyMatcher::OptionNoCase, true);
+  matcher.SetOption(FuzzyMatcher::OptionWordOnly, false);
+  StartupTrace::Note("main: matcher");
+
+  framework::window::IniManager& ini = AppGlobals::Ini();
+  ini.Init(IniFileName, framework::window::IniManager::StorageIniFile, 0);
+  StartupTrace::Note("main: INI manager");
+
+  ThreadFileSetup::BuildForMainThread();
+
+  if (Frame()) Frame()();
+  StartupTrace::Note("main: frame returned");
+
+  ini.UpdateHook();
+  ini.Teardown();
+  StartupTrace::Note("main: INI manager killed");
+  matcher.Teardown();
+  StartupTrace::Note("main: matcher torn down");
+}
 
 int Program::Main() {
   std::feclearexcept(FE_ALL_EXCEPT);  // a clean floating-point state before anything runs

@@ -2,6 +2,8 @@
 // The program's descriptor and process entry: the start-up table of its units, in
 // the order they are initialised, and the main procedure run on thread 1.
 
+#include <functional>
+
 #include "runtime/core/StartupTable.h"
 
 namespace app {
@@ -13,8 +15,13 @@ class Program {
   static int Main();
   // The start-up table, application unit first.
   static runtime::core::StartupTable Table();
-  // The main procedure (thread 1).
+  // The main procedure (thread 1): error manager, matcher, INI manager ".\Vorkan42.INI",
+  // thread 1's UrlList managers, the frame, then the INI manager torn down.
   static void MainProcedure();
+
+  // The frame procedure the main procedure runs and waits for.
+  using FrameProcedure = std::function<void()>;
+  static void SetFrame(FrameProcedure frame);
 };
 
 }  // namespace app

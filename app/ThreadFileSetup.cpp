@@ -1,0 +1,24 @@
+#include "app/ThreadFileSetup.h"
+
+#include "app/StartupTrace.h"
+#include "runtime/core/ThreadContext.h"
+
+namespace app {
+namespace {
+
+constexpr int32_t MainThread = 1;
+
+void BuildManagers() { StartupTrace::Note("thread: UrlList managers built"); }
+void KillManagers() { StartupTrace::Note("thread: UrlList managers killed"); }
+
+}  // namespace
+
+ThreadFileSetup::ThreadFileSetup() {
+  if (runtime::core::CurrentThreadNumber() != MainThread) BuildManagers();
+}
+
+ThreadFileSetup::~ThreadFileSetup() { KillManagers(); }
+
+void ThreadFileSetup::BuildForMainThread() { BuildManagers(); }
+
+}  // namespace app
