@@ -287,12 +287,6 @@ TEST_F(IniManagerTest, NoStorageReadsEmptyAndWritesNothing) {
   EXPECT_FALSE(fs::exists(Path));
 }
 
-TEST_F(IniManagerTest, TheFileNameIsCut) {
-  IniManager ini;
-  ini.Init(std::string(400, 'f'), IniManager::StorageNone, 0);
-  EXPECT_EQ(ini.FileName.size(), IniManager::FileNameLimit);
-}
-
 TEST_F(IniManagerTest, AFailedWriteIsReportedAndLosesNothing) {
   std::ofstream(Path) << "[Main]\nXPos=1\n";
   fs::permissions(Path, fs::perms::owner_read);

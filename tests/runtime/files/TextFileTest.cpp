@@ -117,13 +117,6 @@ TEST_F(TextFileTest, FailuresSetTheRuntimeError) {
   EXPECT_EQ(RuntimeError::Code(), RuntimeErrorCode::DriverError);
 }
 
-TEST_F(TextFileTest, BackslashNamesAreMapped) {
-  TextFile file(Folder + "\\Log.txt");
-  ASSERT_TRUE(file.Create());
-  EXPECT_TRUE(fs::exists(Path));
-  EXPECT_EQ(file.Name(), Folder + "\\Log.txt");
-}
-
 using TextFileConcurrentTest = TextFileTest;
 
 TEST_F(TextFileConcurrentTest, AppendsFromSeveralWritersNeverInterleave) {
