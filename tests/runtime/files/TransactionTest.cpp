@@ -142,7 +142,9 @@ class Recorder : public FileCallback {
   int32_t StopOpcode = 0;
 };
 
-TEST_F(KeyedFileFixture, CallbacksAreToldBeforeAndAfterEachOperation) {
+using FileCallbackTest = KeyedFileFixture;
+
+TEST_F(FileCallbackTest, CallbacksAreToldBeforeAndAfterEachOperation) {
   Recorder recorder;
   auto f = Handle();
   f->AddCallback(&recorder);
