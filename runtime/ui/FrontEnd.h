@@ -1,16 +1,20 @@
 #pragma once
 // The interface between the runtime and whatever shows things to the user: the
 // headless front end of tests and automation, or the desktop one. The runtime's
-// services call it; it never touches a program variable. This is the place the window
-// model extends (windows opened, changed and closed; popup menus; the frame's standard
-// actions); for now it answers message boxes.
+// services call it; it never touches a program variable. It learns that a window
+// opened, changed or closed (and reads the window from WindowModel::Snapshot), answers
+// message boxes and popup menus, carries out the frame's standard actions and shows
+// the wait cursor. User input goes back through WindowModel::Input and its kin.
 //
 // Thread safety: an implementation is called from any program thread, several at a
-// time, and each call blocks only its calling thread.
+// time, never while the window model's lock is held; ShowMessageBox and ShowPopupMenu
+// block only their calling thread.
 
 #include <cstdint>
 
+#include "runtime/ui/FrameAction.h"
 #include "runtime/ui/MessageBoxRequest.h"
+#include "runtime/ui/PopupMenu.h"
 
 namespace runtime::ui {
 
@@ -21,6 +25,27 @@ class FrontEnd {
   // Shows the box and waits for the user's answer; returns the value of the button
   // pressed, or the request's default button when the box was closed without one.
   virtual int32_t ShowMessageBox(const MessageBoxRequest& request) = 0;
+
+  // Shows the menu at (x, y) (0, 0: at the mouse) and waits; returns the number of the
+  // chosen item (PopupMenu numbering), 0 when the menu was dismissed.
+  virtual int32_t ShowPopupMenu(const PopupMenu& menu, int32_t x, int32_t y) {
+    (void)menu;
+    (void)x;
+    (void)y;
+    return 0;
+  }
+
+  virtual void WindowOpened(int32_t window) { (void)window; }
+  // Title, state, texts, rows or the focus changed (a redisplay, a property write).
+  virtual void WindowChanged(int32_t window) { (void)window; }
+  virtual void WindowClosed(int32_t window) { (void)window; }
+
+  // A frame menu item bound to a standard action was chosen in `window`.
+  virtual void CarryOut(FrameAction action, int32_t window) {
+    (void)action;
+    (void)window;
+  }
+  virtual void SetWaitCursor(bool on) { (void)on; }
 };
 
 }  // namespace runtime::ui

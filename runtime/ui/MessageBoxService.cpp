@@ -3,6 +3,8 @@
 #include <mutex>
 #include <utility>
 
+#include "runtime/ui/EventQueues.h"
+
 namespace runtime::ui {
 namespace {
 
@@ -29,6 +31,8 @@ int32_t MessageBoxService::ShowMessage(const MessageBoxRequest& request) {
   // other threads must be able to show theirs meanwhile.
   std::shared_ptr<FrontEnd> frontEnd = Installed();
   if (!frontEnd) return request.DefaultButton;
+  // While the box waits, the thread counts as idle to whoever waits for quiet.
+  EventQueues::Blocked waiting;
   return frontEnd->ShowMessageBox(request);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The runtime's message box service: program code asks here, and the installed front
-// end shows the box. The calling thread waits for the answer; other threads go on.
+// end shows the box. Install here installs the front end for every service of the
+// window model (windows, popup menus, standard actions), not only message boxes. The calling thread waits for the answer; other threads go on.
 // With no front end installed nothing is shown and the default button is the answer.
 //
 // Thread safety: every operation may be called from any thread. Installing a new front

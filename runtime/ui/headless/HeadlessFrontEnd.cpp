@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
+
+#include "runtime/ui/Prop.h"
+#include "runtime/ui/WindowModel.h"
 
 namespace runtime::ui::headless {
 
@@ -32,6 +36,88 @@ int32_t HeadlessFrontEnd::ShowMessageBox(const MessageBoxRequest& request) {
   }
   Changed.notify_all();
   return result;
+}
+
+int32_t HeadlessFrontEnd::ShowPopupMenu(const PopupMenu& menu, int32_t, int32_t) {
+  std::unique_lock lock(Lock);
+  ShownMenus.push_back(menu);
+  const uint64_t ticket = NextTicket++;
+  MenusWaiting.push_back(ticket);
+  Changed.notify_all();
+
+  auto myTurn = [&] { return !MenuAnswers.empty() && MenusWaiting.front() == ticket; };
+  const bool answered = Changed.wait_for(lock, AnswerTimeout, myTurn);
+  MenusWaiting.erase(std::find(MenusWaiting.begin(), MenusWaiting.end(), ticket));
+  int32_t result = 0;
+  if (answered) {
+    PopupAnswer answer = std::move(MenuAnswers.front());
+    MenuAnswers.pop_front();
+    result = answer.Number;
+    if (!answer.Text.empty()) {
+      result = menu.NumberOf(answer.Text);
+      if (result == 0) {
+        std::string failure = "popup menu has no item '" + answer.Text + "'; it has:\n" + menu.Print();
+        std::fprintf(stderr, "headless front end: %s\n", failure.c_str());
+        FailureTexts.push_back(std::move(failure));
+      }
+    }
+  } else {
+    std::string failure = "no answer for popup menu:\n" + menu.Print();
+    std::fprintf(stderr, "headless front end: %s\n", failure.c_str());
+    FailureTexts.push_back(std::move(failure));
+  }
+  Changed.notify_all();
+  return result;
+}
+
+void HeadlessFrontEnd::CarryOut(FrameAction action, int32_t window) {
+  std::string title = WindowModel::GetProp(window, 0, Prop::Text);
+  std::lock_guard lock(Lock);
+  ActionsDone.push_back({action, std::move(title)});
+  Changed.notify_all();
+}
+
+void HeadlessFrontEnd::SetWaitCursor(bool on) {
+  std::lock_guard lock(Lock);
+  if (on && !WaitCursorOn) ++WaitCursorCount;
+  WaitCursorOn = on;
+}
+
+void HeadlessFrontEnd::QueuePopupAnswer(int32_t number) {
+  std::lock_guard lock(Lock);
+  MenuAnswers.push_back({number, {}});
+  Changed.notify_all();
+}
+
+void HeadlessFrontEnd::QueuePopupAnswer(std::string text) {
+  std::lock_guard lock(Lock);
+  MenuAnswers.push_back({0, std::move(text)});
+  Changed.notify_all();
+}
+
+std::vector<PopupMenu> HeadlessFrontEnd::PopupMenus() const {
+  std::lock_guard lock(Lock);
+  return ShownMenus;
+}
+
+std::vector<HeadlessFrontEnd::ActionRecord> HeadlessFrontEnd::Actions() const {
+  std::lock_guard lock(Lock);
+  return ActionsDone;
+}
+
+bool HeadlessFrontEnd::WaitCursor() const {
+  std::lock_guard lock(Lock);
+  return WaitCursorOn;
+}
+
+int32_t HeadlessFrontEnd::WaitCursorShown() const {
+  std::lock_guard lock(Lock);
+  return WaitCursorCount;
+}
+
+void HeadlessFrontEnd::AddFailure(std::string text) {
+  std::lock_guard lock(Lock);
+  FailureTexts.push_back(std::move(text));
 }
 
 void HeadlessFrontEnd::QueueAnswer(int32_t button) {
@@ -71,6 +157,10 @@ void HeadlessFrontEnd::Clear() {
   Shown.clear();
   Answers.clear();
   FailureTexts.clear();
+  ShownMenus.clear();
+  MenuAnswers.clear();
+  ActionsDone.clear();
+  WaitCursorCount = 0;
 }
 
 }  // namespace runtime::ui::headless

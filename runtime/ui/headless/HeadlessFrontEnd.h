@@ -1,13 +1,16 @@
 #pragma once
 // The front end without a screen, for tests and automation. It records every message
 // box it is asked to show and answers each from a queue of button values, filled
-// beforehand or by another thread while the box waits. It never waits forever: a box
-// left without an answer for AnswerTimeout is recorded as a failure ("no answer for
-// message box '<caption>'") and answered with its default button.
+// beforehand or by another thread while the box waits; popup menus likewise, from a
+// queue of item numbers or item texts. It never waits forever: a box or menu left
+// without an answer for AnswerTimeout is recorded as a failure ("no answer for message
+// box '<caption>'", "no answer for popup menu ...") and answered with its default
+// button, or 0 for a menu. It records the frame's standard actions and the wait cursor;
+// HeadlessDriver drives the windows themselves.
 //
 // Thread safety: every operation may be called from any thread. Several threads may
-// wait on boxes at once; queued answers go to the waiting boxes in the order the boxes
-// started waiting.
+// wait on boxes (menus) at once; queued answers go to the waiting boxes (menus) in the
+// order they started waiting.
 
 #include <chrono>
 #include <condition_variable>
@@ -18,8 +21,10 @@
 #include <string>
 #include <vector>
 
+#include "runtime/ui/FrameAction.h"
 #include "runtime/ui/FrontEnd.h"
 #include "runtime/ui/MessageBoxRequest.h"
+#include "runtime/ui/PopupMenu.h"
 
 namespace runtime::ui::headless {
 
@@ -28,6 +33,16 @@ class HeadlessFrontEnd : public FrontEnd {
   static constexpr std::chrono::milliseconds DefaultAnswerTimeout{5000};
 
   int32_t ShowMessageBox(const MessageBoxRequest& request) override;
+  int32_t ShowPopupMenu(const PopupMenu& menu, int32_t x, int32_t y) override;
+  void CarryOut(FrameAction action, int32_t window) override;
+  void SetWaitCursor(bool on) override;
+
+  // A standard action the frame asked for, with the title of the window it came from.
+  struct ActionRecord {
+    FrameAction Action = FrameAction::None;
+    std::string WindowTitle;
+    bool operator==(const ActionRecord&) const = default;
+  };
 
   // Adds the answer to the next box that has none (a box waiting now takes it first).
   void QueueAnswer(int32_t button);
@@ -37,13 +52,28 @@ class HeadlessFrontEnd : public FrontEnd {
   // or nothing when none waits within `timeout`.
   std::optional<MessageBoxRequest> WaitForMessageBox(std::chrono::milliseconds timeout);
 
+  // Answers the next popup menu that has none with the item of that number (0: the
+  // menu is dismissed), or with the item whose text, "&" markers removed, is `text`.
+  // A text that names no item of the menu is a failure, and the menu is dismissed.
+  void QueuePopupAnswer(int32_t number);
+  void QueuePopupAnswer(std::string text);
+  // Every popup menu shown so far, in order.
+  std::vector<PopupMenu> PopupMenus() const;
+  // The standard actions carried out so far, in order.
+  std::vector<ActionRecord> Actions() const;
+  // Whether the wait cursor shows now, and how often it was switched on.
+  bool WaitCursor() const;
+  int32_t WaitCursorShown() const;
+
   // Every box shown so far, in the order they were shown.
   std::vector<MessageBoxRequest> MessageBoxes() const;
   // Answers queued and not yet taken.
   size_t PendingAnswers() const;
   // Everything that went wrong (unanswered boxes), in order; empty when all went well.
   std::vector<std::string> Failures() const;
-  // Forgets the boxes shown, the failures and the unused answers.
+  // Records a failure found by the driver, so that Failures() lists it too.
+  void AddFailure(std::string text);
+  // Forgets the boxes and menus shown, the actions, the failures and the unused answers.
   void Clear();
 
  private:
@@ -57,6 +87,17 @@ class HeadlessFrontEnd : public FrontEnd {
   std::vector<MessageBoxRequest> WaitingRequests;
   uint64_t NextTicket = 1;
   std::vector<std::string> FailureTexts;
+
+  struct PopupAnswer {
+    int32_t Number = 0;
+    std::string Text;  // when not empty, the item is found by its text
+  };
+  std::vector<PopupMenu> ShownMenus;
+  std::deque<PopupAnswer> MenuAnswers;
+  std::deque<uint64_t> MenusWaiting;
+  std::vector<ActionRecord> ActionsDone;
+  bool WaitCursorOn = false;
+  int32_t WaitCursorCount = 0;
 };
 
 }  // namespace runtime::ui::headless
