@@ -1,0 +1,294 @@
+#pragma once
+// The one object through which the program uses a data file. It opens and closes the
+// file through the file usage registry (lazily by default: Open only counts and the
+// first record operation opens the file), turns the runtime's error codes into
+// catalogue messages of the error manager, keeps the list of the file's keys, saves
+// and restores record buffers and file states, and carries the record operations
+// (reading, adding with automatic numbering, changing, deleting, validating).
+//
+// Every operation returns an ErrorLevel: 0 (LevelQuiet) is success; 3 means the file
+// could not be made usable; 5 a failure that was reported (or, in a Quiet variant,
+// only recorded in LastError). A data file's own manager class derives from this one
+// and overrides SetUp, Teardown and EnsureUsable, calling the base operations.
+//
+// Life: SetUp once (registers with this thread's registry) -> Init (usually from the
+// first EnsureUsable(UseType::Prepare)) -> Open/Close pairs, record operations ->
+// Teardown (safe twice) -> Destruct. The destructor tears down when that has not run.
+//
+// Thread safety: a FileManager belongs to one thread, as does its file instance and
+// record buffer (a shared file's opener serialises the physical open and close).
+// Call-backs from the file on other threads (a shared file) are ignored.
+//
+// Virtual operations are declared in their fixed slot order.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "framework/data/IFileOpenServer.h"
+#include "framework/error/ErrorLevel.h"
+#include "runtime/data/FieldKind.h"
+#include "runtime/data/FieldRef.h"
+#include "runtime/data/RecordType.h"
+#include "runtime/files/FileCallback.h"
+#include "runtime/files/KeyedFile.h"
+
+namespace framework::error {
+class ErrorManager;
+}
+
+namespace framework::data {
+
+class RelationManager;
+
+class FileManager : public runtime::files::FileCallback {
+ public:
+  using ErrorLevel = framework::error::ErrorLevel;
+
+  // The record buffer as a group: address, record type and length in bytes.
+  struct BufferGroup {
+    void* Address = nullptr;
+    const runtime::data::RecordType* Type = nullptr;
+    size_t Length = 0;
+  };
+  struct SavedBufferEntry {
+    int16_t Id = 0;
+    std::vector<unsigned char> Buffer;
+  };
+  struct SavedStateEntry {
+    int16_t Buffer = 0;  // id of the saved record buffer
+    int16_t Id = 0;
+    uint8_t AutoIncDone = 0;
+    int32_t State = 0;   // the runtime's saved file state
+    std::string Pos;     // the current record's position
+  };
+  struct FieldEntry {
+    std::string Tag;
+    runtime::data::FieldRef Fld;
+    runtime::data::FieldKind FType = runtime::data::FieldKind::CString;
+    std::string FPicture;
+  };
+  struct KeyComponentEntry {
+    runtime::data::FieldRef Field;  // the component's field in the record buffer
+    std::string FieldName;          // "URL:URL", or "UPPER(URL:URL)" in a case-free key
+    uint8_t Ascend = 1;
+  };
+  struct KeyEntry {
+    int Key = 0;  // the key's number in the file
+    std::string Description;
+    std::vector<KeyComponentEntry> Fields;
+    uint8_t AutoInc = 0;  // n: component n is numbered automatically
+    uint8_t Dups = 0;
+    uint8_t NoCase = 0;
+  };
+
+  // Limits of stored texts.
+  static constexpr size_t FileNameLimit = 256;
+  static constexpr size_t DescriptionLimit = 80;
+  static constexpr size_t ComponentNameLimit = 1000;
+  static constexpr size_t KeyOrderLimit = 512;
+  // Open mode set by Init: read/write access, deny none.
+  static constexpr uint8_t DefaultOpenMode = 0x42;
+  static constexpr uint16_t DefaultLockRecover = 10;
+  static constexpr uint8_t SetUpMrpSize = 10;
+  static constexpr uint8_t InitMrpSize = 20;
+  // Passes through the physical open loop; a retry after creating the file, rebuilding
+  // its keys or falling back to read-only takes the second.
+  static constexpr int MaxOpenAttempts = 2;
+  // Adds tried by automatic numbering before the user is asked.
+  static constexpr int AutoNumberTries = 3;
+  // Components of a key that range operations cover at most.
+  static constexpr size_t MaxKeyComponents = 22;
+  // The option text sent to the driver when an open is denied.
+  static constexpr const char* RecoverOption = "Recover=";
+  static constexpr const char* UnknownFileName = "Unknown File";
+
+  FileManager() = default;
+  ~FileManager() override;
+  FileManager(const FileManager&) = delete;
+  FileManager& operator=(const FileManager&) = delete;
+
+  // ---- Virtual operations, in slot order ----
+
+  // The file's call-backs: Destroy (104) runs the clean-up unless the block keeps the
+  // file; writes and reads update the blob marker and the previous buffer; then the
+  // operation hooks of the opcode's group.
+  uint8_t BeforeFileOperation(int32_t opcode, Block& block) override;
+  uint8_t AfterFileOperation(int32_t opcode, Block& block) override;
+  // Teardown unless done; forgets the file-name variable.
+  virtual void Destruct();
+  // Makes the record's fields known by name to filter expressions. The expression
+  // binder is not part of the runtime yet, so there is nothing to tell.
+  virtual void BindFieldNames();
+  // Deletes the record added by automatic numbering (through `relations` when given).
+  virtual ErrorLevel ReleaseAutoNumber(RelationManager* relations);
+  // Ends one Open; the last one closes the file. Always 0.
+  virtual ErrorLevel Close();
+  // True when the record buffer still equals snapshot `id`.
+  virtual bool MatchesSnapshot(int16_t id);
+  // Reads the record whose `key` components equal the buffer's; clears the buffer when
+  // there is none. 0, 5; 3 when the file is not usable. Raises nothing.
+  virtual ErrorLevel Fetch(int key);
+  // Base: no opens counted, lazy opening, registered with this thread's registry.
+  virtual void SetUp();
+  virtual void Init(runtime::files::KeyedFile* file, framework::error::ErrorManager* errors);
+  virtual ErrorLevel Insert();
+  virtual void Teardown();
+  virtual ErrorLevel Next();
+  // Counts an open; opens the file at once only when it is not opened lazily.
+  virtual ErrorLevel Open();
+  virtual ErrorLevel Previous();
+  virtual ErrorLevel ReserveAutoNumber();
+  // Hook for data-file classes: initial values of a new record. Empty here.
+  virtual void FillNewRecord();
+  // Clears the buffer (unless kept), fills it, and numbers it when the file has an
+  // automatically numbered key (which adds the record at once).
+  virtual ErrorLevel PrepareRecord(bool keepBuffer);
+  // Puts snapshot `id` back into the buffer when `restore`, frees it, sets id to 0.
+  virtual void RestoreSnapshot(int16_t& id, bool restore);
+  // Saves a copy of the record buffer; returns its id.
+  virtual int16_t SnapshotBuffer();
+  virtual ErrorLevel Raise(int32_t errorId);
+  virtual ErrorLevel RaiseLast();
+  virtual ErrorLevel RaiseWithText(int32_t errorId, std::string_view text);
+  virtual ErrorLevel FetchQuiet(int key);
+  virtual ErrorLevel InsertQuiet();
+  virtual ErrorLevel NextQuiet();
+  virtual ErrorLevel OpenQuiet();
+  virtual ErrorLevel PreviousQuiet();
+  virtual ErrorLevel ReserveAutoNumberQuiet();
+  virtual ErrorLevel UpdateQuiet();
+  virtual ErrorLevel Update();
+  // Makes the file usable for `useType` (UseType); see UseType.h.
+  virtual ErrorLevel EnsureUsable(uint8_t useType);
+  virtual ErrorLevel CheckField(int id);
+  virtual ErrorLevel CheckFieldQuiet(int id);
+  // Data-file classes that check values override this; 0 = valid.
+  virtual ErrorLevel CheckFieldCore(int id, bool report);
+  virtual ErrorLevel CheckFields(int low, int high, int* failedField);
+  virtual ErrorLevel CheckRecord(int* failedField);
+  // Deletes the current record, asking first when `ask`. 0, 4 (declined), 5.
+  virtual ErrorLevel DeleteCurrent(bool ask);
+  // Non-zero: the relation manager's delete walk skips the current record.
+  virtual uint8_t IsRecordExcluded();
+  virtual void SetUseMrp(uint8_t value);
+  virtual uint8_t GetUseMrp();
+  virtual void SetMrpSize(uint8_t value);
+  virtual uint8_t GetMrpSize();
+  virtual uint8_t GetAutoIncDone();
+  virtual uint8_t GetHasAutoInc();
+  virtual uint8_t DispatchBefore(int32_t opcode, Block& block);
+  virtual uint8_t DispatchAfter(int32_t opcode, Block& block);
+  // Operation hooks by opcode group; each answers 1 here.
+  virtual uint8_t AfterGroup3();
+  virtual uint8_t BeforeGroup3();
+  virtual uint8_t AfterGroup1();
+  virtual uint8_t BeforeGroup1();
+  virtual uint8_t AfterGroup5();
+  virtual uint8_t BeforeGroup5();
+  virtual uint8_t AfterGroup4(const std::string& text);
+  virtual uint8_t BeforeGroup4(const std::string& text);
+  virtual uint8_t AfterGroup2();
+  virtual uint8_t BeforeGroup2();
+
+  // ---- Non-virtual operations ----
+
+  // Captures the runtime's last error for the message and remembers `errorId`.
+  void NoteError(int32_t errorId);
+  int32_t GetOpened() const { return Opened; }
+  bool IsOpen() const { return Initialized && Opened > 0; }
+  bool IsAtEnd() const { return AtEOF != 0; }
+  // The current record's position in the primary key (or the file); "" on failure.
+  std::string GetPosition();
+  // Reads the record at `position`: 0, 5 on a runtime error, 3 when not usable.
+  ErrorLevel RereadAtPosition(const std::string& position);
+  // Saves buffer, position and cursor; returns the state's id (0 when not usable).
+  int16_t SnapshotFileState();
+  // Gives back state `id` (the buffer and position only when `restoreBuffer`), frees
+  // it and sets id to 0.
+  void RestoreFileState(int16_t& id, bool restoreBuffer);
+  // The file name as messages show it.
+  std::string MessageFileName();
+
+  // ---- Keys ----
+
+  // Adds a key (by its number in the file) with a description for messages and,
+  // when `autoIncComponent` is n > 0, automatic numbering of its component n.
+  void RegisterKey(int key, std::string_view description, uint8_t autoIncComponent = 0);
+  // The component names from `firstComponent` (1 when 0) on, joined by ",", each
+  // descending one preceded by "-"; at most 512 characters; "" for an unknown key.
+  std::string GetKeyOrder(int key, size_t firstComponent = 1);
+  size_t GetComponentCount(int key);
+  std::string GetComponentName(int key, size_t component);
+  bool GetComponentAscend(int key, size_t component);
+  runtime::data::FieldRef GetComponentField(int key, size_t component);
+  // Sets components first..last to the value that sorts first (toEnd false) or last.
+  void ClearKeyRange(int key, size_t first, size_t last, bool toEnd);
+  const KeyEntry* FindKey(int key) const;
+
+  // ---- Fields, in the fixed order ----
+  FileManager* AliasedFile = nullptr;
+  BufferGroup Buffer;
+  std::vector<SavedBufferEntry> Buffers;
+  uint8_t Create = 0;
+  framework::error::ErrorManager* Errors = nullptr;
+  std::vector<FieldEntry> Fields;
+  runtime::files::KeyedFile* File = nullptr;
+  // Optional variable holding the file's name; preferred for messages when set.
+  runtime::data::FieldRef FileName;
+  std::string FileNameValue;
+  uint8_t HasAutoInc = 0;
+  uint8_t InUseFile = 0;
+  uint8_t InCallBack = 0;
+  uint8_t InClose = 0;
+  uint8_t InRestore = 0;
+  uint8_t InView = 0;
+  uint8_t Used = 0;
+  int32_t Opened = 0;
+  uint8_t AtEOF = 0;
+  uint8_t AutoIncDone = 0;
+  int32_t LastError = 0;
+  uint8_t DoNotAssertOnCloseMisuse = 0;
+  uint8_t LazyOpen = 0;
+  uint16_t LockRecover = DefaultLockRecover;
+  uint8_t OpenMode = 0;
+  uint8_t OpenModeOverridden = 0;
+  uint8_t PrimaryKey = 0;  // position in Keys of the primary key, 0 = none
+  std::vector<SavedStateEntry> Saved;
+  uint8_t SkipHeldRecords = 0;
+  uint8_t CleanedUp = 0;
+  std::vector<KeyEntry> Keys;
+  uint8_t BlobChanged = 0;
+  std::string PreviousBuffer;
+  uint8_t SavePreviousBuffer = 0;
+  uint8_t Initialized = 0;
+  uint8_t Killed = 0;
+  IFileOpenServer* Opener = nullptr;
+  uint8_t UseMRP = 0;
+  uint8_t MRPSize = 0;
+  uint8_t StopOperation = 0;
+
+ private:
+  enum class Reporting : uint8_t { Quiet, Report };
+
+  ErrorLevel OpenRoutine(Reporting reporting, bool force);
+  ErrorLevel OpenPhysical(Reporting reporting);
+  ErrorLevel Failed(Reporting reporting, int32_t errorId);
+  void CleanUp();
+  ErrorLevel ReadSequential(bool forward, Reporting reporting);
+  ErrorLevel InsertCore(Reporting reporting);
+  ErrorLevel ReserveAutoNumberCore(Reporting reporting);
+  ErrorLevel UpdateCore(Reporting reporting);
+  // One numbering pass over the keys with automatic numbering; 0, or the failure.
+  ErrorLevel NumberKeys(Reporting reporting, bool& failed);
+  void NameKeyForMessage(const KeyEntry& key);
+  void NameDuplicatedKey();
+  int PrimaryKeyNumber() const;
+  bool OnOwnThread() const;
+
+  int32_t OwnerThread = 0;
+};
+
+}  // namespace framework::data
