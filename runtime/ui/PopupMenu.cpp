@@ -106,7 +106,7 @@ const PopupMenuItem* PopupMenu::Item(int32_t number) const {
 
 int32_t PopupMenu::NumberOf(std::string_view text) const {
   for (int32_t n = 1; n <= Choosable; ++n)
-    if (PlainText(Item(n)->Text) == PlainText(text)) return n;
+    if (PlainText(Item(n)->Text) == text || Item(n)->Text == text) return n;
   return 0;
 }
 

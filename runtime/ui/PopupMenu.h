@@ -26,8 +26,8 @@ class PopupMenu {
   int32_t Count() const { return Choosable; }
   // The item with that number, nullptr when none.
   const PopupMenuItem* Item(int32_t number) const;
-  // The number of the first item whose text, with "&" markers removed, is `text`
-  // ("&&" stands for "&"); 0 when none.
+  // The number of the first item whose text is `text`, as written or with its "&"
+  // markers removed ("&&" stands for "&"); 0 when none.
   int32_t NumberOf(std::string_view text) const;
   // The menu as indented lines, for logs and failures: "1 &Insert", "- (separator)",
   // "View {" ... "}"; disabled items end with " (disabled)".
