@@ -115,7 +115,8 @@ int32_t HeadlessDriver::Resolve(int32_t window, std::string_view control, std::s
   }
   if (const Control* c = w->Find(control)) return c->Number;
   for (const Control& c : w->Controls)
-    if (!c.Text.empty() && PopupMenu::PlainText(c.Text) == control) return c.Number;
+    if (!c.Text.empty() && (c.Text == control || PopupMenu::PlainText(c.Text) == control)) return c.Number;
+  if (const Control* c = w->Find("?" + std::string(control))) return c->Number;
   std::string known;
   for (const Control& c : w->Controls) {
     if (c.Name.empty() && c.Text.empty()) continue;

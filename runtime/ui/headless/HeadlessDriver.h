@@ -6,8 +6,8 @@
 // through the runtime's input calls, so it obeys the same rules as a user's: only the
 // newest window of a thread takes input, and hidden or disabled controls take none.
 //
-// Controls are named by their name ("?OK") or by their text without "&" markers
-// ("OK" for "&OK"). Every step that waits gives up after Timeout and fails with a
+// Controls are named by their name ("?OK"), by their text as written ("&OK") or
+// without its "&" markers ("OK"), or by their name without its "?" ("Times"). Every step that waits gives up after Timeout and fails with a
 // clear message; failures are also added to the front end's Failures().
 //
 // Printed windows look like this (controls in declaration order; menu items indented

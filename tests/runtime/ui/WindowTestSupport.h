@@ -69,12 +69,18 @@ class WindowThread {
     for (int i = 0; i < 2000 && Id == 0; ++i) std::this_thread::sleep_for(1ms);
     ASSERT_NE(Id.load(), 0) << "the window thread did not open its window";
   }
+  // Lets the loop end by itself for a while, then closes the window.
   void Join() {
+    if (!Worker.joinable()) return;
+    for (int i = 0; i < 2000 && !Finished; ++i) std::this_thread::sleep_for(1ms);
+    if (!Finished) WindowModel::Close(Id);
+    Worker.join();
+  }
+  ~WindowThread() {
     if (!Worker.joinable()) return;
     if (!Finished) WindowModel::Close(Id);
     Worker.join();
   }
-  ~WindowThread() { Join(); }
 
   std::atomic<int32_t> Id{0};
   std::atomic<int32_t> ThreadNumber{0};
