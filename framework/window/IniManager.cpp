@@ -7,6 +7,8 @@
 #include "runtime/core/SyncGuard.h"
 #include "runtime/settings/IniFile.h"
 #include "runtime/settings/SettingsStore.h"
+#include "runtime/ui/Prop.h"
+#include "runtime/ui/WindowModel.h"
 
 namespace framework::window {
 namespace {
@@ -263,6 +265,76 @@ void IniManager::ReadList(std::string_view section, std::string_view entry, Queu
     }
     queue.Add();
   }
+}
+
+namespace {
+
+// A window's stored state; a position or size of AbsentValue is not stored.
+struct WindowPosition {
+  int32_t X = IniManager::AbsentValue;
+  int32_t Y = IniManager::AbsentValue;
+  int32_t W = IniManager::AbsentValue;
+  int32_t H = IniManager::AbsentValue;
+  bool Maximized = false;
+  bool Minimized = false;
+};
+
+int32_t WindowProp(int32_t window, int32_t prop) {
+  return static_cast<int32_t>(runtime::ui::WindowModel::GetPropInt(window, 0, prop));
+}
+
+}  // namespace
+
+bool IniManager::SaveWindow(std::string_view procedureName, int32_t window) {
+  using runtime::ui::Prop;
+  SyncGuard guard(*CritSect);
+  WindowPosition position;
+  position.Maximized = WindowProp(window, Prop::Maximize) != 0;
+  position.Minimized = WindowProp(window, Prop::Iconize) != 0;
+  if (!position.Maximized && !position.Minimized) {
+    position.X = WindowProp(window, Prop::XPos);
+    position.Y = WindowProp(window, Prop::YPos);
+    if (WindowProp(window, Prop::Resize) != 0) {
+      position.W = WindowProp(window, Prop::Width);
+      position.H = WindowProp(window, Prop::Height);
+    }
+  }
+  bool ok = Update(procedureName, MaximizeEntry, position.Maximized ? YesText : NoText);
+  ok = Update(procedureName, MinimizeEntry, position.Minimized ? YesText : NoText) && ok;
+  const std::pair<std::string_view, int32_t> values[] = {
+      {XPosEntry, position.X}, {YPosEntry, position.Y}, {WidthEntry, position.W}, {HeightEntry, position.H}};
+  for (const auto& [entry, value] : values) {
+    if (value == AbsentValue) ok = DeleteEntry(procedureName, entry) && ok;
+    else ok = Update(procedureName, entry, static_cast<int64_t>(value)) && ok;
+  }
+  return ok;
+}
+
+void IniManager::RestoreWindow(std::string_view procedureName, int32_t window) {
+  using runtime::ui::Prop;
+  using runtime::ui::WindowModel;
+  SyncGuard guard(*CritSect);
+  const std::string maximize = Fetch(procedureName, MaximizeEntry);
+  if (maximize != NoText && maximize != YesText) return;
+  WindowPosition position;
+  position.Maximized = maximize == YesText;
+  position.Minimized = Fetch(procedureName, MinimizeEntry) == YesText;
+  FetchValue(procedureName, XPosEntry, FieldRef::Of(position.X));
+  FetchValue(procedureName, YPosEntry, FieldRef::Of(position.Y));
+  FetchValue(procedureName, WidthEntry, FieldRef::Of(position.W));
+  FetchValue(procedureName, HeightEntry, FieldRef::Of(position.H));
+
+  const bool wasMaximized = WindowProp(window, Prop::Maximize) != 0;
+  if (!position.Maximized && wasMaximized) WindowModel::SetPropInt(window, 0, Prop::Maximize, 0);
+  // A position that was not stored leaves the window where its definition put it.
+  if (position.X != AbsentValue) WindowModel::SetPropInt(window, 0, Prop::XPos, position.X);
+  if (position.Y != AbsentValue) WindowModel::SetPropInt(window, 0, Prop::YPos, position.Y);
+  if (WindowProp(window, Prop::Resize) != 0) {
+    if (position.W != AbsentValue) WindowModel::SetPropInt(window, 0, Prop::Width, position.W);
+    if (position.H != AbsentValue) WindowModel::SetPropInt(window, 0, Prop::Height, position.H);
+  }
+  if (position.Maximized && !wasMaximized) WindowModel::SetPropInt(window, 0, Prop::Maximize, 1);
+  WindowModel::SetPropInt(window, 0, Prop::Iconize, position.Minimized ? 1 : 0);
 }
 
 void IniManager::AddSector(std::string_view sectorName) {

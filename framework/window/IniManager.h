@@ -12,8 +12,10 @@
 // operation. The queue given to UpdateQueue and ReadList must not be used by another
 // thread meanwhile (its buffer is moved through).
 //
-// Window positions (SaveWindow, RestoreWindow) are stored through this class as well;
-// they arrive with the window model.
+// Window positions: SaveWindow stores a window's state, position and (when the user
+// may resize it) size in a section named after its procedure ("Main"); RestoreWindow
+// puts them back after the window opened. A window with nothing stored keeps the
+// position and size of its definition.
 
 #include <cstddef>
 #include <cstdint>
@@ -103,6 +105,27 @@ class IniManager {
   void ReadList(std::string_view section, std::string_view entry, runtime::data::QueueAccess& queue,
                 const runtime::data::FieldRef& first, const runtime::data::FieldRef& second = {},
                 const runtime::data::FieldRef& third = {}, const runtime::data::FieldRef& fourth = {});
+
+  // Entries of a window's section.
+  static constexpr std::string_view MaximizeEntry = "Maximize";
+  static constexpr std::string_view MinimizeEntry = "Minimize";
+  static constexpr std::string_view XPosEntry = "XPos";
+  static constexpr std::string_view YPosEntry = "YPos";
+  static constexpr std::string_view WidthEntry = "Width";
+  static constexpr std::string_view HeightEntry = "Height";
+  static constexpr std::string_view YesText = "Yes";
+  static constexpr std::string_view NoText = "No";
+  // A position or size that is not stored.
+  static constexpr int32_t AbsentValue = INT32_MIN;
+
+  // Stores the window's state under section `procedureName`: "Maximize" and
+  // "Minimize" as "Yes"/"No"; "XPos" and "YPos" when it is neither maximized nor
+  // minimized, and "Width" and "Height" too when it is resizable; an entry without a
+  // value is deleted. False when a write failed.
+  bool SaveWindow(std::string_view procedureName, int32_t window);
+  // Puts back what SaveWindow stored; nothing when "Maximize" holds neither "Yes" nor
+  // "No". A position or size that is not stored leaves the window's own.
+  void RestoreWindow(std::string_view procedureName, int32_t window);
 
   // Registers a sector by its name (see SectorName); a known one is not added again.
   void AddSector(std::string_view sectorName);

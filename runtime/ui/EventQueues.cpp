@@ -167,6 +167,15 @@ EventQueues::Blocked::~Blocked() {
   s.IdleChanged.notify_all();
 }
 
+bool EventQueues::ThreadSettled(int32_t thread) {
+  State& s = Shared();
+  std::lock_guard lock(s.Lock);
+  auto it = s.Threads.find(thread);
+  if (it == s.Threads.end()) return false;
+  ThreadQueue& q = *it->second;
+  return q.Waiting > 0 && q.BlockedCount == 0 && Deliverable(q) == q.Events.end();
+}
+
 bool EventQueues::Idle() {
   State& s = Shared();
   std::lock_guard lock(s.Lock);

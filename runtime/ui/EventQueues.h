@@ -50,6 +50,10 @@ class EventQueues {
     Blocked& operator=(const Blocked&) = delete;
   };
 
+  // True when a loop of `thread` waits with no event it could take and the thread
+  // waits for no front-end answer: whatever was posted to it has been handled.
+  static bool ThreadSettled(int32_t thread);
+
   // True when everything is idle now; WaitIdle waits up to `timeout` for it.
   static bool Idle();
   static bool WaitIdle(std::chrono::milliseconds timeout);

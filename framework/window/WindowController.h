@@ -1,0 +1,256 @@
+#pragma once
+// The class behind every window procedure. One instance lives for one window: Run
+// does Init (defaults, registrations, files, the window opened), EventLoop (each
+// event goes to the controller's handlers and then to every registered
+// WindowComponent) and Teardown (components torn down, files and toolbar released),
+// and returns the response left for the caller. A window procedure derives from it,
+// overrides a few virtual operations and calls the base operation explicitly.
+//
+// Results of every On... handler, of HandleEvent and of the components: 0 go on (the
+// runtime completes the event), 5 the event is consumed, 3 end the event loop.
+//
+// The event in hand is handed to HandleEvent; the handlers it calls read it with
+// EventInHand(). Operations that call other procedures (a form from a browse) nest
+// their windows on the same thread.
+//
+// Thread safety: a controller belongs to the thread that runs it; nothing in it is
+// locked. Other threads reach its window only through the runtime (posts and
+// notifications, which arrive here as events).
+//
+// Virtual operations are declared in their fixed slot order.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/error/ErrorManager.h"
+#include "runtime/data/RecordType.h"
+#include "runtime/ui/PostedEvent.h"
+#include "runtime/ui/WindowDefinition.h"
+
+namespace framework::data {
+class FileManager;
+class RelationManager;
+}  // namespace framework::data
+
+namespace framework::window {
+
+class FormNavigator;  // moves a batch-processing form from record to record
+class ToolbarManager;
+class WindowComponent;
+class WindowResizer;
+class WindowTranslator;
+
+class WindowController {
+ public:
+  // Requests (Request, OriginalRequest, BeforeSaveRequest, ThreadRequest); 0 none.
+  static constexpr uint8_t RequestNone = 0;
+  static constexpr uint8_t RequestInsert = 1;
+  static constexpr uint8_t RequestChange = 2;
+  static constexpr uint8_t RequestDelete = 3;
+  static constexpr uint8_t RequestSelect = 4;
+  static constexpr uint8_t RequestView = 6;
+  static constexpr uint8_t RequestSave = 7;  // internal: the save button was pressed
+
+  // Responses (Response, ThreadResponse, a button's Action).
+  static constexpr uint8_t ResponseNone = 0;
+  static constexpr uint8_t ResponseCompleted = 1;
+  static constexpr uint8_t ResponseCancelled = 2;
+
+  // Event-handling results.
+  static constexpr int32_t EventGoOn = 0;
+  static constexpr int32_t EventEndLoop = 3;
+  static constexpr int32_t EventConsumed = 5;
+
+  // Result of Teardown when it has already run (or Init never did).
+  static constexpr int32_t AlreadyDead = 5;
+
+  // Inited bits.
+  static constexpr uint8_t InitedFirstOpen = 1;   // first-open work done
+  static constexpr uint8_t InitedResizeSeen = 2;  // event DoResize seen once
+
+  // Component types in CL: Type 0 gets only Reset during a reset; Type 1 edits the
+  // primary record and gets the full buffer protocol.
+  static constexpr int32_t ComponentResetOnly = 0;
+  static constexpr int32_t ComponentEditsPrimary = 1;
+
+  // The alert slot that carries HistoryKey on every history control.
+  static constexpr int32_t HistoryAlertSlot = 255;
+  // Bytes kept of LastInsertedPosition.
+  static constexpr size_t PositionLimit = 1024;
+
+  // Defaults set by the base Init.
+  static constexpr uint8_t DefaultInsertAction = 2;
+  static constexpr uint8_t DefaultDeleteAction = 2;
+  static constexpr uint8_t DefaultChangeAction = 2;
+  static constexpr uint8_t DefaultCancelAction = 3;
+
+  struct ButtonEntry {
+    int32_t Control = 0;
+    uint8_t Action = 0;
+  };
+  struct ComponentEntry {
+    int32_t Type = ComponentResetOnly;
+    WindowComponent* WC = nullptr;
+  };
+  struct FileEntry {
+    framework::data::FileManager* Manager = nullptr;
+    int16_t Saved = 0;
+  };
+  // A record reachable by its fields: address and type descriptor (which gives the size).
+  struct RecordRef {
+    void* Address = nullptr;
+    const runtime::data::RecordType* Type = nullptr;
+  };
+  // A field that can be recalled: field FieldNo (1-based) of FRecord, shown by Control,
+  // whose earlier value is kept in SRecord.
+  struct HistoryEntry {
+    RecordRef FRecord;
+    void* SRecord = nullptr;
+    int32_t Control = 0;
+    int32_t FieldNo = 0;
+  };
+
+  WindowController() = default;
+  // Tears down when that has not happened.
+  virtual ~WindowController();
+  WindowController(const WindowController&) = delete;
+  WindowController& operator=(const WindowController&) = delete;
+
+  // ---- Virtual operations, in slot order ----
+
+  // Runs the window's event loop until the window closes or a handler ends it.
+  virtual void EventLoop();
+  // Defaults, CL and Buttons created, a scope of bound names pushed; 0 = go on.
+  virtual int32_t Init();
+  // Components torn down, lists disposed, saved buffers discarded, toolbar and
+  // resizer torn down; 0, or 5 when already dead (or never initialised).
+  virtual int32_t Teardown();
+  // First-open work: translate, reset, mark initialised.
+  virtual void WindowOpened();
+  // Opens the window from its definition, owned by `owner` (or OwnerWindow when set).
+  virtual void Open(const runtime::ui::WindowDefinition& window, int32_t owner);
+  // Hook for priming a new record; does nothing.
+  virtual void FillNewRecord();
+  // Prepares the primary record for the request; non-zero = do not run the window.
+  virtual int32_t PrepareRequest();
+  // Refreshes the components and redisplays the window.
+  virtual void Reset(bool force);
+  // Recalls the control's saved value (history), when it has one.
+  virtual void RecallField(int32_t control);
+  // Init, EventLoop when Init returned 0, Teardown; the response (2 when none).
+  virtual uint8_t Run();
+  // Calls procedure `number` with a request; the base has none and returns 2.
+  virtual uint8_t Run(int32_t number, uint8_t request);
+  virtual void RegisterAlertKeys();
+  // Sets the response and closes the window.
+  virtual void PostCompletion(uint8_t response);
+  virtual int32_t OnAccepted();
+  virtual int32_t OnCompleted();
+  virtual int32_t OnCloseRequest();
+  // Dispatches one event: window events, control events, OnFieldEvent, the
+  // components in order, then the automatic reset.
+  virtual int32_t HandleEvent(const runtime::ui::PostedEvent& event);
+  virtual int32_t OnFieldEvent();
+  virtual int32_t OnNewSelection();
+  virtual int32_t OnNotify(int32_t code, int32_t thread, int64_t parameter);
+  virtual int32_t OnRejected();
+  virtual int32_t OnSelected();
+  virtual int32_t OnWindowEvent();
+  // Lets every component copy screen values to its buffers.
+  virtual void Update();
+  // Nothing for control 0.
+  virtual void SetEnabled(int32_t control, bool disable);
+  virtual int32_t AfterInsertSaved();
+  virtual int32_t AfterChangeSaved();
+  virtual int32_t OnDeleteCompleted();
+  virtual int32_t ChangeRecordSave();
+  virtual int32_t InsertRecordSave();
+  virtual void FocusFirstField();
+
+  // ---- Non-virtual operations ----
+
+  void RegisterComponent(WindowComponent& component, int32_t type = ComponentResetOnly);
+  // Registers a browse's component; in a select request also sets its `selecting` flag.
+  void AddBrowse(WindowComponent& browse, uint8_t& selecting);
+  // Removes every CL entry for the component.
+  void UnregisterComponent(WindowComponent& component);
+  void AddButton(int32_t control, uint8_t action);
+  void AddFile(framework::data::FileManager& manager);
+  // The record (and its save area) that the AddDittoField calls that follow refer to.
+  void AddDittoFile(RecordRef record, void* saveArea);
+  // A recallable field of the remembered record, kept in Control order.
+  void AddDittoField(int32_t control, int32_t fieldNo);
+  // Toolbar := toolbar, initialised.
+  void SetToolbar(ToolbarManager& toolbar);
+  void SetResizer(WindowResizer& resizer);
+  void OnOkPressed();
+  // Copies every history record into its save area (each record once).
+  void RememberFieldValues();
+  void DisableCancelButtons();
+  void EnableCancelButtons();
+  // True for events after which the components are not asked for a reset.
+  bool SkipsAutoRefresh(const runtime::ui::PostedEvent& event) const;
+
+  // The event HandleEvent is dispatching (an empty one outside it).
+  const runtime::ui::PostedEvent& EventInHand() const { return InHand; }
+
+  // ---- Fields, in declaration order ----
+  uint8_t AutoRefresh = 0;
+  uint8_t AutoToolbar = 0;
+  std::unique_ptr<std::vector<ButtonEntry>> Buttons;
+  std::unique_ptr<std::vector<ComponentEntry>> CL;
+  uint8_t CancelAction = 0;
+  uint8_t ChangeAction = 0;
+  uint8_t Dead = 0;
+  uint8_t DeleteAction = 0;
+  uint8_t BatchProcessing = 0;
+  framework::error::ErrorManager* Errors = nullptr;
+  std::unique_ptr<std::vector<FileEntry>> Files;
+  uint8_t FilesOpened = 0;
+  int32_t FirstField = 0;
+  uint8_t ForcedReset = 0;
+  std::unique_ptr<std::vector<HistoryEntry>> History;
+  int32_t HistoryKey = 0;
+  uint8_t Inited = 0;
+  uint8_t InsertAction = 0;
+  std::string LastInsertedPosition;
+  int32_t OkControl = 0;
+  int32_t SaveControl = 0;
+  uint8_t DisableCancelButton = 0;
+  uint8_t Opened = 0;
+  uint8_t OriginalRequest = 0;
+  uint8_t RecordSaved = 0;
+  uint8_t BeforeSaveRequest = 0;
+  framework::data::RelationManager* Primary = nullptr;
+  uint8_t Request = 0;
+  uint8_t ResetOnGainFocus = 0;
+  WindowResizer* Resize = nullptr;
+  uint8_t Response = 0;
+  int16_t Saved = 0;
+  FormNavigator* FormVCR = nullptr;
+  ToolbarManager* Toolbar = nullptr;
+  WindowTranslator* Translator = nullptr;
+  int32_t* VCRRequest = nullptr;
+  int32_t MyWindow = 0;
+  int32_t OwnerWindow = 0;
+
+ private:
+  // The primary file's manager, or nullptr.
+  framework::data::FileManager* PrimaryFile() const;
+  // The control with the focus, else the event's own control.
+  int32_t FocusedControl() const;
+  // The application frame asks every other window to close down first.
+  bool IsFrame() const;
+
+  runtime::ui::PostedEvent InHand;
+  // Remembered by AddDittoFile for the AddDittoField calls that follow.
+  RecordRef DittoRecord;
+  void* DittoSave = nullptr;
+  // The bound-names scope pushed by Init, popped by Teardown.
+  bool ScopePushed = false;
+};
+
+}  // namespace framework::window
