@@ -99,7 +99,7 @@ ExpressionError Expression::Parse(std::string_view text, const NameResolver& res
   } catch (const std::exception&) {
     error = {1, "the expression is too large"};
   }
-  if (error.IsError()) Nodes.clear();
+  if (error.IsError()) Clear();
   return error;
 }
 
