@@ -4,6 +4,7 @@
 
 #include "app/AppGlobals.h"
 #include "app/ApplicationUnit.h"
+#include "app/MainFrame.h"
 #include "app/StartupTrace.h"
 #include "app/ThreadFileSetup.h"
 #include "framework/window/IniManager.h"
@@ -15,7 +16,7 @@ namespace {
 constexpr const char* IniFileName = ".\\Vorkan42.INI";
 
 Program::FrameProcedure& Frame() {
-  static Program::FrameProcedure frame;
+  static Program::FrameProcedure frame = MainFrame::Main;
   return frame;
 }
 

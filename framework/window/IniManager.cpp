@@ -286,17 +286,21 @@ int32_t WindowProp(int32_t window, int32_t prop) {
 }  // namespace
 
 bool IniManager::SaveWindow(std::string_view procedureName, int32_t window) {
-  using runtime::ui::Prop;
+  auto state = runtime::ui::WindowModel::Snapshot(window);
+  return state && SaveWindow(procedureName, *state);
+}
+
+bool IniManager::SaveWindow(std::string_view procedureName, const runtime::ui::Window& state) {
   SyncGuard guard(*CritSect);
   WindowPosition position;
-  position.Maximized = WindowProp(window, Prop::Maximize) != 0;
-  position.Minimized = WindowProp(window, Prop::Iconize) != 0;
+  position.Maximized = state.Maximized;
+  position.Minimized = state.Iconized;
   if (!position.Maximized && !position.Minimized) {
-    position.X = WindowProp(window, Prop::XPos);
-    position.Y = WindowProp(window, Prop::YPos);
-    if (WindowProp(window, Prop::Resize) != 0) {
-      position.W = WindowProp(window, Prop::Width);
-      position.H = WindowProp(window, Prop::Height);
+    position.X = state.X;
+    position.Y = state.Y;
+    if (state.Resizable) {
+      position.W = state.Width;
+      position.H = state.Height;
     }
   }
   bool ok = Update(procedureName, MaximizeEntry, position.Maximized ? YesText : NoText);

@@ -28,6 +28,7 @@
 #include "runtime/data/FieldRef.h"
 #include "runtime/data/QueueAccess.h"
 #include "runtime/data/RecordQueue.h"
+#include "runtime/ui/Window.h"
 
 namespace framework::window {
 
@@ -123,6 +124,8 @@ class IniManager {
   // minimized, and "Width" and "Height" too when it is resizable; an entry without a
   // value is deleted. False when a write failed.
   bool SaveWindow(std::string_view procedureName, int32_t window);
+  // The same from a window's state (a window that has closed meanwhile).
+  bool SaveWindow(std::string_view procedureName, const runtime::ui::Window& state);
   // Puts back what SaveWindow stored; nothing when "Maximize" holds neither "Yes" nor
   // "No". A position or size that is not stored leaves the window's own.
   void RestoreWindow(std::string_view procedureName, int32_t window);

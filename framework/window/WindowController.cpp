@@ -50,7 +50,15 @@ void WindowController::EventLoop() {
   LastInsertedPosition.clear();
   // The runtime obeys the results itself: 3 ends the loop, 5 consumes the event,
   // anything else lets it complete the event normally.
-  runtime::ui::EventLoop::Run(MyWindow, [this](const PostedEvent& event) { return HandleEvent(event); });
+  runtime::ui::EventLoop::Run(MyWindow, [this](const PostedEvent& event) {
+    const int32_t result = HandleEvent(event);
+    // The runtime closes the window after a close request left to it; what the
+    // window looked like is still wanted by Teardown (its saved position).
+    const bool closes = (event.Number == Event::CloseWindow || event.Number == Event::CloseDown) &&
+                        result != EventConsumed && result != EventEndLoop;
+    if (closes) ClosedState = WindowModel::Snapshot(MyWindow);
+    return result;
+  });
 }
 
 int32_t WindowController::Init() {
@@ -484,6 +492,11 @@ bool WindowController::SkipsAutoRefresh(const PostedEvent& event) const {
     default:
       return event.Number >= Event::Docked && event.Number <= Event::Restored;
   }
+}
+
+std::optional<runtime::ui::Window> WindowController::WindowState() const {
+  if (auto live = WindowModel::Snapshot(MyWindow)) return live;
+  return ClosedState;
 }
 
 // ---- Private ------------------------------------------------------------------

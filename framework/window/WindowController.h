@@ -22,12 +22,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "framework/error/ErrorManager.h"
 #include "runtime/data/RecordType.h"
 #include "runtime/ui/PostedEvent.h"
+#include "runtime/ui/Window.h"
 #include "runtime/ui/WindowDefinition.h"
 
 namespace framework::data {
@@ -194,6 +196,11 @@ class WindowController {
   // True for events after which the components are not asked for a reset.
   bool SkipsAutoRefresh(const runtime::ui::PostedEvent& event) const;
 
+  // The window as it is now, or, once it has closed through its loop, as it was when
+  // it closed (what a Teardown saves as the window's position); nothing when it never
+  // opened.
+  std::optional<runtime::ui::Window> WindowState() const;
+
   // The event HandleEvent is dispatching (an empty one outside it).
   const runtime::ui::PostedEvent& EventInHand() const { return InHand; }
 
@@ -246,6 +253,8 @@ class WindowController {
   bool IsFrame() const;
 
   runtime::ui::PostedEvent InHand;
+  // The window's last state, kept when the loop let a close request through.
+  std::optional<runtime::ui::Window> ClosedState;
   // Remembered by AddDittoFile for the AddDittoField calls that follow.
   RecordRef DittoRecord;
   void* DittoSave = nullptr;

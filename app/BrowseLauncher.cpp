@@ -1,0 +1,32 @@
+#include "app/BrowseLauncher.h"
+
+#include <mutex>
+#include <utility>
+
+namespace app {
+namespace {
+
+std::mutex& Lock() {
+  static std::mutex lock;
+  return lock;
+}
+
+BrowseLauncher::Procedure& Current() {
+  static BrowseLauncher::Procedure procedure;
+  return procedure;
+}
+
+}  // namespace
+
+void BrowseLauncher::Set(Procedure procedure) {
+  std::lock_guard lock(Lock());
+  Current() = std::move(procedure);
+}
+
+BrowseLauncher::Procedure BrowseLauncher::Get() {
+  std::lock_guard lock(Lock());
+  if (Current()) return Current();
+  return [] {};
+}
+
+}  // namespace app

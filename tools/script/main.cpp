@@ -1,0 +1,40 @@
+// vorkan42-script: runs the program on the headless front end in the current folder
+// and carries out the steps of a script file ("-" reads the script from standard
+// input). Exit status 0 when every step passed, 1 when one failed, 2 when the script
+// could not be read or has mistakes.
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tools/script/ScriptParser.h"
+#include "tools/script/ScriptRunner.h"
+
+int main(int argc, char** argv) {
+  using tools::script::ScriptRunner;
+  if (argc != 2) {
+    std::cerr << "usage: vorkan42-script SCRIPT   (SCRIPT may be - for standard input)\n";
+    return ScriptRunner::ExitBadScript;
+  }
+  const std::string name = argv[1];
+  std::stringstream text;
+  if (name == "-") {
+    text << std::cin.rdbuf();
+  } else {
+    std::ifstream file(name, std::ios::binary);
+    if (!file) {
+      std::cerr << name << ": cannot be read\n";
+      return ScriptRunner::ExitBadScript;
+    }
+    text << file.rdbuf();
+  }
+  std::vector<std::string> errors;
+  const auto steps = tools::script::ScriptParser::Parse(text.str(), errors);
+  if (!errors.empty()) {
+    for (const std::string& e : errors) std::cerr << name << ":" << e << "\n";
+    return ScriptRunner::ExitBadScript;
+  }
+  ScriptRunner runner(std::cout, std::cerr, name);
+  return runner.Run(steps);
+}
