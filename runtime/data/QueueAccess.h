@@ -1,7 +1,8 @@
 #pragma once
-// What generic code (the INI manager's queue storage, list controls) needs of a
-// queue without knowing its record type: the count, reading a row into the record
-// buffer, appending the buffer, and emptying. Positions are 1-based.
+// What generic code (the INI manager's queue storage, list controls, a browse's
+// display queue) needs of a queue without knowing its record type: the count, reading
+// a row into the record buffer, adding, replacing and removing rows, and emptying.
+// Positions are 1-based.
 
 #include <cstddef>
 
@@ -15,6 +16,13 @@ class QueueAccess {
   virtual bool Get(size_t position) = 0;
   // Appends a copy of the record buffer.
   virtual void Add() = 0;
+  // Inserts a copy of the record buffer at `position`, moving later rows down; past
+  // the end appends.
+  virtual void Add(size_t position) = 0;
+  // Replaces row `position` with the record buffer; false when there is no such row.
+  virtual bool Put(size_t position) = 0;
+  // Removes row `position`; false when there is no such row.
+  virtual bool Delete(size_t position) = 0;
   // Removes every row (the buffer keeps its value).
   virtual void Free() = 0;
 };

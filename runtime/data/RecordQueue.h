@@ -26,7 +26,7 @@ class RecordQueue : public QueueAccess {
   }
   void Add() override { Rows.push_back(Buffer); }
   // Inserts the buffer at `position`, moving later rows down; past the end appends.
-  void Add(size_t position) {
+  void Add(size_t position) override {
     position = std::clamp<size_t>(position, 1, Rows.size() + 1);
     Rows.insert(Rows.begin() + static_cast<std::ptrdiff_t>(position - 1), Buffer);
   }
@@ -44,12 +44,12 @@ class RecordQueue : public QueueAccess {
     if (at == Rows.end() || less(Buffer, *at)) return 0;
     return static_cast<size_t>(at - Rows.begin()) + 1;
   }
-  bool Put(size_t position) {
+  bool Put(size_t position) override {
     if (position < 1 || position > Rows.size()) return false;
     Rows[position - 1] = Buffer;
     return true;
   }
-  bool Delete(size_t position) {
+  bool Delete(size_t position) override {
     if (position < 1 || position > Rows.size()) return false;
     Rows.erase(Rows.begin() + static_cast<std::ptrdiff_t>(position - 1));
     return true;
