@@ -6,6 +6,7 @@
 #include "app/StartupTrace.h"
 #include "app/ThreadFileSetup.h"
 #include "app/ThreadVariables.h"
+#include "app/UrlListFile.h"
 
 namespace app {
 namespace {
@@ -43,8 +44,12 @@ void ApplicationUnit::ThreadFinal() {
   FileSetupInstance.Reset();
   AppGlobals::Status().Reset();
   StartupTrace::Note("thread final: error status released");
+  UrlListFile::Destroy();
 }
 
-void ApplicationUnit::FileSetup() { StartupTrace::Note("files: UrlList per-thread structure"); }
+void ApplicationUnit::FileSetup() {
+  UrlListFile::Setup();
+  StartupTrace::Note("files: UrlList per-thread structure");
+}
 
 }  // namespace app

@@ -7,6 +7,7 @@
 #include "app/MainFrame.h"
 #include "app/StartupTrace.h"
 #include "app/ThreadFileSetup.h"
+#include "framework/data/FileUsageRegistry.h"
 #include "framework/window/IniManager.h"
 #include "runtime/core/Process.h"
 
@@ -22,9 +23,13 @@ Program::FrameProcedure& Frame() {
 
 }  // namespace
 
-runtime::core::StartupTable Program::Table() { return {ApplicationUnit::Entry()}; }
+// The file usage registry's unit comes first, so that a thread's registry exists
+// before the application unit builds its UrlList managers, and outlives them.
+runtime::core::StartupTable Program::Table() {
+  return {framework::data::FileUsageRegistry::Unit(), ApplicationUnit::Entry()};
+}
 
-void Program::SetFrame(FrameProcedure frame) { Frame() = std::move(frame); }
+void Program::SetFrame(FrameProcedure frame) { Frame() = frame ? std::move(frame) : MainFrame::Main; }
 
 void Program::MainProcedure() {
   auto& status = AppGlobals::Status();

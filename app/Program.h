@@ -19,7 +19,8 @@ class Program {
   // thread 1's UrlList managers, the frame, then the INI manager torn down.
   static void MainProcedure();
 
-  // The frame procedure the main procedure runs and waits for.
+  // The frame procedure the main procedure runs and waits for (the frame Main unless
+  // replaced; nullptr brings Main back).
   using FrameProcedure = std::function<void()>;
   static void SetFrame(FrameProcedure frame);
 };

@@ -1,6 +1,8 @@
 #include "app/ThreadFileSetup.h"
 
+#include "app/AppGlobals.h"
 #include "app/StartupTrace.h"
+#include "app/UrlListManagers.h"
 #include "runtime/core/ThreadContext.h"
 
 namespace app {
@@ -8,8 +10,15 @@ namespace {
 
 constexpr int32_t MainThread = 1;
 
-void BuildManagers() { StartupTrace::Note("thread: UrlList managers built"); }
-void KillManagers() { StartupTrace::Note("thread: UrlList managers killed"); }
+void BuildManagers() {
+  UrlListManagers::Build(AppGlobals::Errors());
+  StartupTrace::Note("thread: UrlList managers built");
+}
+
+void KillManagers() {
+  UrlListManagers::Kill();
+  StartupTrace::Note("thread: UrlList managers killed");
+}
 
 }  // namespace
 
