@@ -9,6 +9,7 @@
 #include "framework/data/RelationManager.h"
 #include "framework/data/UseType.h"
 #include "framework/error/ErrorManager.h"
+#include "runtime/text/ExpressionScope.h"
 #include "runtime/core/RuntimeError.h"
 #include "runtime/core/RuntimeErrorCode.h"
 #include "runtime/core/ThreadContext.h"
@@ -251,7 +252,11 @@ void FileManager::CleanUp() {
   OpenModeOverridden = 0;
 }
 
-void FileManager::BindFieldNames() {}
+// Filters name the record's fields ("URL:URL"); they read the thread's buffer itself.
+void FileManager::BindFieldNames() {
+  if (Buffer.Type != nullptr && Buffer.Address != nullptr)
+    runtime::text::ExpressionScope::BindRecord(*Buffer.Type, Buffer.Address);
+}
 
 // ---- Opening and closing ----
 
