@@ -44,6 +44,9 @@ WindowController::~WindowController() {
 }
 
 // ---- Virtual operations -----------------------------------------------------
+// The record protocol (PrepareRequest, PostCompletion, OnCompleted, OnCloseRequest,
+// the After... and ...RecordSave operations, OnOkPressed and its companions) lives in
+// WindowControllerRequests.cpp.
 
 void WindowController::EventLoop() {
   if (Dead) return;
@@ -120,10 +123,6 @@ void WindowController::Open(const runtime::ui::WindowDefinition& window, int32_t
 
 void WindowController::FillNewRecord() {}
 
-// The record protocol (preparing, saving, cancelling) completes these operations;
-// until then a window runs without preparing anything.
-int32_t WindowController::PrepareRequest() { return EventGoOn; }
-
 void WindowController::Reset(bool force) {
   if (WindowModel::GetPropInt(MyWindow, 0, Prop::ResetSuspended) != 0) return;
   force = force || ForcedReset != 0;
@@ -189,12 +188,6 @@ void WindowController::RegisterAlertKeys() {
       WindowModel::SetPropInt(MyWindow, entry.Control, Prop::Alert, HistoryKey, HistoryAlertSlot);
 }
 
-void WindowController::PostCompletion(uint8_t response) {
-  Response = response;
-  WindowModel::Post(MyWindow, Event::CloseWindow);
-  if (response == ResponseCancelled && Toolbar && VCRRequest) *VCRRequest = 0;
-}
-
 int32_t WindowController::OnAccepted() {
   const int32_t control = InHand.Control;
   if (Toolbar) {
@@ -217,23 +210,6 @@ int32_t WindowController::OnAccepted() {
   EnableCancelButtons();
   return EventGoOn;
 }
-
-int32_t WindowController::OnCompleted() {
-  RememberFieldValues();
-  switch (Request) {
-    case RequestInsert: return AfterInsertSaved();
-    case RequestChange: return AfterChangeSaved();
-    case RequestDelete: return OnDeleteCompleted();
-    case RequestSave:
-      if (OriginalRequest == RequestInsert) return InsertRecordSave();
-      if (OriginalRequest == RequestChange) return ChangeRecordSave();
-      return EventGoOn;
-    default: return EventGoOn;
-  }
-}
-
-// Until the record protocol asks about unsaved changes, a window always closes.
-int32_t WindowController::OnCloseRequest() { return EventGoOn; }
 
 int32_t WindowController::HandleEvent(const PostedEvent& event) {
   InHand = event;
@@ -366,13 +342,6 @@ void WindowController::SetEnabled(int32_t control, bool disable) {
   else WindowModel::Enable(MyWindow, control);
 }
 
-// Completed by the record protocol; a window without it saves nothing.
-int32_t WindowController::AfterInsertSaved() { return EventGoOn; }
-int32_t WindowController::AfterChangeSaved() { return EventGoOn; }
-int32_t WindowController::OnDeleteCompleted() { return EventGoOn; }
-int32_t WindowController::ChangeRecordSave() { return EventGoOn; }
-int32_t WindowController::InsertRecordSave() { return EventGoOn; }
-
 void WindowController::FocusFirstField() {
   if (FirstField != 0) WindowModel::Select(MyWindow, FirstField);
 }
@@ -424,46 +393,6 @@ void WindowController::SetToolbar(ToolbarManager& toolbar) {
 }
 
 void WindowController::SetResizer(WindowResizer& resizer) { Resize = &resizer; }
-
-void WindowController::OnOkPressed() {
-  switch (OriginalRequest) {
-    case RequestInsert:
-    case RequestChange:
-    case RequestView:
-      if (OriginalRequest == RequestView && !BatchProcessing) WindowModel::Post(MyWindow, Event::Completed);
-      WindowModel::SelectForCompletion(MyWindow);
-      break;
-    default:
-      if (!BatchProcessing) WindowModel::Post(MyWindow, Event::Completed);
-      else WindowModel::SelectForCompletion(MyWindow);
-      break;
-  }
-}
-
-void WindowController::RememberFieldValues() {
-  if (!History) return;
-  const void* previous = nullptr;
-  for (const HistoryEntry& entry : *History) {
-    if (entry.FRecord.Address == previous) continue;
-    previous = entry.FRecord.Address;
-    if (!entry.FRecord.Address || !entry.SRecord || !entry.FRecord.Type) continue;
-    const runtime::data::RecordType& type = *entry.FRecord.Type;
-    for (size_t field = 0; field < type.FieldCount(); ++field)
-      type.Ref(entry.SRecord, field).Assign(type.Ref(entry.FRecord.Address, field));
-  }
-}
-
-void WindowController::DisableCancelButtons() {
-  if (!DisableCancelButton || !Buttons) return;
-  for (const ButtonEntry& button : *Buttons)
-    if (button.Action == ResponseCancelled) SetEnabled(button.Control, true);
-}
-
-void WindowController::EnableCancelButtons() {
-  if (!DisableCancelButton || !Buttons) return;
-  for (const ButtonEntry& button : *Buttons)
-    if (button.Action == ResponseCancelled) SetEnabled(button.Control, false);
-}
 
 bool WindowController::SkipsAutoRefresh(const PostedEvent& event) const {
   switch (event.Number) {

@@ -83,11 +83,32 @@ class WindowController {
   // Bytes kept of LastInsertedPosition.
   static constexpr size_t PositionLimit = 1024;
 
+  // InsertAction: what a successful insert leads to.
+  static constexpr uint8_t InsertStays = 1;        // stay on the inserted record, nothing more
+  static constexpr uint8_t InsertCloses = 2;       // close, response completed
+  static constexpr uint8_t InsertPrimesNext = 3;   // prime a new record and stay
+  static constexpr uint8_t InsertAsksAnother = 4;  // ask "Record Added": Yes primes, No closes
+  // ChangeAction: any other value stays in the form after a change.
+  static constexpr uint8_t ChangeCloses = 2;
+  // DeleteAction: any other value shows the window and deletes on OK without asking.
+  static constexpr uint8_t DeleteConfirmedAtOnce = 2;  // asked "Confirm Delete", window never shown
+  static constexpr uint8_t DeleteAtOnce = 4;           // deleted without asking or showing
+  // CancelAction bits; 0 closes without looking at the record.
+  static constexpr uint8_t CancelSavesChanges = 1;  // unsaved changes go through the OK path
+  static constexpr uint8_t CancelAsks = 2;          // ...after "Save Record"; alone: "Changes will be lost!"
+
   // Defaults set by the base Init.
-  static constexpr uint8_t DefaultInsertAction = 2;
-  static constexpr uint8_t DefaultDeleteAction = 2;
-  static constexpr uint8_t DefaultChangeAction = 2;
-  static constexpr uint8_t DefaultCancelAction = 3;
+  static constexpr uint8_t DefaultInsertAction = InsertCloses;
+  static constexpr uint8_t DefaultDeleteAction = DeleteConfirmedAtOnce;
+  static constexpr uint8_t DefaultChangeAction = ChangeCloses;
+  static constexpr uint8_t DefaultCancelAction = CancelSavesChanges | CancelAsks;
+
+  // Catalogue messages of the record protocol.
+  static constexpr int32_t MessageRecordAdded = 3;         // "Do you want to add another record?"
+  static constexpr int32_t MessageChangesLost = 10;        // "Are you sure you want to cancel?"
+  static constexpr int32_t MessageRecordDeleteError = 39;  // "...try to delete it again?"
+  static constexpr int32_t MessageRecordUpdateError = 40;  // "...try to save again?"
+  static constexpr int32_t MessageSaveRecord = 41;         // "Do you want to save the changes to this record?"
 
   struct ButtonEntry {
     int32_t Control = 0;
@@ -247,6 +268,22 @@ class WindowController {
  private:
   // The primary file's manager, or nullptr.
   framework::data::FileManager* PrimaryFile() const;
+
+  // ---- Record protocol helpers (WindowControllerRequests.cpp) ----
+  // Asks a retry or save question with Yes, No and Cancel (Cancel the default); the
+  // button pressed. Without an error manager the default stands.
+  int32_t AskYesNoCancel(int32_t messageId);
+  // Raises a Yes/No catalogue question by its severity: 0 for Yes, 4 declined.
+  int32_t RaiseQuestion(int32_t messageId);
+  // One attempt to write the changed primary record (Response 2 meanwhile); sets
+  // `written` when the record differed from Saved and was written or tried.
+  int32_t WriteChange(bool& written);
+  // The form stays on a freshly primed record after an insert; always 5.
+  int32_t PrimeNextInsert();
+  // Saved := a fresh snapshot of the primary record, the previous one discarded.
+  void RenewSaved();
+  // Moves a batch-processing form on to its next record; redisplays; always 5.
+  int32_t MoveFormOn();
   // The control with the focus, else the event's own control.
   int32_t FocusedControl() const;
   // The application frame asks every other window to close down first.
