@@ -1,0 +1,928 @@
+#include "framework/browse/BrowseManager.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "framework/browse/LetterLocator.h"
+#include "framework/browse/LocalFilter.h"
+#include "framework/browse/StringStep.h"
+#include "framework/data/FileManager.h"
+#include "framework/data/RelationManager.h"
+#include "framework/data/UseType.h"
+#include "runtime/core/RuntimeErrorCode.h"
+#include "runtime/files/KeyedFile.h"
+#include "runtime/files/View.h"
+#include "runtime/files/ViewProperty.h"
+#include "runtime/text/Picture.h"
+#include "runtime/ui/Event.h"
+#include "runtime/ui/Key.h"
+#include "runtime/ui/ListFormat.h"
+#include "runtime/ui/Prop.h"
+#include "runtime/ui/WindowModel.h"
+
+namespace framework::browse {
+namespace {
+
+using C = runtime::core::RuntimeErrorCode;
+using framework::error::LevelHalt;
+using framework::error::LevelNotice;
+using framework::error::LevelQuiet;
+using framework::window::WindowController;
+using runtime::ui::Event;
+using runtime::ui::Key;
+using runtime::ui::Prop;
+using runtime::ui::WindowModel;
+
+// The driver property that reads "1" when the driver evaluates server-side expressions.
+constexpr int32_t ServerExpressionsProperty = 29508;
+
+// Quick scanning covers both kinds of related files.
+constexpr uint8_t QuickScanAll = framework::data::RelationManager::QuickScanLookups |
+                                 framework::data::RelationManager::QuickScanChildren;
+
+bool IsDownward(int32_t event) {
+  return event == Event::ScrollDown || event == Event::PageDown || event == Event::ScrollBottom;
+}
+
+}  // namespace
+
+BrowseManager::BrowseManager() = default;
+
+BrowseManager::~BrowseManager() {
+  if (Inited && !Killed) BrowseManager::Teardown();
+}
+
+// ---- ViewManager operations ---------------------------------------------------
+
+bool BrowseManager::ResetRequired() {
+  bool required = false;
+  const int32_t visible = VisibleRows();
+  if (visible != LastItems && visible >= 0) {
+    if (FileLoaded) {
+      LastItems = Unlimited;
+    } else {
+      LastItems = visible;
+      required = true;
+    }
+  }
+  if (ViewManager::ResetRequired()) required = true;
+  if (BrowseSortOrder* order = CurrentSort(); order != nullptr && order->Resets &&
+                                              !order->Resets->LeftMatchesBuffer(framework::window::MatchMode::Exact))
+    required = true;
+  if (!required) return false;
+  LoadPending = 1;
+  return true;
+}
+
+void BrowseManager::Teardown() {
+  if (!Inited || Killed) return;
+  if (Sort)
+    for (auto& entry : Sort->Entries) {
+      auto* order = static_cast<BrowseSortOrder*>(entry.get());
+      if (order->Thumb != nullptr) order->Thumb->Teardown();
+      if (order->Resets) order->Resets->Teardown();
+      order->Resets.reset();
+    }
+  if (Window != nullptr) Window->UnregisterComponent(Component);
+  ViewManager::Teardown();
+  Sort.reset();
+  if (Fields) Fields->Teardown();
+  Fields.reset();
+  Behavior.reset();
+  ListQueue = nullptr;
+  ILC = nullptr;
+  if (UseMRP && View != nullptr) View->SetFetchSize(0);
+}
+
+BrowseManager::ErrorLevel BrowseManager::Next() {
+  const ErrorLevel result = ViewManager::Next();
+  if (result == LevelNotice) RememberResetValues();
+  if (result == LevelHalt) WindowModel::Post(WindowNumber(), Event::CloseWindow);
+  return result;
+}
+
+BrowseManager::ErrorLevel BrowseManager::Previous() {
+  const ErrorLevel result = ViewManager::Previous();
+  if (result == LevelNotice) RememberResetValues();
+  if (result == LevelHalt) WindowModel::Post(WindowNumber(), Event::CloseWindow);
+  return result;
+}
+
+// ---- The browse's own operations --------------------------------------------------
+
+uint8_t BrowseManager::AskForRecord(uint8_t request) {
+  uint8_t response = WindowController::ResponseCancelled;
+  do {
+    if (Window != nullptr && Window->VCRRequest != nullptr) *Window->VCRRequest = 0;
+    if (WindowModel::KeyCode() == Key::MouseRightUp) WindowModel::SetKeyCode(Key::None);
+    if (AskProcedure == 0) {
+      response = AskInPlace(request);
+    } else {
+      if (request == WindowController::RequestInsert && ViewManager::PrepareRecord(false) != LevelQuiet)
+        return WindowController::ResponseCancelled;
+      response = Window->Run(AskProcedure, request);
+      OnAskResponse(request, response);
+    }
+  } while (NavigationRequest() != 0);
+  return response;
+}
+
+uint8_t BrowseManager::AskInPlace(uint8_t request) {
+  (void)request;
+  return WindowController::ResponseCancelled;
+}
+
+void BrowseManager::Fetch(int32_t direction) {
+  framework::data::RelationManager* primary = Primary;
+  const bool quick = QuickScan && ItemsToFill > 1 && primary != nullptr;
+  if (quick) primary->SwitchQuickScan(true, QuickScanAll);
+  const bool backward = direction == FillBackward;
+  std::string edge;
+  bool skipEdge = false;
+  if (Rows() > 0) {
+    ListQueue->GetRow(backward ? 1 : static_cast<size_t>(Rows()));
+    edge = ListQueue->GetRowPosition();
+    View->ResetToPosition(edge);
+    skipEdge = true;  // the first read may give that row again
+  }
+  while (ItemsToFill > 0) {
+    if (UseMRP && View->FetchSize() == 0) View->SetFetchSize(ItemsToFill > MaxFetchSize ? MaxFetchSize : ItemsToFill);
+    const ErrorLevel result = backward ? Previous() : Next();
+    if (result == LevelNotice) break;
+    if (result == LevelHalt) return;
+    if (result != LevelQuiet) break;
+    if (skipEdge) {
+      skipEdge = false;
+      if (View->Position() == edge) continue;
+    }
+    if (LastItems > 0 && Rows() >= LastItems) {
+      ListQueue->GetRow(backward ? static_cast<size_t>(Rows()) : 1);
+      ListQueue->DeleteRow();
+    }
+    FillListRow();
+    if (backward) ListQueue->InsertRowAt(1);
+    else ListQueue->AppendRow();
+    --ItemsToFill;
+  }
+  if (quick) primary->SwitchQuickScan(false, QuickScanAll);
+}
+
+bool BrowseManager::ApplySortOrder(size_t order) {
+  const bool changed = SelectSortOrder(order) != 0;
+  if (changed)
+    if (BrowseSortOrder* sort = CurrentSort(); sort != nullptr && sort->Locator != nullptr) sort->Locator->Reset();
+  return changed;
+}
+
+bool BrowseManager::ReportRecordLost() {
+  if (framework::data::FileManager* file = PrimaryFile()) file->Raise(RecordLostError);
+  return true;
+}
+
+void BrowseManager::SetTemporaryOrder(std::string_view orderText, LetterLocator* locator, StringStep* thumb) {
+  if (!SavedSort) SaveSortState();
+  BrowseSortOrder* order = CurrentSort();
+  if (order == nullptr) return;
+  order->Locator = locator;
+  if (locator != nullptr) locator->SetShadow("");
+  order->Thumb = thumb;
+  SetOrderText(orderText);
+  ChooseOrder(Sort->Current, true);
+}
+
+void BrowseManager::OnAskResponse(uint8_t& request, uint8_t& response) {
+  if (response == WindowController::ResponseCompleted) {
+    bool drop = request == WindowController::RequestDelete;
+    if (!drop && request == WindowController::RequestChange && View != nullptr) {
+      std::string filter = View->Property(runtime::files::ViewProperty::Filter).substr(0, LocalFilter::TextLimit);
+      framework::data::FileManager* file = PrimaryFile();
+      if (file != nullptr && file->File != nullptr) {
+        if (file->File->Property(ServerExpressionsProperty) == "1") filter = LocalFilter::RewriteSqlCalls(filter);
+        drop = !filter.empty() && !LocalFilter::Accepts(filter, *file->File);
+      }
+    }
+    if (drop) {
+      if (ListQueue->GetRow(static_cast<size_t>(std::max(CurrentChoice, 1)))) ListQueue->DeleteRow();
+      ReloadPage(ReloadKeepRow);
+    } else {
+      ReloadFromView();
+    }
+  } else {
+    ReloadPage(ReloadKeepRow);
+  }
+  const int32_t navigation = NavigationRequest();
+  if (navigation == NavigateInsertAnother ||
+      (navigation == NavigateNext && request == WindowController::RequestInsert)) {
+    request = WindowController::RequestInsert;
+    if (framework::data::FileManager* file = PrimaryFile(); file != nullptr && file->File != nullptr) {
+      file->File->ForgetCurrent();
+      file->File->ClearBuffer();
+    }
+  } else {
+    OnNavigatorScroll(navigation);
+  }
+  if (navigation == 0) {
+    RecomputeThumbLimits();
+    RefreshControls();
+    PostSelectionChange();
+    WindowModel::Select(WindowNumber(), ListControl());
+  }
+}
+
+void BrowseManager::ReloadFromBuffer() {
+  LocateOnBuffer();
+  ReloadPage(ReloadAroundView);
+  RefreshControls();
+}
+
+void BrowseManager::ReloadFromView() {
+  Open();
+  framework::data::FileManager* file = PrimaryFile();
+  const std::string position = file != nullptr ? file->GetPosition() : std::string();
+  if (position.empty() || View->ResetToPosition(position) != C::NoError) LocateOnBuffer();
+  ReloadPage(ReloadAroundView);
+}
+
+void BrowseManager::RecomputeThumbLimits() {
+  ShowWaitCursor(true);
+  BrowseSortOrder* order = CurrentSort();
+  if (order != nullptr && order->Thumb != nullptr && order->Thumb->ThumbRangeNeeded() && !order->FreeElement.IsNull() &&
+      (AllowUnfilled || Rows() >= VisibleRows())) {
+    std::string high;
+    ViewManager::Reset();
+    View->SetFetchSize(0);
+    if (Previous() == LevelQuiet) high = order->FreeElement.GetText();
+    ViewManager::Reset();
+    View->SetFetchSize(0);
+    if (Next() == LevelQuiet) order->Thumb->SetThumbRange(order->FreeElement.GetText(), high);
+  }
+  ShowWaitCursor(false);
+  MoveThumb();
+}
+
+void BrowseManager::ReloadPage(int32_t mode) {
+  std::string saved;
+  bool hasSaved = false;
+  if (!ActiveInvisible && (ILC == nullptr || !ILC->IsShown())) {
+    LoadPending = 1;
+    return;
+  }
+  Loaded = 1;
+  LoadPending = 0;
+  ShowWaitCursor(true);
+  if (CurrentChoice == 0) CurrentChoice = 1;
+  int32_t shift = 0;
+  bool noAnchor = false;
+
+  if (mode == ReloadKeepRow) {
+    if (Rows() > 0) {
+      if (!ListQueue->GetRow(static_cast<size_t>(CurrentChoice))) ListQueue->GetRow(static_cast<size_t>(Rows()));
+      saved = ListQueue->GetRowPosition();
+      hasSaved = true;
+      ListQueue->GetRow(1);
+      Open();
+      View->ResetToPosition(ListQueue->GetRowPosition());
+    } else {
+      noAnchor = true;
+      ViewManager::Reset();
+    }
+  } else if (RetainRow) {
+    if (LastItems > 0 && LastItems < CurrentChoice) {
+      // The list shrank under the selection: rows go from the top.
+      saved = ListQueue->GetRowPosition();
+      hasSaved = true;
+      while (Rows() > LastItems) {
+        ListQueue->GetRow(1);
+        ListQueue->DeleteRow();
+        --CurrentChoice;
+      }
+      ILC->SelectRow(CurrentChoice);
+      ListQueue->GetRow(static_cast<size_t>(CurrentChoice));
+    }
+    shift = CurrentChoice - 1;
+  }
+
+  const int32_t target = CurrentChoice;
+  ListQueue->ClearRows();
+  ItemsToFill = LastItems - shift;
+  Fetch(FillForward);
+  const bool ranShort = ItemsToFill > 0;
+
+  if (!hasSaved && Rows() > 0) {
+    ListQueue->GetRow(1);
+    saved = ListQueue->GetRowPosition();
+    hasSaved = true;
+  }
+  FindSavedRow(saved, hasSaved, target, shift);
+
+  if (Rows() == 0) ViewManager::Reset();
+  const int32_t missing = AllowUnfilled ? 0 : LastItems - Rows();
+
+  if (!noAnchor && (missing > 0 || shift > 0)) {
+    ItemsToFill = std::max(missing, shift);
+    Fetch(FillBackward);
+    if (!hasSaved && Rows() > 0) {
+      ListQueue->GetRow(static_cast<size_t>(Rows()));
+      saved = ListQueue->GetRowPosition();
+      hasSaved = true;
+    }
+    FindSavedRow(saved, hasSaved, target, shift);
+  }
+
+  if (RetainRow && (shift < 0 || (Rows() < LastItems && !ranShort))) {
+    ItemsToFill = std::max(-shift, LastItems - Rows());
+    Fetch(FillForward);
+    FindSavedRow(saved, hasSaved, target, shift);
+  }
+
+  while (LastItems >= 0 && Rows() > LastItems) {
+    if (shift < 0) {
+      ListQueue->GetRow(1);
+      ListQueue->DeleteRow();
+      ++shift;
+      --CurrentChoice;
+    } else {
+      ListQueue->GetRow(static_cast<size_t>(Rows()));
+      ListQueue->DeleteRow();
+    }
+  }
+
+  if (CurrentChoice == 0) CurrentChoice = 1;
+  if (RecordsInList() > 0) CopyRowToBuffer();
+  else if (framework::data::FileManager* file = PrimaryFile(); file != nullptr && file->File != nullptr)
+    file->File->ClearBuffer();
+  ShowWaitCursor(false);
+}
+
+void BrowseManager::FindSavedRow(const std::string& saved, bool hasSaved, int32_t target, int32_t& shift) {
+  if (hasSaved) {
+    CurrentChoice = 0;
+    for (int32_t row = 1; row <= Rows(); ++row) {
+      ListQueue->GetRow(static_cast<size_t>(row));
+      if (ListQueue->GetRowPosition() == saved) {
+        CurrentChoice = row;
+        break;
+      }
+    }
+  } else {
+    CurrentChoice = 1;
+  }
+  if (RetainRow) shift = target - CurrentChoice;
+}
+
+void BrowseManager::ReapplyOrder(bool force) {
+  if (Sort) ChooseOrder(Sort->Current, force);
+}
+
+void BrowseManager::ScrollToEnd(int32_t event) {
+  CurrentEvent = event;
+  if (!FileLoaded) {
+    ListQueue->ClearRows();
+    ViewManager::Reset();
+    ItemsToFill = VisibleRows();
+    Fetch(event == Event::ScrollTop ? FillForward : FillBackward);
+  }
+  CurrentChoice = event == Event::ScrollTop ? 1 : Rows();
+}
+
+void BrowseManager::ScrollByRow(int32_t event) {
+  CurrentEvent = event;
+  if (event == Event::ScrollUp && CurrentChoice > 1) {
+    --CurrentChoice;
+    return;
+  }
+  if (event == Event::ScrollDown && CurrentChoice < Rows()) {
+    ++CurrentChoice;
+    return;
+  }
+  if (!FileLoaded) {
+    ItemsToFill = 1;
+    Fetch(event == Event::ScrollUp ? FillBackward : FillForward);
+  }
+}
+
+void BrowseManager::ScrollByPage(int32_t event) {
+  CurrentEvent = event;
+  int32_t n = VisibleRows();
+  if (!FileLoaded) {
+    ItemsToFill = n;
+    Fetch(event == Event::PageUp ? FillBackward : FillForward);
+    n = ItemsToFill;  // the rows that could not be read move the selection instead
+  }
+  if (event == Event::PageUp) CurrentChoice = std::max(CurrentChoice - n, 1);
+  else CurrentChoice = std::min(CurrentChoice + n, Rows());
+  if (FileLoaded) {
+    const int32_t span = ILC->SelectionSize();
+    if (span == 1) {
+      ILC->SelectRow(CurrentChoice + 1);
+      ILC->SelectRow(CurrentChoice);
+    } else {
+      ILC->SelectRow(CurrentChoice);
+      ILC->SelectRow(CurrentChoice - span + 1);
+      ILC->SelectRow(CurrentChoice);
+    }
+  }
+}
+
+void BrowseManager::RegisterAlertKeys() {
+  const int32_t window = WindowNumber();
+  const int32_t list = ListControl();
+  WindowModel::SetPropInt(window, list, Prop::Alert, Key::MouseLeft2, DoubleClickSlot);
+  WindowModel::SetPropInt(window, list, Prop::Alert, Key::MouseRightUp, MenuSlot);
+  WindowModel::SetPropInt(window, list, Prop::Alert, Key::MenuKey, MenuSlot);
+  HasThumb = WindowModel::GetPropInt(window, list, Prop::VScroll) != 0 ? 1 : 0;
+  WindowModel::SetPropInt(window, list, Prop::VScroll, 0);
+  if (Sort)
+    for (auto& entry : Sort->Entries)
+      if (auto* order = static_cast<BrowseSortOrder*>(entry.get()); order->Locator != nullptr)
+        order->Locator->RegisterAlertKeys(list);
+  if (EditViaPopup) {
+    // Each record key has a slot of its own, so that every one stays an alert key.
+    if (InsertControl != 0) WindowModel::SetPropInt(window, list, Prop::Alert, Key::Insert, InsertSlot);
+    if (ChangeControl != 0) WindowModel::SetPropInt(window, list, Prop::Alert, Key::CtrlEnter, ChangeSlot);
+    if (DeleteControl != 0) WindowModel::SetPropInt(window, list, Prop::Alert, Key::Delete, DeleteSlot);
+    if (ViewControl != 0) WindowModel::SetPropInt(window, list, Prop::Alert, Key::ShiftEnter, ViewSlot);
+  }
+}
+
+void BrowseManager::FillListRow() {
+  Fields->LeftIntoRight();
+  ListQueue->SetRowPosition(View->Position());
+}
+
+bool BrowseManager::ChooseOrder(size_t order, bool force) {
+  const bool changed = ApplySortOrder(order);
+  bool reloaded = false;
+  // ResetRequired first: it also takes the list's current height.
+  if (ResetRequired() || changed || force || !Loaded || LoadPending) {
+    if (BrowseSortOrder* sort = CurrentSort(); sort != nullptr && sort->Resets) sort->Resets->LeftIntoBuffer();
+    Open();
+    if ((!Selecting && !StartAtCurrent) || Loaded) {
+      if (Rows() > 0) {
+        View->ResetToPosition(ListQueue->GetRowPosition());
+        ReloadPage(ReloadAroundView);
+      } else {
+        ReloadPage(ReloadKeepRow);
+      }
+    } else {
+      LocateOnBuffer();
+      ReloadPage(ReloadAroundView);
+    }
+    if (!LoadPending) {
+      PostSelectionChange();
+      RecomputeThumbLimits();
+      reloaded = true;
+    }
+  }
+  CopyRowToBuffer();
+  return reloaded;
+}
+
+void BrowseManager::SetUsePopup(bool flag) { UsePopup = flag ? 1 : 0; }
+void BrowseManager::SetUseMrp(bool flag) { UseMRP = flag ? 1 : 0; }
+bool BrowseManager::GetUseMrp() { return UseMRP != 0; }
+
+void BrowseManager::OnLocatorAccepted() {
+  BrowseSortOrder* order = CurrentSort();
+  if (order == nullptr || order->Locator == nullptr) return;
+  const int32_t control = Window != nullptr ? Window->EventInHand().Control : 0;
+  if (order->Locator->Control == 0 || control != order->Locator->Control || !order->Locator->OnAccepted()) return;
+  LocateOnBuffer();
+  WindowModel::Select(WindowNumber(), ListControl());
+  ReloadPage(ReloadAroundView);
+  order->Locator->OnLocated();
+  RefreshControls();
+  PostSelectionChange();
+}
+
+void BrowseManager::HandleEvent(const runtime::ui::PostedEvent& event) {
+  const int32_t list = ListControl();
+  if (list != 0 && event.Control == list) {
+    switch (event.Number) {
+      case Event::NewSelection: OnNewSelection(); break;
+      case Event::ScrollUp:
+      case Event::ScrollDown:
+      case Event::PageUp:
+      case Event::PageDown:
+      case Event::ScrollTop:
+      case Event::ScrollBottom: OnScroll(event.Number); break;
+      case Event::Locate: OnLocate(); break;
+      case Event::AlertKey: OnKey(); break;
+      case Event::ScrollDrag: TakeThumbDrag(); break;
+      default: break;
+    }
+  } else if (event.Control == 0 && ILC != nullptr) {
+    CurrentChoice = ILC->SelectedRow();
+  }
+  NeedRefresh = 0;
+  if (event.Number == Event::Accepted && event.Control != 0) TakeAccepted(event.Control);
+  if (NeedRefresh) {
+    ReloadPage(ReloadAroundView);
+    NeedRefresh = 0;
+  } else if (event.Number == Event::CloseWindow && Selecting && Window != nullptr) {
+    framework::data::FileManager* file = PrimaryFile();
+    if (Window->Response == WindowController::ResponseCompleted) {
+      if (file != nullptr) file->RestoreSnapshot(Buffer, false);
+      if (SelectWholeRecord) RereadViewRecord();
+      else CopyRowToBuffer();
+    } else if (file != nullptr) {
+      file->RestoreSnapshot(Buffer, true);
+    }
+  }
+  if (Behavior && Behavior->RowsChanged()) DisplayList();
+}
+
+bool BrowseManager::OnKey() {
+  const runtime::ui::PostedEvent& event = Window != nullptr ? Window->EventInHand() : runtime::ui::PostedEvent{};
+  const int32_t key = event.KeyCode != Key::None ? event.KeyCode : WindowModel::KeyCode();
+  const int32_t window = WindowNumber();
+  const int32_t list = ListControl();
+  if (key == Key::MouseRightUp) {
+    const auto row = static_cast<int32_t>(WindowModel::GetPropInt(window, list, Prop::MouseDownRow));
+    if (row > 0) CurrentChoice = row;
+    PostSelectionChange();
+    return false;
+  }
+  BrowseSortOrder* order = CurrentSort();
+  auto tryLocator = [&]() -> int {  // 1 taken, 0 not taken on an empty list, -1 not taken
+    LetterLocator* locator = order != nullptr ? order->Locator : nullptr;
+    if (locator == nullptr) return Rows() > 0 ? -1 : 0;
+    if (locator->OnKeyChar()) {
+      LocateOnBuffer();
+      ReloadPage(ReloadAroundView);
+      return 1;
+    }
+    return Rows() > 0 ? -1 : 0;
+  };
+  bool handled = false;
+  if (Rows() > 0) {
+    switch (key) {
+      case Key::MouseLeft2:
+        if (Selecting) handled = PressButton(SelectControl);
+        else if (WindowModel::GetPropInt(window, list, Prop::ListAction) == DoubleClickChanges) {
+          handled = PressButton(ChangeControl);
+          if (handled) CopyRowToBuffer();
+        }
+        break;
+      case Key::CtrlEnter:
+        handled = PressButton(ChangeControl);
+        if (handled) CopyRowToBuffer();
+        break;
+      case Key::Insert: handled = PressButton(InsertControl); break;
+      case Key::Delete: handled = PressButton(DeleteControl); break;
+      case Key::MenuKey: return true;
+      case Key::ShiftEnter:
+        handled = PressButton(ViewControl);
+        if (handled) CopyRowToBuffer();
+        break;
+      default: handled = tryLocator() != 0; break;
+    }
+  } else {
+    const int located = tryLocator();
+    handled = located == 1;
+    if (located == 0 && key == Key::Insert) handled = PressButton(InsertControl);
+  }
+  if (!handled) return false;
+  RefreshControls();
+  PostSelectionChange();
+  return true;
+}
+
+void BrowseManager::OnLocate() {
+  // Queries (query-by-example) are not part of this browse: there is nothing to ask.
+}
+
+void BrowseManager::OnNewSelection() {
+  if (Rows() > 0) {
+    CurrentChoice = ILC->SelectedRow();
+    LastChoice = CurrentChoice;
+  }
+  CopyRowToBuffer();
+  const int32_t key = WindowModel::KeyCode();
+  if (key != Key::MouseRightUp && key != Key::MenuKey) {
+    if (Window != nullptr) Window->Reset(false);
+  } else if (UsePopup) {
+    WindowModel::SetKeyCode(Key::None);
+  }
+}
+
+void BrowseManager::OnScroll(int32_t event) {
+  if (event == 0) event = CurrentEvent;
+  if (Rows() == 0) return;
+  switch (event) {
+    case Event::ScrollUp:
+    case Event::ScrollDown: ScrollByRow(event); break;
+    case Event::PageUp:
+    case Event::PageDown: ScrollByPage(event); break;
+    case Event::ScrollTop:
+    case Event::ScrollBottom: ScrollToEnd(event); break;
+    default: break;
+  }
+  BrowseSortOrder* order = CurrentSort();
+  if (order != nullptr && order->Locator != nullptr) order->Locator->Reset();
+  PostSelectionChange();
+  if (order == nullptr || order->Thumb == nullptr) MoveThumbFixed();
+  CopyRowToBuffer();
+}
+
+void BrowseManager::OnNavigatorScroll(int32_t request) {
+  int32_t event = 0;
+  switch (request) {
+    case NavigateLast: event = Event::ScrollBottom; break;
+    case NavigateFirst: event = Event::ScrollTop; break;
+    case NavigatePageDown: event = Event::PageDown; break;
+    case NavigatePageUp: event = Event::PageUp; break;
+    case NavigateNext: event = Event::ScrollDown; break;
+    case NavigatePrevious: event = Event::ScrollUp; break;
+    default: return;
+  }
+  OnScroll(event);
+  if (Window != nullptr) {
+    Window->Reset(false);
+    Window->Update();
+  }
+}
+
+void BrowseManager::CopyRowToBuffer() {
+  if (Rows() > 0) {
+    ListQueue->GetRow(static_cast<size_t>(std::clamp(CurrentChoice, 1, Rows())));
+    Fields->RightIntoLeft();
+  } else if (Fields) {
+    Fields->BlankLeft();
+  }
+}
+
+void BrowseManager::RememberResetValues() {
+  if (BrowseSortOrder* order = CurrentSort(); order != nullptr && order->Resets) order->Resets->BufferIntoLeft();
+}
+
+void BrowseManager::MoveThumb() {
+  const int32_t window = WindowNumber();
+  const int32_t list = ListControl();
+  const int32_t rows = Rows();
+  const int32_t visible = VisibleRows();
+  if (HasThumb && (rows >= visible || AllowUnfilled)) {
+    WindowModel::SetPropInt(window, list, Prop::VScroll, 1);
+  } else {
+    WindowModel::SetPropInt(window, list, Prop::VScroll, 0);
+    return;
+  }
+  BrowseSortOrder* order = CurrentSort();
+  if (order == nullptr || order->Thumb == nullptr || order->FreeElement.IsNull()) {
+    MoveThumbFixed();
+    return;
+  }
+  if (!Loaded || LoadPending) return;
+  CopyRowToBuffer();
+  WindowModel::SetPropInt(window, list, Prop::ThumbPosition, order->Thumb->ValueToPercent(order->FreeElement.GetText()));
+  if (rows == visible) {
+    // A full page at either end shows the thumb at that end.
+    const auto position = WindowModel::GetPropInt(window, list, Prop::ThumbPosition);
+    if (position == 1) WindowModel::SetPropInt(window, list, Prop::ThumbPosition, ThumbTop);
+    if (position == ThumbBottom - 1) WindowModel::SetPropInt(window, list, Prop::ThumbPosition, ThumbBottom);
+  }
+}
+
+void BrowseManager::MoveThumbFixed() {
+  const int32_t window = WindowNumber();
+  const int32_t list = ListControl();
+  int32_t position = ThumbMiddle;
+  const bool p0 = WindowModel::GetPropInt(window, list, Prop::Immediate) == 0;
+  const int32_t rows = Rows();
+  const int32_t visible = VisibleRows();
+  if (FileLoaded && rows > visible) {
+    if (CurrentChoice <= 1) position = ThumbTop;
+    else if (!p0)
+      position = static_cast<int32_t>(std::lround(static_cast<double>(CurrentChoice) * (rows - visible) / rows));
+  } else if (ItemsToFill > 0) {
+    if (IsDownward(CurrentEvent)) {
+      if (CurrentChoice == rows) position = p0 ? rows : ThumbBottom;
+    } else if (CurrentChoice == 1) {
+      position = ThumbTop;
+    }
+  }
+  if (p0 && FileLoaded) return;
+  WindowModel::SetPropInt(window, list, Prop::ThumbPosition, position);
+}
+
+void BrowseManager::RereadViewRecord() {
+  if (Rows() == 0) return;
+  CurrentChoice = ILC->SelectedRow();
+  ListQueue->GetRow(static_cast<size_t>(std::clamp(CurrentChoice, 1, Rows())));
+  const std::string position = ListQueue->GetRowPosition();
+  framework::data::FileManager* file = PrimaryFile();
+  if (file == nullptr || file->File == nullptr) return;
+  file->File->Watch();
+  int32_t rc = View->Reget(position);
+  if (rc == C::NotSupported) {
+    const std::string here = View->Position();
+    View->ResetToPosition(position);
+    file->File->Watch();
+    rc = View->Next();
+    View->ResetToPosition(here);
+  }
+  if (rc != C::NoError) NeedRefresh = ReportRecordLost() ? 1 : 0;
+}
+
+void BrowseManager::RefreshControls() {
+  BrowseSortOrder* order = CurrentSort();
+  if (order != nullptr && order->Locator != nullptr) order->Locator->RefreshControls();
+  const bool hasRows = RecordsInList() > 0;
+  if (Window != nullptr) {
+    Window->SetEnabled(ChangeControl, !hasRows);
+    Window->SetEnabled(DeleteControl, !hasRows);
+    Window->SetEnabled(PrintControl, !hasRows);
+    Window->SetEnabled(ViewControl, !hasRows);
+    if (SelectControl != 0) {
+      if (Selecting) {
+        const bool usable = hasRows && Window->Request == WindowController::RequestSelect;
+        Window->SetEnabled(SelectControl, !usable);
+        if (usable) WindowModel::SetPropInt(WindowNumber(), SelectControl, Prop::Default, 1);
+      } else if (HideSelect) {
+        Window->SetEnabled(SelectControl, true);
+        WindowModel::Hide(WindowNumber(), SelectControl);
+      }
+    }
+  }
+  MoveThumb();
+  if (Toolbar != nullptr) Toolbar->Refresh();
+  DisplayList();
+}
+
+void BrowseManager::ShowWaitCursor(bool on) {
+  if (UseWaitCursor) WindowModel::SetWaitCursor(on);
+}
+
+// ---- Non-virtual operations ---------------------------------------------------------
+
+void BrowseManager::Init(int32_t listControl, runtime::data::FieldRef position,
+                         framework::window::WindowController& window, framework::data::RelationManager& primary,
+                         runtime::data::QueueAccess& queue, runtime::files::View& view) {
+  Behavior = std::make_unique<BrowseListAdapter>(queue, position, listControl, &window.MyWindow);
+  ListQueue = Behavior.get();
+  ILC = Behavior.get();
+  UseWaitCursor = 1;
+  UseMRP = 1;
+  PrevChoice = 0;
+  Window = &window;
+  Sort = std::make_unique<OrderQueue>();
+  Fields = std::make_unique<ColumnPairs>();
+  Fields->Init();
+  RetainRow = 1;
+  ViewManager::Init(view, primary, Sort.get());
+  window.AddBrowse(Component, Selecting);
+  if (Selecting)
+    if (framework::data::FileManager* file = PrimaryFile()) {
+      file->EnsureUsable(framework::data::UseType::Window);
+      Buffer = file->SnapshotBuffer();
+    }
+}
+
+void BrowseManager::MapColumnField(const runtime::data::FieldRef& fileField, const runtime::data::FieldRef& queueField) {
+  Fields->LinkFields(fileField, queueField);
+}
+
+size_t BrowseManager::AddOrder(StringStep* thumb, int key) {
+  auto order = std::make_unique<BrowseSortOrder>();
+  order->Thumb = thumb;
+  order->Resets = std::make_unique<framework::window::BufferedPairs>();
+  order->Resets->Init();
+  return AddOrderEntry(std::move(order), key);
+}
+
+void BrowseManager::AttachLocator(LetterLocator* locator) {
+  if (BrowseSortOrder* order = CurrentSort()) order->Locator = locator;
+}
+
+void BrowseManager::AddResetField(const runtime::data::FieldRef& field) {
+  BrowseSortOrder* order = CurrentSort();
+  if (order == nullptr || !order->Resets) return;
+  order->Resets->LinkFields(field, field);
+  order->Resets->LeftIntoBuffer();
+}
+
+void BrowseManager::SaveSortState() {
+  if (SavedSort) return;
+  BrowseSortOrder* order = CurrentSort();
+  if (order == nullptr) return;
+  SavedSort = 1;
+  SavedLocator = order->Locator;
+  SavedThumb = order->Thumb;
+  SavedLocatorField = order->Locator != nullptr ? order->Locator->FreeElement : runtime::data::FieldRef();
+  SavedSortString = order->Order.substr(0, SavedSortLimit);
+}
+
+void BrowseManager::PostSelectionChange() {
+  if (PrevChoice == 0 && CurrentChoice == 0 && WindowModel::KeyCode() != Key::MouseRightUp) return;
+  PrevChoice = CurrentChoice;
+  DisplayList();
+  WindowModel::Post(WindowNumber(), Event::NewSelection, ListControl());
+}
+
+size_t BrowseManager::RecordsInList() {
+  const size_t rows = ListQueue != nullptr ? ListQueue->RowCount() : 0;
+  if (BrowseSortOrder* order = CurrentSort(); order != nullptr && order->Locator != nullptr)
+    order->Locator->SetEnabled(rows > 0);
+  if (rows == 0) CurrentChoice = 0;
+  return rows;
+}
+
+BrowseSortOrder* BrowseManager::CurrentSort() const { return static_cast<BrowseSortOrder*>(CurrentOrder()); }
+
+// ---- Private ---------------------------------------------------------------------
+
+void BrowseManager::LocateOnBuffer() {
+  BrowseSortOrder* order = CurrentSort();
+  const size_t components = order != nullptr && order->MainKey != 0 ? GetFreeElementPosition() : 1;
+  ViewManager::Reset(components);
+}
+
+bool BrowseManager::PressButton(int32_t control) {
+  if (control == 0 || WindowModel::GetPropInt(WindowNumber(), control, Prop::Disable) != 0) return false;
+  return WindowModel::Post(WindowNumber(), Event::Accepted, control);
+}
+
+void BrowseManager::TakeAccepted(int32_t control) {
+  uint8_t request = 0;
+  if (control == DeleteControl) request = WindowController::RequestDelete;
+  else if (control == ChangeControl) request = WindowController::RequestChange;
+  else if (control == InsertControl) request = WindowController::RequestInsert;
+  else if (control == ViewControl) request = WindowController::RequestView;
+  if (request != 0) {
+    Window->Update();
+    if (!NeedRefresh) AskForRecord(request);
+    return;
+  }
+  if (control == SelectControl) {
+    Window->Response = WindowController::ResponseCompleted;
+    WindowModel::Post(WindowNumber(), Event::CloseWindow);
+    return;
+  }
+  if (control == PrintControl) {
+    RereadViewRecord();
+    if (!NeedRefresh) Window->Run(PrintProcedure, RequestPrint);
+    CopyRowToBuffer();
+    return;
+  }
+  OnLocatorAccepted();
+}
+
+void BrowseManager::TakeThumbDrag() {
+  const int32_t window = WindowNumber();
+  const int32_t list = ListControl();
+  const auto thumb = static_cast<double>(WindowModel::GetPropInt(window, list, Prop::ThumbPosition));
+  double p = thumb;
+  if (p <= 1) {
+    PostToList(Event::ScrollTop);
+    return;
+  }
+  const int32_t rows = Rows();
+  const int32_t visible = VisibleRows();
+  if (rows > visible) p = p * 100 / (rows - visible);
+  BrowseSortOrder* order = CurrentSort();
+  if (p >= ThumbBottom) {
+    PostToList(Event::ScrollBottom);
+  } else if (FileLoaded && rows > visible) {
+    CurrentChoice = std::clamp(static_cast<int32_t>(thumb / (rows - visible) * rows), 1, rows);
+    if (order != nullptr && order->Locator != nullptr) order->Locator->Reset();
+    PostSelectionChange();
+    CopyRowToBuffer();
+    ILC->SelectRow(CurrentChoice);
+    WindowModel::SetPropInt(window, list, Prop::ThumbPosition, static_cast<int64_t>(thumb));
+  } else if (order != nullptr && !order->FreeElement.IsNull() && order->Thumb != nullptr) {
+    order->FreeElement.SetText(order->Thumb->PercentToValue(static_cast<int32_t>(p)));
+    ReloadFromBuffer();
+  } else {
+    PostToList(p < ThumbMiddle ? Event::PageUp : Event::PageDown);
+  }
+}
+
+void BrowseManager::DisplayList() {
+  if (!Behavior || Window == nullptr || WindowNumber() == 0) return;
+  const std::vector<runtime::ui::ListColumn> columns =
+      runtime::ui::ListFormat::Parse(WindowModel::GetProp(WindowNumber(), ListControl(), Prop::Format));
+  const size_t fetched = Behavior->FetchedRow();
+  std::vector<std::vector<std::string>> rows;
+  rows.reserve(static_cast<size_t>(Rows()));
+  for (int32_t row = 1; row <= Rows(); ++row) {
+    ListQueue->GetRow(static_cast<size_t>(row));
+    std::vector<std::string> cells;
+    const size_t count = std::max(columns.size(), Fields->Count());
+    for (size_t column = 0; column < count && column < Fields->Count(); ++column) {
+      const std::string picture = column < columns.size() ? columns[column].Picture : std::string();
+      const runtime::data::FieldRef value = Fields->RightAt(column);
+      cells.push_back(picture.empty() ? value.GetText() : runtime::text::Picture::Format(value, picture));
+    }
+    rows.push_back(std::move(cells));
+  }
+  if (fetched != 0) ListQueue->GetRow(fetched);
+  Behavior->ShowRows(std::move(rows), CurrentChoice);
+}
+
+int32_t BrowseManager::NavigationRequest() const {
+  return Window != nullptr && Window->VCRRequest != nullptr ? *Window->VCRRequest : 0;
+}
+
+void BrowseManager::PostToList(int32_t event) { WindowModel::Post(WindowNumber(), event, ListControl()); }
+
+}  // namespace framework::browse

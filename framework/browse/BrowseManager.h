@@ -1,0 +1,257 @@
+#pragma once
+// Shows the records of a view in a list control, one page at a time. The browse never
+// holds the whole file: its display queue keeps at most one visible page of rows, each
+// with the view position of its record, and it refills the queue around a remembered
+// row whenever the order, the range, the filter or the list's height changes. It takes
+// part in its window's events as a WindowComponent (Component), turns scroll events,
+// typed keys, thumb drags and button presses into reads of the view, and keeps the
+// primary file's record buffer equal to the selected row.
+//
+// Set-up by the window procedure, in this order: Init; per sort order AddOrder and
+// AttachLocator; MapColumnField once per displayed field (list column n shows the n-th
+// mapped field); AskProcedure and the control fields. From then on the window
+// controller and the runtime's events drive the browse; the first load happens at the
+// controller's first Reset.
+//
+// Scroll events of the list: 3 one row up, 4 one row down, 5 page up, 6 page down,
+// 7 to the top, 8 to the bottom; 2 a new selection, 9 locate, 15 an alert key, 20 a
+// drag of the thumb.
+//
+// Failures: the view reports its read errors (Fetch stops at once on a result of 3,
+// and the window is closed); a record that changed or vanished under the selection is
+// reported as error 9 and the page is reloaded.
+//
+// Thread safety: the window's thread only.
+//
+// Virtual operations are declared in their fixed slot order, after ViewManager's.
+
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/browse/BrowseComponent.h"
+#include "framework/browse/BrowseListAdapter.h"
+#include "framework/browse/BrowseSortOrder.h"
+#include "framework/data/ViewManager.h"
+#include "framework/window/FieldPairs.h"
+#include "framework/window/ToolbarTarget.h"
+#include "framework/window/WindowController.h"
+#include "runtime/data/FieldRef.h"
+#include "runtime/data/QueueAccess.h"
+#include "runtime/ui/PostedEvent.h"
+
+namespace runtime::files {
+class View;
+}
+
+namespace framework::browse {
+
+class LetterLocator;
+class StringStep;
+
+class BrowseManager : public framework::data::ViewManager {
+ public:
+  // Directions of Fetch.
+  static constexpr int32_t FillBackward = 1;
+  static constexpr int32_t FillForward = 2;
+  // Modes of ReloadPage.
+  static constexpr int32_t ReloadKeepRow = 1;
+  static constexpr int32_t ReloadAroundView = 2;
+
+  // The largest fetch-size hint given to the view, and the request above which it applies.
+  static constexpr int32_t MaxFetchSize = 60;
+  // The position texts the browse keeps are at most this long.
+  static constexpr size_t PositionLimit = 1024;
+  // Error id reported when the selected record vanished or changed.
+  static constexpr int32_t RecordLostError = 9;
+
+  // The print procedure's request.
+  static constexpr uint8_t RequestPrint = 5;
+  // Navigation requests of a form (the window's VCRRequest).
+  static constexpr int32_t NavigateInsertAnother = 3001;
+  static constexpr int32_t NavigateLast = 3005;
+  static constexpr int32_t NavigateFirst = 3006;
+  static constexpr int32_t NavigatePageDown = 3007;
+  static constexpr int32_t NavigatePageUp = 3008;
+  static constexpr int32_t NavigateNext = 3009;
+  static constexpr int32_t NavigatePrevious = 3010;
+
+  // Alert slots of the list: the double click, the menu key, and the record actions.
+  static constexpr int32_t DoubleClickSlot = 252;
+  static constexpr int32_t MenuSlot = 249;
+  static constexpr int32_t InsertSlot = 255;
+  static constexpr int32_t ChangeSlot = 253;
+  static constexpr int32_t DeleteSlot = 254;
+  static constexpr int32_t ViewSlot = 250;
+
+  // The list's ListAction value for which a double click changes the record.
+  static constexpr int32_t DoubleClickChanges = 2;
+
+  // Thumb positions.
+  static constexpr int32_t ThumbTop = 0;
+  static constexpr int32_t ThumbMiddle = 50;
+  static constexpr int32_t ThumbBottom = 100;
+
+  static constexpr int32_t Unlimited = std::numeric_limits<int32_t>::max();
+
+  // The displayed fields: file field (Left) to display-queue field (Right), with
+  // access to single pairs for the list's cells.
+  class ColumnPairs : public framework::window::FieldPairs {
+   public:
+    // REQUIRES: index < Count().
+    runtime::data::FieldRef RightAt(size_t index) const { return (*List)[index].Right; }
+  };
+
+  BrowseManager();
+  ~BrowseManager() override;
+
+  // ---- ViewManager operations the browse overrides ----
+  bool ResetRequired() override;
+  void Teardown() override;
+  ErrorLevel Next() override;
+  ErrorLevel Previous() override;
+
+  // ---- The browse's own virtual operations, in slot order ----
+  virtual uint8_t AskForRecord(uint8_t request);
+  // Edit in place is not part of this browse: the request is cancelled.
+  virtual uint8_t AskInPlace(uint8_t request);
+  virtual void Fetch(int32_t direction);
+  // Makes `order` current; true when it changed.
+  virtual bool ApplySortOrder(size_t order);
+  virtual bool ReportRecordLost();
+  virtual void SetTemporaryOrder(std::string_view orderText, LetterLocator* locator, StringStep* thumb);
+  virtual void OnAskResponse(uint8_t& request, uint8_t& response);
+  virtual void ReloadFromBuffer();
+  virtual void ReloadFromView();
+  virtual void RecomputeThumbLimits();
+  virtual void ReloadPage(int32_t mode);
+  virtual void ReapplyOrder(bool force);
+  virtual void ScrollToEnd(int32_t event);
+  virtual void ScrollByRow(int32_t event);
+  virtual void ScrollByPage(int32_t event);
+  virtual void RegisterAlertKeys();
+  virtual void FillListRow();
+  virtual bool ChooseOrder(size_t order, bool force);
+  virtual void SetUsePopup(bool flag);
+  virtual void SetUseMrp(bool flag);
+  virtual bool GetUseMrp();
+  virtual void OnLocatorAccepted();
+  virtual void HandleEvent(const runtime::ui::PostedEvent& event);
+  // The list's key event; true when handled.
+  virtual bool OnKey();
+  virtual void OnLocate();
+  virtual void OnNewSelection();
+  virtual void OnScroll(int32_t event);
+  virtual void OnNavigatorScroll(int32_t request);
+  virtual void CopyRowToBuffer();
+  virtual void RememberResetValues();
+  virtual void MoveThumb();
+  virtual void MoveThumbFixed();
+  virtual void RereadViewRecord();
+  virtual void RefreshControls();
+  virtual void ShowWaitCursor(bool on);
+
+  // ---- Non-virtual operations ----
+
+  // `position` refers to the display queue buffer's position field.
+  void Init(int32_t listControl, runtime::data::FieldRef position, framework::window::WindowController& window,
+            framework::data::RelationManager& primary, runtime::data::QueueAccess& queue, runtime::files::View& view);
+  // Shows `queueField` (of the display queue's buffer) filled from `fileField`.
+  void MapColumnField(const runtime::data::FieldRef& fileField, const runtime::data::FieldRef& queueField);
+  // Adds a sort order on `key` with its thumb step (or none); the order's number. The
+  // new order is current.
+  size_t AddOrder(StringStep* thumb, int key);
+  void AttachLocator(LetterLocator* locator);
+  // Watches `field` in the current sort order: a change of its value reloads the list.
+  void AddResetField(const runtime::data::FieldRef& field);
+  void SaveSortState();
+  void SetUseWaitCursor(bool flag) { UseWaitCursor = flag ? 1 : 0; }
+  void PostSelectionChange();
+  // The rows in the display queue (0 leaves CurrentChoice 0).
+  size_t RecordsInList();
+  BrowseSortOrder* CurrentSort() const;
+
+  // ---- Fields, after ViewManager's, in the fixed order ----
+  BrowseComponent Component{*this};
+  uint8_t ActiveInvisible = 0;
+  uint8_t AllowUnfilled = 0;
+  uint8_t ArrowAction = 0;
+  uint8_t DeleteAction = 0;
+  int32_t AskProcedure = 0;
+  std::unique_ptr<BrowseListAdapter> Behavior;
+  int16_t Buffer = 0;
+  int32_t ChangeControl = 0;
+  int32_t CurrentChoice = 0;
+  int32_t CurrentEvent = 0;
+  int32_t DeleteControl = 0;
+  uint8_t EnterAction = 0;
+  std::unique_ptr<ColumnPairs> Fields;
+  uint8_t FileLoaded = 0;
+  uint8_t UseMRP = 0;
+  uint8_t FocusLossAction = 0;
+  uint8_t HasThumb = 0;
+  uint8_t HideSelect = 0;
+  IListControl* ILC = nullptr;
+  int32_t InsertControl = 0;
+  int32_t ItemsToFill = 0;
+  int32_t LastChoice = 0;
+  int32_t LastItems = 0;
+  BrowseQueue* ListQueue = nullptr;
+  uint8_t LoadPending = 0;
+  uint8_t Loaded = 0;
+  uint8_t NeedRefresh = 0;
+  uint8_t UsePopup = 0;
+  uint8_t EditViaPopup = 0;
+  int32_t PrevChoice = 0;
+  int32_t PrintControl = 0;
+  uint16_t PrintProcedure = 0;
+  int32_t QueryControl = 0;
+  int32_t QueryResult = 0;
+  uint8_t QueryShared = 0;
+  uint8_t QuickScan = 0;
+  uint8_t RecordStatus = 0;
+  uint8_t RetainRow = 0;
+  uint8_t SavedSort = 0;
+  std::string SavedSortString;
+  LetterLocator* SavedLocator = nullptr;
+  StringStep* SavedThumb = nullptr;
+  runtime::data::FieldRef SavedLocatorField;
+  uint8_t UseWaitCursor = 0;
+  int32_t SelectControl = 0;
+  uint8_t SelectWholeRecord = 0;
+  uint8_t Selecting = 0;
+  std::unique_ptr<OrderQueue> Sort;
+  uint8_t StartAtCurrent = 0;
+  uint8_t TabAction = 0;
+  int32_t ToolControl = 0;
+  framework::window::ToolbarTarget* Toolbar = nullptr;
+  int32_t ViewControl = 0;
+  framework::window::WindowController* Window = nullptr;
+
+  // The saved-sort string is cut to this many bytes.
+  static constexpr size_t SavedSortLimit = 512;
+
+ private:
+  int32_t WindowNumber() const { return Window != nullptr ? Window->MyWindow : 0; }
+  int32_t ListControl() const { return ILC != nullptr ? ILC->GetListControl() : 0; }
+  int32_t Rows() const { return ListQueue != nullptr ? static_cast<int32_t>(ListQueue->RowCount()) : 0; }
+  int32_t VisibleRows() const { return ILC != nullptr ? ILC->VisibleRows() : 0; }
+  // Positions the view on the buffer's key values of the current order.
+  void LocateOnBuffer();
+  // Posts the accepted event to `control` when it exists and is enabled; true when posted.
+  bool PressButton(int32_t control);
+  // Carries out an accepted control of the window.
+  void TakeAccepted(int32_t control);
+  void TakeThumbDrag();
+  // Sets CurrentChoice to the row showing `saved` (0 none; 1 when nothing was saved).
+  void FindSavedRow(const std::string& saved, bool hasSaved, int32_t target, int32_t& shift);
+  // Shows the display queue's rows in the list and selects CurrentChoice.
+  void DisplayList();
+  int32_t NavigationRequest() const;
+  void PostToList(int32_t event);
+};
+
+}  // namespace framework::browse
