@@ -1,0 +1,111 @@
+#include "tests/support/BrowseTestWindow.h"
+
+#include <utility>
+
+#include "framework/data/FileUsageRegistry.h"
+#include "runtime/data/FieldRef.h"
+#include "runtime/ui/Prop.h"
+#include "runtime/ui/WindowBuilder.h"
+#include "runtime/ui/WindowModel.h"
+
+namespace testsupport {
+
+using runtime::data::FieldRef;
+using runtime::ui::Prop;
+using runtime::ui::WindowModel;
+
+namespace {
+
+runtime::ui::WindowDefinition Definition() {
+  runtime::ui::WindowBuilder b("NamesBrowse");
+  b.Caption(BrowseTestWindow::Title).Size(300, 200);
+  b.List(0, "?List", "120L(2)|M~Name~@s39@40R(2)|M~Count~@n9@").At(4, 4, 290, 150);
+  b.Button(0, "?Insert", "&Insert");
+  b.Button(0, "?Change", "&Change");
+  b.Button(0, "?Delete", "&Delete");
+  b.Button(0, "?View", "&View");
+  b.Button(0, "?Close", "&Close");
+  return b.Build();
+}
+
+}  // namespace
+
+BrowseTestWindow::BrowseTestWindow(Options options, framework::error::ErrorManager& errors)
+    : Opts(std::move(options)), Errs(errors), Data(errors) {}
+
+BrowseTestWindow::~BrowseTestWindow() {
+  if (!Dead && CL) BrowseTestWindow::Teardown();
+}
+
+int32_t BrowseTestWindow::Init() {
+  if (const int32_t result = WindowController::Init(); result != EventGoOn) return result;
+  Errors = &Errs;
+  VCRRequest = &VcrRequest;
+  if (Data.Open() != framework::error::LevelQuiet) return EventConsumed;
+  FilesOpened = 1;
+  TheView.Init(Data.File);
+  Open(Definition(), 0);
+  ListNo = WindowModel::ControlNumber(MyWindow, "?List");
+  InsertNo = WindowModel::ControlNumber(MyWindow, "?Insert");
+  ChangeNo = WindowModel::ControlNumber(MyWindow, "?Change");
+  DeleteNo = WindowModel::ControlNumber(MyWindow, "?Delete");
+  ViewNo = WindowModel::ControlNumber(MyWindow, "?View");
+  CloseNo = WindowModel::ControlNumber(MyWindow, "?Close");
+  AddButton(CloseNo, ResponseCompleted);
+  WindowModel::SetPropInt(MyWindow, ListNo, Prop::Items, Opts.PageRows);
+  WindowModel::SetPropInt(MyWindow, ListNo, Prop::VScroll, 1);
+  if (Opts.HideList) WindowModel::Hide(MyWindow, ListNo);
+
+  Browse.Init(ListNo, FieldRef::Of(Queue.Buffer.Position), *this, Data.Relations, Queue, TheView);
+  Browse.InsertControl = InsertNo;
+  Browse.ChangeControl = ChangeNo;
+  Browse.DeleteControl = DeleteNo;
+  Browse.ViewControl = ViewNo;
+  Browse.EditViaPopup = 1;
+  Browse.ActiveInvisible = Opts.ActiveInvisible ? 1 : 0;
+  Step.Init(framework::browse::StringStep::ControlLetters |
+                (Opts.Descending ? framework::browse::StringStep::ControlDescending : 0),
+            framework::browse::StringStep::LookupRunTime);
+  Browse.AddOrder(&Step, Opts.Descending ? KeyNameDescending : KeyName);
+  Browse.AttachLocator(&Locator);
+  Locator.Init(0, FieldRef::Of(Data.Record.Name), true, Browse);
+  if (!Opts.Filter.empty()) Browse.SetNamedFilter(Opts.Filter);
+  Browse.MapColumnField(FieldRef::Of(Data.Record.Name), FieldRef::Of(Queue.Buffer.Name));
+  Browse.MapColumnField(FieldRef::Of(Data.Record.Count), FieldRef::Of(Queue.Buffer.Count));
+  Browse.AskProcedure = UpdateProcedure;
+  RegisterAlertKeys();
+  return EventGoOn;
+}
+
+int32_t BrowseTestWindow::Teardown() {
+  if (const int32_t result = WindowController::Teardown(); result != EventGoOn) return result;
+  Browse.Teardown();
+  TheView.Teardown();
+  if (FilesOpened) Data.Relations.Close(framework::data::Walk::Top);
+  FilesOpened = 0;
+  return EventGoOn;
+}
+
+uint8_t BrowseTestWindow::Run(int32_t number, uint8_t request) {
+  (void)number;
+  if (!Opts.Update) return ResponseCancelled;
+  return Opts.Update(request, Data);
+}
+
+BrowseTestThread::BrowseTestThread(BrowseTestWindow::Options options, framework::error::ErrorManager& errors)
+    : Thread([options = std::move(options), &errors]() mutable {
+        framework::data::FileUsageRegistry::Current().Init();
+        {
+          BrowseTestWindow window(std::move(options), errors);
+          window.Run();
+        }
+        framework::data::FileUsageRegistry::Current().Teardown();
+      }) {}
+
+BrowseTestThread::~BrowseTestThread() { Join(); }
+
+void BrowseTestThread::Join() {
+  if (Thread.joinable()) Thread.join();
+}
+
+}  // namespace testsupport
