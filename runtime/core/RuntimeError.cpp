@@ -1,5 +1,8 @@
 #include "runtime/core/RuntimeError.h"
 
+#include <cerrno>
+#include <system_error>
+
 #include "runtime/core/PerThread.h"
 #include "runtime/core/RuntimeErrorCode.h"
 
@@ -22,6 +25,24 @@ void RuntimeError::SetFile(const std::string& fileCode, const std::string& fileT
   RuntimeErrorState& s = State.Get();
   s.FileCode = fileCode;
   s.FileText = fileText;
+}
+
+void RuntimeError::SetSystem(int error) {
+  switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+      Set(RuntimeErrorCode::NotFound);
+      break;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      Set(RuntimeErrorCode::AccessDenied);
+      break;
+    default:
+      Set(RuntimeErrorCode::DriverError);
+      SetFile(std::to_string(error), std::generic_category().message(error));
+      break;
+  }
 }
 
 void RuntimeError::Clear() { State.Get() = RuntimeErrorState{}; }

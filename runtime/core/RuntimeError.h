@@ -22,6 +22,10 @@ class RuntimeError {
   static void Set(int32_t code, const std::string& text);
   // Sets the driver's own error code and message (shown for codes 47, 90 and 100).
   static void SetFile(const std::string& fileCode, const std::string& fileText);
+  // A failed system call: 2 for a missing file or folder, 5 for a denied access or a
+  // read-only file system, otherwise 90 with errno and the system's text as the
+  // driver's code and message.
+  static void SetSystem(int error);
   // Success: code 0, empty texts, driver code "0".
   static void Clear();
 

@@ -26,21 +26,7 @@ constexpr mode_t NewFileMode = 0666;  // narrowed by the umask
 constexpr size_t ReadChunk = 16 * 1024;
 
 bool Fail(int error) {
-  switch (error) {
-    case ENOENT:
-    case ENOTDIR:
-      RuntimeError::Set(RuntimeErrorCode::NotFound);
-      break;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-      RuntimeError::Set(RuntimeErrorCode::AccessDenied);
-      break;
-    default:
-      RuntimeError::Set(RuntimeErrorCode::DriverError);
-      RuntimeError::SetFile(std::to_string(error), std::generic_category().message(error));
-      break;
-  }
+  RuntimeError::SetSystem(error);
   return false;
 }
 

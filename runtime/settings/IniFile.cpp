@@ -187,23 +187,7 @@ bool RemoveEntry(Lines& lines, std::string_view section, std::string_view entry)
 // ---- system calls -------------------------------------------------------------
 
 // Records a failed system call in the thread's RuntimeError.
-void SetSystemError(int error) {
-  switch (error) {
-    case ENOENT:
-    case ENOTDIR:
-      RuntimeError::Set(RuntimeErrorCode::NotFound);
-      break;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-      RuntimeError::Set(RuntimeErrorCode::AccessDenied);
-      break;
-    default:
-      RuntimeError::Set(RuntimeErrorCode::DriverError);
-      RuntimeError::SetFile(std::to_string(error), std::generic_category().message(error));
-      break;
-  }
-}
+void SetSystemError(int error) { RuntimeError::SetSystem(error); }
 
 class Descriptor {
  public:
