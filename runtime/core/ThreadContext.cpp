@@ -8,10 +8,13 @@ namespace {
 
 thread_local ThreadContext* CurrentContext = nullptr;
 
+thread_local bool ForeignOwnerGone = false;
+
 // Owns the context of a foreign thread, so its instances die with the thread.
 struct ForeignOwner {
   std::unique_ptr<ThreadContext> Context;
   ~ForeignOwner() {
+    ForeignOwnerGone = true;
     if (Context) {
       Context->DestroyAll();
       if (CurrentContext == Context.get()) CurrentContext = nullptr;
@@ -29,8 +32,16 @@ ThreadContext::~ThreadContext() { DestroyAll(); }
 
 ThreadContext& ThreadContext::Current() {
   if (CurrentContext == nullptr) {
-    Foreign.Context = std::make_unique<ThreadContext>(NextForeignNumber.fetch_add(1));
-    CurrentContext = Foreign.Context.get();
+    auto context = std::make_unique<ThreadContext>(NextForeignNumber.fetch_add(1));
+    if (ForeignOwnerGone) {
+      // The thread is ending (at process exit: a static object's destructor uses a
+      // per-thread variable). Its owner is already destroyed and nothing runs after
+      // this, so the late context is left to the end of the process.
+      CurrentContext = context.release();
+    } else {
+      Foreign.Context = std::move(context);
+      CurrentContext = Foreign.Context.get();
+    }
   }
   return *CurrentContext;
 }

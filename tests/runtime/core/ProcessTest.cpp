@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <filesystem>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -120,6 +122,22 @@ TEST(PerThreadTest, ForeignThreadsNeverGetProgramNumbers) {
   EXPECT_EQ(inStarted, n);
   EXPECT_GE(n, 2);
   EXPECT_LT(n, runtime::core::ForeignThreadNumberBase);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PerThreadTest, AStaticDestructorMayStillUseAPerThreadVariableAtExit) {
+  // Helper programs are built beside the test programs.
+  std::string program = std::filesystem::read_symlink("/proc/self/exe").parent_path() / "LatePerThreadUse";
+  FILE* out = popen(program.c_str(), "r");
+  ASSERT_NE(out, nullptr);
+  char buffer[64] = {};
+  size_t n = fread(buffer, 1, sizeof buffer - 1, out);
+  int status = pclose(out);
+  EXPECT_EQ(std::string(buffer, n), "late");
+  EXPECT_EQ(status, 0);
 }
 
 }  // namespace
