@@ -6,6 +6,9 @@
 
 #include "framework/error/Buttons.h"
 #include "framework/error/BuiltInCatalogue.h"
+#include "framework/error/ErrorHistoryList.h"
+#include "framework/error/ErrorWindow.h"
+#include "framework/error/ErrorWindowDefinition.h"
 #include "framework/error/StockIcon.h"
 #include "framework/error/TextLimit.h"
 #include "runtime/core/Halt.h"
@@ -389,11 +392,23 @@ int32_t ErrorManager::ShowMessageBox(const std::string& text, const std::string&
   return runtime::ui::MessageBoxService::ShowMessage(request);
 }
 
-int32_t ErrorManager::ShowHistoryWindow(const std::string& /*caption*/, int32_t /*icon*/, int32_t /*buttons*/,
+int32_t ErrorManager::ShowHistoryWindow(const std::string& caption, int32_t icon, int32_t buttons,
                                         int32_t defaultButton) {
-  // The error window needs the window model; until it exists the history is kept but
-  // not shown, and the answer is the default button.
-  return defaultButton;
+  ErrorWindow window;
+  ErrorHistoryList list;
+  // The window shows the history as it is now; messages raised while it is open
+  // (by this thread or others) do not change what it lists.
+  list.Init(window, *this, HistoryEntries());
+  window.Win = ErrorWindowDefinition::Build();
+  window.Err = this;
+  window.Caption = caption;
+  window.Icon = icon;
+  window.ButtonTypes = buttons;
+  window.MsgRVal = defaultButton;
+  window.Style = 0;
+  window.HistoryHandler = &list;
+  window.Run();
+  return window.MsgRVal;
 }
 
 int32_t ErrorManager::OpenHistoryView() { return ShowHistoryWindow(HistoryCaption, 0, Button::OkHelp, Button::Ok); }

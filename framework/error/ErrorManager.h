@@ -75,10 +75,9 @@ class ErrorManager {
   virtual ErrorLevel LoadCatalogueBlock(std::span<const uint8_t> block);
   // 3. Appends the entry prepared in History.Buffer.
   virtual void AppendHistory();
-  // 4. Runs the error window over a copy of the history with the given caption, icon
-  //    (0 the default one), button set and default button; returns the button pressed.
-  //    The error window arrives with the window model: until then nothing is shown and
-  //    the default button is returned.
+  // 4. Runs the error window over a copy of the history on the calling thread, with the
+  //    given caption, icon (0 the default one), button set and default button; returns
+  //    the button pressed, or the default when the window was closed otherwise.
   virtual int32_t ShowHistoryWindow(const std::string& caption, int32_t icon, int32_t buttons,
                                     int32_t defaultButton);
   // 5. Logs, records and shows a message as the options say; returns the button

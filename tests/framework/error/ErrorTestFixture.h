@@ -24,7 +24,7 @@ inline runtime::core::PerThread<ErrorStatus>& TestStatus() {
   return status;
 }
 
-// A manager whose history window (not built yet) records how it was asked to open.
+// A manager whose history window records how it was asked to open instead of opening.
 class TestManager : public ErrorManager {
  public:
   using ErrorManager::Errors;

@@ -164,14 +164,6 @@ TEST_F(ReportMessageTest, OpenHistoryViewAsksForTheHistoryCaptionWithOkAndHelp) 
   EXPECT_EQ(call.DefaultButton, Button::Ok);
 }
 
-TEST_F(ReportMessageTest, HistoryWindowAnswersItsDefaultUntilTheWindowExists) {
-  ErrorManager plain;
-  plain.Construct();
-  plain.Init(TestStatus());
-  EXPECT_EQ(plain.OpenHistoryView(), Button::Ok);
-  plain.Shutdown();
-}
-
 // ---- The log ----
 
 TEST_F(ReportMessageTest, EachLoggedMessageAppendsOneDatedLine) {
