@@ -1,0 +1,77 @@
+#include "tests/support/TestForm.h"
+
+#include "runtime/ui/Key.h"
+#include "runtime/ui/WindowBuilder.h"
+#include "runtime/ui/WindowModel.h"
+
+namespace testsupport {
+
+using framework::data::Walk;
+using runtime::ui::WindowModel;
+
+TestForm::TestForm(TestFormFile& file, framework::error::ErrorManager& errors, TestFormRecord& history)
+    : FileSet(file), Errs(errors), HistorySave(history) {}
+
+runtime::ui::WindowDefinition TestForm::Definition() {
+  runtime::ui::WindowBuilder b("TestForm");
+  b.Caption(Title).Size(200, 100);
+  b.Entry(CodeEntry, "?Code", "@s15").At(60, 4, 80, 10);
+  b.Entry(NameEntry, "?Name", "@s20").At(60, 18, 100, 10);
+  b.Entry(CountEntry, "?Count", "@n9").At(60, 32, 40, 10);
+  b.Button(OkButton, "?OK", "&OK").At(40, 80, 40, 14).Default();
+  b.Button(CancelButton, "?Cancel", "&Cancel").At(84, 80, 40, 14);
+  b.Button(SaveButton, "?Save", "&Save").At(128, 80, 40, 14);
+  return b.Build();
+}
+
+uint8_t TestForm::RunWith(TestFormFile& file, framework::error::ErrorManager& errors, TestFormRecord& history,
+                          uint8_t request, const Settings& settings) {
+  TestForm form(file, errors, history);
+  form.Use = settings;
+  form.Request = request;
+  return form.Run();
+}
+
+int32_t TestForm::Init() {
+  if (const int32_t result = WindowController::Init(); result != EventGoOn) return result;
+  FirstField = CodeEntry;
+  VCRRequest = &Navigation;
+  Errors = &Errs;
+  SetToolbar(Tools);
+  AddFile(FileSet.Manager);
+  HistoryKey = runtime::ui::Key::CtrlH;
+  AddDittoFile({&FileSet.Record, &TestFormRecord::Type()}, &HistorySave);
+  AddDittoField(CodeEntry, TestFormRecord::CodeField);
+  AddDittoField(NameEntry, TestFormRecord::NameField);
+  AddButton(CancelButton, ResponseCancelled);
+  FileSet.Relations.Open(Walk::Top);
+  FilesOpened = 1;
+  Primary = &FileSet.Relations;
+
+  InsertAction = Use.InsertAction;
+  ChangeAction = Use.ChangeAction;
+  DeleteAction = Use.DeleteAction;
+  CancelAction = Use.CancelAction;
+  OkControl = OkButton;
+  SaveControl = Use.WithSaveButton ? SaveButton : 0;
+  Prepared = PrepareRequest();
+  if (Prepared != EventGoOn) return EventConsumed;
+
+  Open(Definition(), 0);
+  const auto& type = TestFormRecord::Type();
+  WindowModel::Bind(MyWindow, CodeEntry, type.Ref(&FileSet.Record, TestFormRecord::CodeField - 1));
+  WindowModel::Bind(MyWindow, NameEntry, type.Ref(&FileSet.Record, TestFormRecord::NameField - 1));
+  WindowModel::Bind(MyWindow, CountEntry, type.Ref(&FileSet.Record, TestFormRecord::CountField - 1));
+  if (!Use.WithSaveButton) WindowModel::Hide(MyWindow, SaveButton);
+  RegisterAlertKeys();
+  return EventGoOn;
+}
+
+int32_t TestForm::Teardown() {
+  if (const int32_t result = WindowController::Teardown(); result != EventGoOn) return result;
+  if (FilesOpened) FileSet.Relations.Close(Walk::Top);
+  FilesOpened = 0;
+  return EventGoOn;
+}
+
+}  // namespace testsupport
