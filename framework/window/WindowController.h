@@ -157,7 +157,9 @@ class WindowController {
   virtual void Open(const runtime::ui::WindowDefinition& window, int32_t owner);
   // Hook for priming a new record; does nothing.
   virtual void FillNewRecord();
-  // Prepares the primary record for the request; non-zero = do not run the window.
+  // Prepares the primary record for the request (snapshots Saved; an insert lets
+  // FillNewRecord refuse; a delete with DeleteAction 2 or 4 is carried out here);
+  // non-zero = do not run the window.
   virtual int32_t PrepareRequest();
   // Refreshes the components and redisplays the window.
   virtual void Reset(bool force);
@@ -171,7 +173,11 @@ class WindowController {
   // Sets the response and closes the window.
   virtual void PostCompletion(uint8_t response);
   virtual int32_t OnAccepted();
+  // The window's input is complete: remembers the recallable values, then saves as
+  // Request says.
   virtual int32_t OnCompleted();
+  // Whether the window may close: 0 closes; 5 keeps it (the user kept the unsaved
+  // changes, or they are being saved through the OK path).
   virtual int32_t OnCloseRequest();
   // Dispatches one event: window events, control events, OnFieldEvent, the
   // components in order, then the automatic reset.
@@ -186,9 +192,12 @@ class WindowController {
   virtual void Update();
   // Nothing for control 0.
   virtual void SetEnabled(int32_t control, bool disable);
+  // Each of these completes the request on OK; a failed write keeps the window open
+  // with the focus on FirstField (5), after the retry question where there is one.
   virtual int32_t AfterInsertSaved();
   virtual int32_t AfterChangeSaved();
   virtual int32_t OnDeleteCompleted();
+  // The save button: the record is written and the window stays open as a change form.
   virtual int32_t ChangeRecordSave();
   virtual int32_t InsertRecordSave();
   virtual void FocusFirstField();
