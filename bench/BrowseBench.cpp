@@ -206,7 +206,9 @@ struct BrowseRig {
 };
 
 BrowseRig& Rig(int64_t records) {
-  static std::map<int64_t, std::unique_ptr<BrowseRig>> rigs;
+  // Never destroyed: at exit the runtime's own statics (window model, name scopes) that
+  // a rig's tear-down would touch may already be gone; the process ends anyway.
+  static auto& rigs = *new std::map<int64_t, std::unique_ptr<BrowseRig>>();
   std::unique_ptr<BrowseRig>& rig = rigs[records];
   if (!rig) rig = std::make_unique<BrowseRig>(records);
   return *rig;
