@@ -148,7 +148,23 @@ std::string Int(int64_t v) { return CursorText::Encode(SqlValue::OfInteger(v)); 
 
 std::atomic<uint64_t> CreateCounter{0};
 
+int CompareUpperCase(void*, int leftLength, const void* left, int rightLength, const void* right) {
+  const auto* a = static_cast<const unsigned char*>(left);
+  const auto* b = static_cast<const unsigned char*>(right);
+  const int n = std::min(leftLength, rightLength);
+  for (int i = 0; i < n; ++i) {
+    const int x = (a[i] >= 'a' && a[i] <= 'z') ? a[i] - ('a' - 'A') : a[i];
+    const int y = (b[i] >= 'a' && b[i] <= 'z') ? b[i] - ('a' - 'A') : b[i];
+    if (x != y) return x - y;
+  }
+  return leftLength - rightLength;
+}
+
 }  // namespace
+
+void SqliteDriver::RegisterCollations(sqlite3* db) {
+  sqlite3_create_collation_v2(db, NoCaseCollation, SQLITE_UTF8, nullptr, CompareUpperCase, nullptr);
+}
 
 SqliteDriver::~SqliteDriver() { Close(); }
 
@@ -203,6 +219,7 @@ DriverStatus SqliteDriver::Create(const FileDefinition& definition, const std::s
   ::unlink(temp.c_str());
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(temp.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  if (rc == SQLITE_OK) RegisterCollations(db);
   DriverStatus status;
   auto run = [&](const std::string& sql) {
     if (!status.IsOk()) return;
@@ -275,6 +292,7 @@ DriverStatus SqliteDriver::OpenConnection(const FileDefinition& definition, cons
 
   const int flags = (writes ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_FULLMUTEX;
   int rc = sqlite3_open_v2(path.c_str(), &Db, flags, nullptr);
+  if (rc == SQLITE_OK) RegisterCollations(Db);
   if (rc != SQLITE_OK) {
     DriverStatus s = Fail(rc);
     sqlite3_close(Db);

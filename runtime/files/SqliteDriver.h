@@ -32,6 +32,15 @@ class SqliteDriver : public Driver {
   static constexpr int32_t DefaultBusySeconds = 10;
   static constexpr int32_t MillisecondsPerSecond = 1000;
 
+  // Keys that ignore case compare with this collation: bytes with ASCII letters taken
+  // as upper case, the same rule as the expression language's UPPER, so the order of
+  // an index and the program's own comparisons never disagree (SQLite's NOCASE folds
+  // to lower case, which puts "_" and "[" on the other side of the letters).
+  static constexpr const char* NoCaseCollation = "VK_UPPER";
+  // Makes the collation known to a connection; every connection to a data file needs
+  // it before touching a key that ignores case (integrity checks included).
+  static void RegisterCollations(sqlite3* db);
+
   SqliteDriver() = default;
   ~SqliteDriver() override;
   SqliteDriver(const SqliteDriver&) = delete;

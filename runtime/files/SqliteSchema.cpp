@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "runtime/files/SqliteDriver.h"
+
 namespace runtime::files {
 namespace {
 
@@ -119,7 +121,7 @@ std::string SqliteSchema::ComponentExpr(int key, size_t component) const {
   const size_t field = k.Components[component].Field;
   std::string expr = Column(field);
   if (Def.Record->Field(field).Kind == FieldKind::CString) {
-    expr += k.Case == KeyCase::NoCase ? " COLLATE NOCASE" : " COLLATE BINARY";
+    expr += k.Case == KeyCase::NoCase ? std::string(" COLLATE ") + SqliteDriver::NoCaseCollation : " COLLATE BINARY";
   }
   return expr;
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "runtime/core/NativePath.h"
+#include "runtime/files/SqliteDriver.h"
 #include "tests/runtime/files/KeyedFileFixture.h"
 
 extern char** environ;
@@ -149,6 +150,7 @@ TEST_F(KeyedFileProcessTest, KilledStationNeverLosesAnAcknowledgedChange) {
 
   sqlite3* db = nullptr;
   ASSERT_EQ(sqlite3_open_v2(Path().c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+  runtime::files::SqliteDriver::RegisterCollations(db);
   sqlite3_stmt* check = nullptr;
   ASSERT_EQ(sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &check, nullptr), SQLITE_OK);
   ASSERT_EQ(sqlite3_step(check), SQLITE_ROW);

@@ -60,6 +60,22 @@ TEST_F(KeyedFileTest, KeysOrderAsDefined) {
   }
 }
 
+TEST_F(KeyedFileTest, KeysThatIgnoreCaseOrderAsUpperCaseText) {
+  // Between "Z" and "a" lie "[", "\\", "]", "^", "_" and "`": folded to upper case they sort
+  // after the letters, as the program's UPPER(...) comparisons and ranges expect.
+  auto f = Handle();
+  AddRecord(*f, "1", 1, "a_b");
+  AddRecord(*f, "2", 1, "aZb");
+  AddRecord(*f, "3", 1, "a[b");
+  AddRecord(*f, "4", 1, "AAB");
+  EXPECT_EQ(Dump(*f, KeyTag), "4:1 2:1 3:1 1:1");
+  Fill(Rec(*f), "", 0, "AZZ");
+  f->SetComponentToEnd(KeyTag, 2, KeyEnd::First);
+  ASSERT_EQ(f->SetKeyPosition(KeyTag, 1), C::NoError);
+  ASSERT_EQ(f->Next(), C::NoError);
+  EXPECT_STREQ(Rec(*f).Url, "3");  // "A[B" is the first at or after "AZZ"
+}
+
 TEST_F(KeyedFileTest, SetKeyPositionThenNextAndPreviousAtBothEnds) {
   auto f = Handle();
   for (const char* u : {"b", "d", "f"}) AddRecord(*f, u, 0);
