@@ -1,0 +1,161 @@
+// The application frame: its menus and their status messages, a menu choice reaching the
+// program, Exit through the program's close, and Help opening the manual in the browser.
+
+#include <QAction>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTest>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "runtime/ui/Event.h"
+#include "runtime/ui/qt/FrameWindow.h"
+#include "tests/runtime/ui/qt/DesktopFixture.h"
+#include "tests/runtime/ui/qt/TestRegistry.h"
+
+namespace desktoptest {
+namespace {
+
+namespace fs = std::filesystem;
+using runtime::ui::Event;
+
+QAction* FindAction(QMenuBar* bar, const QString& text) {
+  for (QAction* top : bar->actions()) {
+    if (top->text() == text) return top;
+    if (QMenu* menu = top->menu())
+      for (QAction* item : menu->actions())
+        if (item->text() == text) return item;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+class FrameTest : public QObject {
+  Q_OBJECT
+
+ private:
+  Screen S;
+  std::unique_ptr<ProgramWindow> Frame;
+
+  QMainWindow* StartFrame(ProgramWindow::Handler handler = {}) {
+    Frame = std::make_unique<ProgramWindow>();
+    Frame->Start(FrameDefinition(), std::move(handler));
+    for (int i = 0; i < Patience / 10 && !(S->Frame() && S->Frame()->isVisible()); ++i) QTest::qWait(10);
+    return S->Frame();
+  }
+
+ private slots:
+  void init() { S.Start(); }
+  void cleanup() {
+    if (Frame) Frame->Join();
+    Frame.reset();
+    S.Stop();
+  }
+
+  void menusCarryTheirTextsAndStatusMessages() {
+    QMainWindow* frame = StartFrame();
+    QVERIFY(frame);
+    QCOMPARE(frame->windowTitle(), QString("Application"));
+    QStringList menus;
+    for (QAction* a : frame->menuBar()->actions()) menus << a->text();
+    QCOMPARE(menus, (QStringList{"&File", "&Edit", "&Browse", "&Window", "&Help"}));
+
+    const struct {
+      const char* Item;
+      const char* Message;
+    } items[] = {
+        {"&Print Setup ...", "Setup printer"},
+        {"E&xit", "Exit this application"},
+        {"Cu&t", "Cut Selection To Clipboard"},
+        {"Browse the UrlList file", "Browse UrlList"},
+        {"&Arrange Icons", "Arrange the icons for minimized windows"},
+        {"&How to Use Help", "Provides general instructions on using help"},
+    };
+    for (const auto& item : items) {
+      QAction* action = FindAction(frame->menuBar(), item.Item);
+      QVERIFY2(action, item.Item);
+      QCOMPARE(action->statusTip(), QString(item.Message));
+      // Pointing at an item shows its message in the status bar (the menu tells the
+      // menu bar it was opened from, as Qt's menus do).
+      action->showStatusText(frame->menuBar());
+      QCOMPARE(frame->statusBar()->currentMessage(), QString(item.Message));
+    }
+    QVERIFY(!frame->windowIcon().isNull());
+  }
+
+  void menuChoiceReachesTheProgramAsAccepted() {
+    QMainWindow* frame = StartFrame();
+    QVERIFY(frame);
+    FindAction(frame->menuBar(), "Browse the UrlList file")->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(Frame->Count(Event::Accepted, -10), 1, Patience);
+  }
+
+  void exitClosesTheFrameThroughTheProgram() {
+    QMainWindow* frame = StartFrame();
+    QVERIFY(frame);
+    FindAction(frame->menuBar(), "E&xit")->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(Frame->Finished.load(), Patience);
+    QCOMPARE(Frame->Count(Event::CloseWindow), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(S->Frame() == nullptr, Patience);
+  }
+
+  void closeButtonAsksTheProgramWhichMayDecline() {
+    std::atomic<bool> decline{true};
+    QMainWindow* frame = StartFrame([&](int32_t, const PostedEvent& e) {
+      return e.Number == Event::CloseWindow && decline ? 5 : 0;  // 5: consumed, the window stays
+    });
+    QVERIFY(frame);
+    frame->close();
+    QTRY_COMPARE_WITH_TIMEOUT(Frame->Count(Event::CloseWindow), 1, Patience);
+    QTest::qWait(50);
+    QVERIFY(S->Frame() && S->Frame()->isVisible());
+    decline = false;
+    frame->close();
+    QTRY_VERIFY_WITH_TIMEOUT(Frame->Finished.load(), Patience);
+  }
+
+  void helpOpensTheManualInTheBrowser() {
+    // A stand-in opener first on PATH records what it was asked to open.
+    const fs::path dir = fs::temp_directory_path() / ("vk-help-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const fs::path log = dir / "opened.log";
+    std::ofstream(dir / "xdg-open") << "#!/bin/sh\nprintf '%s\\n' \"$@\" >> '" << log.string() << "'\n";
+    fs::permissions(dir / "xdg-open", fs::perms::owner_all);
+    const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    ::setenv("PATH", (dir.string() + ":" + oldPath).c_str(), 1);
+
+    QMainWindow* frame = StartFrame();
+    QVERIFY(frame);
+    FindAction(frame->menuBar(), "&Contents")->trigger();
+    FindAction(frame->menuBar(), "&How to Use Help")->trigger();
+    std::string opened;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+          std::ifstream in(log);
+          std::stringstream s;
+          s << in.rdbuf();
+          opened = s.str();
+          return opened.find("howto.html") != std::string::npos;
+        }(),
+        Patience);
+    ::setenv("PATH", oldPath.c_str(), 1);
+    fs::remove_all(dir);
+
+    const std::string index = "file://" + runtime::ui::qt::DesktopRunner::HelpFolder() + "/index.html\n";
+    QVERIFY2(opened.rfind(index, 0) == 0, opened.c_str());
+    for (const char* page : {"index.html", "search.html", "howto.html"})
+      QVERIFY2(fs::exists(runtime::ui::qt::DesktopRunner::HelpFolder() + "/" + page), page);
+  }
+};
+
+static Register<FrameTest> registered;
+
+}  // namespace desktoptest
+
+#include "FrameTest.moc"
