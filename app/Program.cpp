@@ -1,7 +1,5 @@
 #include "app/Program.h"
 
-#include <cfenv>
-
 #include "app/AppGlobals.h"
 #include "app/ApplicationUnit.h"
 #include "app/MainFrame.h"
@@ -59,12 +57,6 @@ void Program::MainProcedure() {
   StartupTrace::Note("main: INI manager killed");
   matcher.Teardown();
   StartupTrace::Note("main: matcher torn down");
-}
-
-int Program::Main() {
-  std::feclearexcept(FE_ALL_EXCEPT);  // a clean floating-point state before anything runs
-  if (!runtime::core::Process::Run(Table(), MainProcedure)) return 1;
-  return 0;
 }
 
 }  // namespace app

@@ -1,6 +1,7 @@
 #pragma once
-// The program's descriptor and process entry: the start-up table of its units, in
-// the order they are initialised, and the main procedure run on thread 1.
+// The program's descriptor: the start-up table of its units, in the order they are
+// initialised, and the main procedure run on thread 1. The process entry (main.cpp)
+// hands both to the front end's runner.
 
 #include <functional>
 
@@ -10,9 +11,6 @@ namespace app {
 
 class Program {
  public:
-  // Process entry: initialises the runtime with the start-up table and runs the main
-  // procedure; returns the process exit status.
-  static int Main();
   // The start-up table, application unit first.
   static runtime::core::StartupTable Table();
   // The main procedure (thread 1): error manager, matcher, INI manager ".\Vorkan42.INI",
