@@ -88,6 +88,9 @@ void BrowseManager::Teardown() {
   Sort.reset();
   if (Fields) Fields->Teardown();
   Fields.reset();
+  // Closes the toolbox first: its thread reads the items and the window's controls.
+  if (Popup) Popup->Teardown();
+  Popup.reset();
   Behavior.reset();
   ListQueue = nullptr;
   ILC = nullptr;
@@ -443,6 +446,7 @@ void BrowseManager::RegisterAlertKeys() {
     if (DeleteControl != 0) WindowModel::SetPropInt(window, list, Prop::Alert, Key::Delete, DeleteSlot);
     if (ViewControl != 0) WindowModel::SetPropInt(window, list, Prop::Alert, Key::ShiftEnter, ViewSlot);
   }
+  AddPopupItems();
 }
 
 void BrowseManager::FillListRow() {
@@ -570,7 +574,10 @@ bool BrowseManager::OnKey() {
         break;
       case Key::Insert: handled = PressButton(InsertControl); break;
       case Key::Delete: handled = PressButton(DeleteControl); break;
-      case Key::MenuKey: return true;
+      case Key::MenuKey:
+        // The context menu follows from the new-selection event, as after a right click.
+        PostSelectionChange();
+        return true;
       case Key::ShiftEnter:
         handled = PressButton(ViewControl);
         if (handled) CopyRowToBuffer();
@@ -603,6 +610,7 @@ void BrowseManager::OnNewSelection() {
     if (Window != nullptr) Window->Reset(false);
   } else if (UsePopup) {
     WindowModel::SetKeyCode(Key::None);
+    if (Popup) Popup->ShowMenu();
   }
 }
 
@@ -768,6 +776,8 @@ void BrowseManager::Init(int32_t listControl, runtime::data::FieldRef position,
   Sort = std::make_unique<OrderQueue>();
   Fields = std::make_unique<ColumnPairs>();
   Fields->Init();
+  Popup = std::make_unique<framework::popup::PopupManager>();
+  Popup->Init();
   RetainRow = 1;
   ViewManager::Init(view, primary, Sort.get());
   window.AddBrowse(Component, Selecting);
@@ -842,6 +852,32 @@ bool BrowseManager::PressButton(int32_t control) {
   return WindowModel::Post(WindowNumber(), Event::Accepted, control);
 }
 
+void BrowseManager::AddPopupItems() {
+  if (!Popup) return;
+  Popup->SetWindow(WindowNumber());
+  // Each item mimics its button: a disabled button disables its item, and choosing the
+  // item presses the button.
+  if (EditViaPopup) {
+    if (InsertControl != 0) Popup->AddMimicItem("!&Insert", "&Insert", InsertControl);
+    if (ChangeControl != 0) Popup->AddMimicItem("!&Change", "&Change", ChangeControl);
+    if (DeleteControl != 0) Popup->AddMimicItem("!&Delete", "&Delete", DeleteControl);
+    if (ViewControl != 0) Popup->AddMimicItem("!&View", "&View", ViewControl);
+  }
+  if (PrintControl != 0) Popup->AddMimicItem("!&Print", "&Print", PrintControl);
+  if (QueryControl != 0) {
+    if (Popup->MenuItemCount() > 0 && Popup->FindItem(QuerySeparator) == 0)
+      Popup->AddMenuItem(framework::popup::PopupItem::SeparatorText, QuerySeparator);
+    Popup->AddMimicItem("!&Query", "&Query", QueryControl);
+  }
+  if (SelectControl != 0 && Selecting) Popup->AddMimicItem("!&Select", "&Select", SelectControl);
+  if (ToolControl != 0) {
+    if (Popup->FindItem(ToolSeparator) == 0)
+      Popup->AddMenuItem(framework::popup::PopupItem::SeparatorText, ToolSeparator);
+    // The toolbox does not offer to open itself.
+    Popup->MarkForToolbox(Popup->AddMimicItem("!&Toolbox", "&Toolbox", ToolControl), false);
+  }
+}
+
 void BrowseManager::TakeAccepted(int32_t control) {
   uint8_t request = 0;
   if (control == DeleteControl) request = WindowController::RequestDelete;
@@ -862,6 +898,14 @@ void BrowseManager::TakeAccepted(int32_t control) {
     RereadViewRecord();
     if (!NeedRefresh) Window->Run(PrintProcedure, RequestPrint);
     CopyRowToBuffer();
+    return;
+  }
+  if (control == QueryControl) {
+    OnLocate();
+    return;
+  }
+  if (control == ToolControl) {
+    if (Popup) Popup->ShowToolbox(ToolboxCaption);
     return;
   }
   OnLocatorAccepted();

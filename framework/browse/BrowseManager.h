@@ -36,6 +36,7 @@
 #include "framework/browse/BrowseListAdapter.h"
 #include "framework/browse/BrowseSortOrder.h"
 #include "framework/data/ViewManager.h"
+#include "framework/popup/PopupManager.h"
 #include "framework/window/FieldPairs.h"
 #include "framework/window/ToolbarTarget.h"
 #include "framework/window/WindowController.h"
@@ -86,6 +87,12 @@ class BrowseManager : public framework::data::ViewManager {
   static constexpr int32_t ChangeSlot = 253;
   static constexpr int32_t DeleteSlot = 254;
   static constexpr int32_t ViewSlot = 250;
+
+  // The title of the toolbox window the toolbox button opens.
+  static constexpr const char* ToolboxCaption = "Browse Actions";
+  // Names of the separators the browse puts into its context menu.
+  static constexpr const char* QuerySeparator = "Separator2";
+  static constexpr const char* ToolSeparator = "ToolSeparator2";
 
   // The list's ListAction value for which a double click changes the record.
   static constexpr int32_t DoubleClickChanges = 2;
@@ -203,6 +210,8 @@ class BrowseManager : public framework::data::ViewManager {
   uint8_t LoadPending = 0;
   uint8_t Loaded = 0;
   uint8_t NeedRefresh = 0;
+  // The context menu and toolbox; created by Init, filled by RegisterAlertKeys.
+  std::unique_ptr<framework::popup::PopupManager> Popup;
   uint8_t UsePopup = 0;
   uint8_t EditViaPopup = 0;
   int32_t PrevChoice = 0;
@@ -243,6 +252,8 @@ class BrowseManager : public framework::data::ViewManager {
   void LocateOnBuffer();
   // Posts the accepted event to `control` when it exists and is enabled; true when posted.
   bool PressButton(int32_t control);
+  // Adds the browse's items to the context menu (once; a second call finds them).
+  void AddPopupItems();
   // Carries out an accepted control of the window.
   void TakeAccepted(int32_t control);
   void TakeThumbDrag();
