@@ -218,6 +218,10 @@ int32_t WindowController::HandleEvent(const PostedEvent& event) {
     ~ClearInHand() { Target = PostedEvent{}; }
   } clear{InHand};
 
+  // The resizer is called on the window events it registered for before the
+  // window's own handling sees them, so handlers find the controls already in place.
+  if (Resize && event.Control == 0) Resize->TakeEvent(event.Number);
+
   if (event.Control == 0)
     if (int32_t result = OnWindowEvent(); result != EventGoOn) return result;
 
@@ -322,6 +326,12 @@ int32_t WindowController::OnWindowEvent() {
       return result;
     }
     case Event::Completed: return OnCompleted();
+    case Event::Sized:
+    case Event::Maximized:
+    case Event::Restored:
+      // The front end changed the window's size: the layouts follow through DoResize.
+      WindowModel::Post(MyWindow, Event::DoResize);
+      return EventGoOn;
     case Event::DoResize:
       if (Has(Inited, InitedResizeSeen)) Reset(false);
       else Inited |= InitedResizeSeen;
