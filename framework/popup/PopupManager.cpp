@@ -366,7 +366,11 @@ std::string PopupManager::BuildMenuLocked(int32_t window) {
   std::string menu;
   int32_t previous = 1;
   for (const PopupItem& item : *PopupItems) {
-    menu += item.Depth == previous ? SameLevel : (item.Depth > previous ? LevelDown : LevelUp);
+    if (item.Depth == previous) menu += SameLevel;
+    else if (item.Depth > previous) menu += LevelDown;
+    // One "}" per level left, so that an item after a nested submenu lands at its own
+    // depth and not inside the submenu above it.
+    else menu.append(static_cast<size_t>(previous - item.Depth), LevelUp);
     previous = item.Depth;
     if (item.Disabled == PopupItem::ItemDisabled) menu += DisabledFlag;
     if (item.Check == PopupItem::Checked) menu += CheckedFlag;
