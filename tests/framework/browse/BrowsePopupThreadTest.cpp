@@ -14,6 +14,7 @@
 #include "framework/error/ErrorStatus.h"
 #include "framework/window/WindowController.h"
 #include "runtime/core/PerThread.h"
+#include "runtime/core/Process.h"
 #include "runtime/ui/Event.h"
 #include "runtime/ui/Key.h"
 #include "runtime/ui/MessageBoxService.h"
@@ -82,6 +83,8 @@ class BrowsePopupThreadTest : public testing::Test {
   void TearDown() override {
     if (Window != 0 && WindowModel::Exists(Window)) WindowModel::Post(Window, Event::CloseWindow);
     Browse.reset();
+    // Collects the toolbox threads, which ended with their browse.
+    runtime::core::Process::Wait();
     WindowModel::CloseAll();
     framework::data::FileUsageRegistry::Current().Teardown();
     Errors.Shutdown();

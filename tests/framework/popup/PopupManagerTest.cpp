@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "framework/popup/PopupManager.h"
-#include "framework/popup/PopupTranslator.h"
 #include "runtime/core/ThreadContext.h"
 #include "runtime/ui/Event.h"
 #include "runtime/ui/EventQueues.h"
@@ -209,20 +208,6 @@ TEST_F(PopupManagerTest, IconsAddMarkupToEveryItemButSeparators) {
   EXPECT_EQ(parsed.NumberOf("Other"), 2);
   Menu.NoIcons = 1;
   EXPECT_EQ(Menu.BuildMenu(), "|&Add|-|&Other");
-}
-
-TEST_F(PopupManagerTest, TranslatorSeesEveryText) {
-  struct Upper : PopupTranslator {
-    std::string Translate(std::string_view text) override {
-      std::string out(text);
-      for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-      return out;
-    }
-  } upper;
-  Menu.Translator = &upper;
-  Menu.AddMenuItems("Open|+Keep", "");
-  EXPECT_EQ(Menu.BuildMenu(), "|OPEN|+KEEP");
-  Menu.Translator = nullptr;
 }
 
 TEST_F(PopupManagerTest, SubmenusAreInsertedAfterTheirAnchor) {

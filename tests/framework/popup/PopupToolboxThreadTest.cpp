@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "framework/popup/PopupManager.h"
+#include "runtime/core/Process.h"
 #include "runtime/ui/Event.h"
 #include "runtime/ui/EventResult.h"
 #include "runtime/ui/Prop.h"
@@ -63,6 +64,8 @@ class PopupToolboxThreadTest : public testing::Test {
     Menu.Teardown();
     WindowModel::Close(Window);
     Served.Join();
+    // The toolbox threads have let go of the manager; this collects them.
+    runtime::core::Process::Wait();
     WindowModel::CloseAll();
     runtime::ui::MessageBoxService::Install(nullptr);
   }
