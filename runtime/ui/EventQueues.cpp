@@ -176,6 +176,15 @@ bool EventQueues::ThreadSettled(int32_t thread) {
   return q.Waiting > 0 && q.BlockedCount == 0 && Deliverable(q) == q.Events.end();
 }
 
+bool EventQueues::ThreadAtRest(int32_t thread) {
+  State& s = Shared();
+  std::lock_guard lock(s.Lock);
+  auto it = s.Threads.find(thread);
+  if (it == s.Threads.end()) return false;
+  ThreadQueue& q = *it->second;
+  return q.BlockedCount > 0 || (q.Waiting > 0 && Deliverable(q) == q.Events.end());
+}
+
 bool EventQueues::Idle() {
   State& s = Shared();
   std::lock_guard lock(s.Lock);

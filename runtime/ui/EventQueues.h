@@ -53,6 +53,9 @@ class EventQueues {
   // True when a loop of `thread` waits with no event it could take and the thread
   // waits for no front-end answer: whatever was posted to it has been handled.
   static bool ThreadSettled(int32_t thread);
+  // Settled, or waiting for a front-end answer (a message box or popup menu): either
+  // way the thread has handled everything up to the point where it waits for the user.
+  static bool ThreadAtRest(int32_t thread);
 
   // True when everything is idle now; WaitIdle waits up to `timeout` for it.
   static bool Idle();

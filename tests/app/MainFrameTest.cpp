@@ -178,6 +178,7 @@ TEST_F(MainFrameThreadTest, PositionIsSavedUnderMainAndComesBackNextTime) {
   ASSERT_TRUE(runtime::core::Process::Launch(Program::Table(), Program::MainProcedure));
   Frame = Driver->FindWindow(MainFrame::Caption);
   ASSERT_NE(Frame, 0);
+  ASSERT_TRUE(Driver->WaitIdle());  // the frame restores its position after it opened
   EXPECT_EQ(WindowModel::GetPropInt(Frame, 0, Prop::XPos), 12);
   EXPECT_EQ(WindowModel::GetPropInt(Frame, 0, Prop::YPos), 34);
 

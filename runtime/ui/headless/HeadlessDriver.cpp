@@ -87,7 +87,16 @@ DriverResult HeadlessDriver::FromRefusal(std::string refusal) {
 int32_t HeadlessDriver::FindWindow(std::string_view title) {
   const auto deadline = Clock::now() + Timeout;
   for (;;) {
-    if (int32_t id = WindowModel::FindByTitle(title)) return id;
+    if (int32_t id = WindowModel::FindByTitle(title)) {
+      // A window is found as soon as it exists, but its procedure still shows its
+      // record and restores its position once its loop starts; what the user typed
+      // before that would be overwritten. Wait until its thread is at rest.
+      const auto snapshot = WindowModel::Snapshot(id);
+      while (snapshot && !EventQueues::ThreadAtRest(snapshot->Thread) && WindowModel::Exists(id) &&
+             Clock::now() < deadline)
+        std::this_thread::sleep_for(PollPeriod);
+      return id;
+    }
     if (Clock::now() >= deadline) break;
     std::this_thread::sleep_for(PollPeriod);
   }
