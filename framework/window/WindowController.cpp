@@ -34,6 +34,9 @@ constexpr int32_t MouseInEvent = 12;
 
 // The fourth argument of the Resized post: the layout follows a size change.
 constexpr int32_t ResizedBySizeChange = 1;
+// The beep of a refused entry: frequency in hertz, duration in hundredths of a second.
+constexpr int32_t RejectBeepFrequency = 150;
+constexpr int32_t RejectBeepDuration = 16;
 
 bool Has(uint8_t flags, uint8_t bit) { return (flags & bit) != 0; }
 
@@ -283,7 +286,8 @@ int32_t WindowController::OnNotify(int32_t code, int32_t thread, int64_t paramet
 }
 
 int32_t WindowController::OnRejected() {
-  // The runtime has no sound; the refused control is shown again and keeps the focus.
+  // A short warning beep; the refused control is shown again and keeps the focus.
+  WindowModel::Beep(RejectBeepFrequency, RejectBeepDuration);
   const int32_t control = InHand.Control;
   WindowModel::Display(MyWindow, control);
   if (control != 0) WindowModel::Select(MyWindow, control);

@@ -46,6 +46,12 @@ class FrontEnd {
     (void)window;
   }
   virtual void SetWaitCursor(bool on) { (void)on; }
+  // Sounds the warning beep (a refused entry); frequency in hertz, duration in hundredths
+  // of a second, both hints a front end may ignore.
+  virtual void Beep(int32_t frequency, int32_t duration) {
+    (void)frequency;
+    (void)duration;
+  }
 };
 
 }  // namespace runtime::ui

@@ -620,6 +620,10 @@ void WindowModel::SetWaitCursor(bool on) {
   if (auto screen = Screen()) screen->SetWaitCursor(on);
 }
 
+void WindowModel::Beep(int32_t frequency, int32_t duration) {
+  if (auto screen = Screen()) screen->Beep(frequency, duration);
+}
+
 // --- Input from front ends -----------------------------------------------------
 
 namespace {

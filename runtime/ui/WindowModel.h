@@ -114,6 +114,8 @@ class WindowModel {
 
   // Shows or hides the wait cursor through the front end.
   static void SetWaitCursor(bool on);
+  // Sounds the warning beep through the front end.
+  static void Beep(int32_t frequency, int32_t duration);
 
   // --- Input from front ends -------------------------------------------------
   // Delivers user input as an event: `key` becomes the thread's key code when it is

@@ -83,6 +83,16 @@ void HeadlessFrontEnd::SetWaitCursor(bool on) {
   WaitCursorOn = on;
 }
 
+void HeadlessFrontEnd::Beep(int32_t, int32_t) {
+  std::lock_guard lock(Lock);
+  ++BeepCount;
+}
+
+int32_t HeadlessFrontEnd::Beeps() const {
+  std::lock_guard lock(Lock);
+  return BeepCount;
+}
+
 void HeadlessFrontEnd::QueuePopupAnswer(int32_t number) {
   std::lock_guard lock(Lock);
   MenuAnswers.push_back({number, {}});

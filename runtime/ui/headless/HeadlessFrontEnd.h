@@ -36,6 +36,7 @@ class HeadlessFrontEnd : public FrontEnd {
   int32_t ShowPopupMenu(const PopupMenu& menu, int32_t x, int32_t y) override;
   void CarryOut(FrameAction action, int32_t window) override;
   void SetWaitCursor(bool on) override;
+  void Beep(int32_t frequency, int32_t duration) override;
 
   // A standard action the frame asked for, with the title of the window it came from.
   struct ActionRecord {
@@ -64,6 +65,8 @@ class HeadlessFrontEnd : public FrontEnd {
   // Whether the wait cursor shows now, and how often it was switched on.
   bool WaitCursor() const;
   int32_t WaitCursorShown() const;
+  // How many times the program beeped.
+  int32_t Beeps() const;
 
   // Every box shown so far, in the order they were shown.
   std::vector<MessageBoxRequest> MessageBoxes() const;
@@ -98,6 +101,7 @@ class HeadlessFrontEnd : public FrontEnd {
   std::vector<ActionRecord> ActionsDone;
   bool WaitCursorOn = false;
   int32_t WaitCursorCount = 0;
+  int32_t BeepCount = 0;
 };
 
 }  // namespace runtime::ui::headless

@@ -1,5 +1,6 @@
 #include "runtime/ui/qt/QtFrontEnd.h"
 
+#include <QApplication>
 #include <QMetaObject>
 #include <QThread>
 #include <QUrl>
@@ -141,6 +142,10 @@ void QtFrontEnd::CarryOut(FrameAction action, int32_t window) {
       Post([action, window](Desktop& desktop) { desktop.CarryOut(action, window); });
       return;
   }
+}
+
+void QtFrontEnd::Beep(int32_t, int32_t) {
+  Post([](Desktop&) { QApplication::beep(); });
 }
 
 void QtFrontEnd::SetWaitCursor(bool on) {

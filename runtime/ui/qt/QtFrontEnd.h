@@ -42,6 +42,7 @@ class QtFrontEnd : public FrontEnd {
   void WindowClosed(int32_t window) override;
   void CarryOut(FrameAction action, int32_t window) override;
   void SetWaitCursor(bool on) override;
+  void Beep(int32_t frequency, int32_t duration) override;
 
   void Shutdown();
   // The address the help action opens ("" for other actions).

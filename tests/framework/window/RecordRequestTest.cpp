@@ -400,6 +400,23 @@ TEST_F(RecordRequestThreadTest, DuplicateKeyKeepsTheFormOpenOnItsFirstField) {
   EXPECT_EQ(Titles(), (std::vector<std::string>{"Duplicate Key Error", "Changes will be lost!"}));
 }
 
+TEST_F(RecordRequestThreadTest, ANumberEntryRefusingItsTextBeepsAndKeepsTheFocus) {
+  File.Set("", "", 0);
+  int32_t focus = 0;
+  const uint8_t response = Drive(W::RequestInsert, {}, [&](int32_t w) {
+    Fill(w, "nonum", "Typed");
+    EXPECT_TRUE(Driver->Type(w, "?Count", "4x"));
+    ASSERT_TRUE(Driver->WaitIdle());
+    focus = Focus(w);
+    Driver->AnswerMessageBox(Button::Yes);  // "Changes will be lost!": yes, cancel
+    EXPECT_TRUE(Driver->Press(w, "&Cancel"));
+  });
+  EXPECT_EQ(Screen->Beeps(), 1);
+  EXPECT_EQ(focus, TestForm::CountEntry);
+  EXPECT_EQ(response, W::ResponseCancelled);
+  EXPECT_FALSE(File.Stored("nonum").has_value());
+}
+
 TEST_F(RecordRequestThreadTest, CtrlHRecallsTheValuesOfThePreviousForm) {
   File.Set("", "", 0);
   ASSERT_EQ(Drive(W::RequestInsert, {}, [&](int32_t w) {
