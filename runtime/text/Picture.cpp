@@ -64,7 +64,7 @@ bool TakeChar(std::string_view& s, char upperCase) {
   return true;
 }
 
-struct Spec {
+struct Shape {
   Picture::Category Cat = Picture::Category::Plain;
   size_t Width = 0;   // bytes for text, positions for numbers, characters for dates and times
   size_t Places = 0;  // numbers
@@ -72,39 +72,39 @@ struct Spec {
   bool BlankZero = false;
 };
 
-Spec Parse(std::string_view picture) {
+Shape Parse(std::string_view picture) {
   std::string_view s = Trim(picture);
   if (!s.empty() && s.front() == PictureMark) s.remove_prefix(1);
-  Spec spec;
-  if (s.empty()) return spec;
+  Shape shape;
+  if (s.empty()) return shape;
   const char letter = Upper(s.front());
   s.remove_prefix(1);
   switch (letter) {
     case 'S': {
       auto n = TakeNumber(s);
       if (!n || *n == 0 || !s.empty()) return {};
-      spec.Cat = Picture::Category::Text;
-      spec.Width = *n;
-      return spec;
+      shape.Cat = Picture::Category::Text;
+      shape.Width = *n;
+      return shape;
     }
     case 'N': {
       if (!s.empty() && (s.front() == '0' || s.front() == '*' || s.front() == '_')) {
-        spec.Fill = s.front() == '_' ? ' ' : s.front();
+        shape.Fill = s.front() == '_' ? ' ' : s.front();
         s.remove_prefix(1);
       }
       if (!s.empty() && s.front() == '-') s.remove_prefix(1);
       auto width = TakeNumber(s);
       if (!width || *width == 0 || *width > MaxNumberWidth) return {};
-      spec.Width = *width;
+      shape.Width = *width;
       if (TakeChar(s, '.')) {
         auto places = TakeNumber(s);
         if (!places || *places > MaxNumberPlaces) return {};
-        spec.Places = *places;
+        shape.Places = *places;
       }
-      spec.BlankZero = TakeChar(s, 'B');
+      shape.BlankZero = TakeChar(s, 'B');
       if (!s.empty()) return {};
-      spec.Cat = Picture::Category::Number;
-      return spec;
+      shape.Cat = Picture::Category::Number;
+      return shape;
     }
     case 'D':
     case 'T': {
@@ -113,19 +113,19 @@ Spec Parse(std::string_view picture) {
       TakeChar(s, 'B');  // dates and times of 0 are blank anyway
       if (!s.empty()) return {};
       if (letter == 'D') {
-        spec.Cat = Picture::Category::Date;
-        spec.Width = *number == LongDatePicture ? LongDateWidth : ShortDateWidth;
+        shape.Cat = Picture::Category::Date;
+        shape.Width = *number == LongDatePicture ? LongDateWidth : ShortDateWidth;
       } else {
-        spec.Cat = Picture::Category::Time;
-        spec.Width = TimeWidth;
+        shape.Cat = Picture::Category::Time;
+        shape.Width = TimeWidth;
       }
-      return spec;
+      return shape;
     }
     default: return {};
   }
 }
 
-std::string Overflow(const Spec& spec) { return std::string(spec.Width, OverflowFill); }
+std::string Overflow(const Shape& shape) { return std::string(shape.Width, OverflowFill); }
 
 // A number as its sign and digits, exact whatever its size.
 struct Digits {
@@ -194,16 +194,16 @@ size_t NeededWidth(const Digits& rounded, size_t places) {
   return (rounded.Negative ? 1 : 0) + std::max<size_t>(1, rounded.Int.size()) + (places > 0 ? places + 1 : 0);
 }
 
-std::string FormatNumber(const Digits& value, const Spec& spec) {
-  Digits d = Round(value, spec.Places);
+std::string FormatNumber(const Digits& value, const Shape& shape) {
+  Digits d = Round(value, shape.Places);
   bool zero = d.Int.empty() && d.Frac.find_first_not_of('0') == std::string::npos;
-  if (zero && spec.BlankZero) return {};
-  if (NeededWidth(d, spec.Places) > spec.Width) return Overflow(spec);
+  if (zero && shape.BlankZero) return {};
+  if (NeededWidth(d, shape.Places) > shape.Width) return Overflow(shape);
   std::string body = d.Int.empty() ? "0" : d.Int;
-  if (spec.Places > 0) body += "." + d.Frac;
+  if (shape.Places > 0) body += "." + d.Frac;
   std::string sign = d.Negative ? "-" : "";
-  size_t pad = spec.Width - (sign.size() + body.size());
-  switch (spec.Fill) {
+  size_t pad = shape.Width - (sign.size() + body.size());
+  switch (shape.Fill) {
     case '0': return sign + std::string(pad, '0') + body;
     case '*': return std::string(pad, '*') + sign + body;
     default: return sign + body;
@@ -227,11 +227,11 @@ std::string TwoDigits(int v) {
   return buf;
 }
 
-std::string FormatDate(const FieldRef& value, const Spec& spec, bool longForm) {
+std::string FormatDate(const FieldRef& value, const Shape& shape, bool longForm) {
   auto day = WholeNumberOf(value);
-  if (!day) return Overflow(spec);
+  if (!day) return Overflow(shape);
   if (*day == DateTime::NoDate) return {};
-  if (*day < DateTime::FirstDay || *day > DateTime::LastDay) return Overflow(spec);
+  if (*day < DateTime::FirstDay || *day > DateTime::LastDay) return Overflow(shape);
   auto parts = DateTime::SplitDate(static_cast<int32_t>(*day));
   char buf[32];
   if (longForm) {
@@ -243,11 +243,11 @@ std::string FormatDate(const FieldRef& value, const Spec& spec, bool longForm) {
   return buf;
 }
 
-std::string FormatTime(const FieldRef& value, const Spec& spec) {
+std::string FormatTime(const FieldRef& value, const Shape& shape) {
   auto time = WholeNumberOf(value);
-  if (!time) return Overflow(spec);
+  if (!time) return Overflow(shape);
   if (*time == DateTime::NoTime) return {};
-  if (*time < DateTime::Midnight || *time > DateTime::LastTime) return Overflow(spec);
+  if (*time < DateTime::Midnight || *time > DateTime::LastTime) return Overflow(shape);
   auto parts = DateTime::SplitTime(static_cast<int32_t>(*time));
   return TwoDigits(parts->Hours) + ":" + TwoDigits(parts->Minutes) + ":" + TwoDigits(parts->Seconds);
 }
@@ -339,28 +339,28 @@ std::optional<int32_t> ParseTime(std::string_view s) {
   return time;
 }
 
-bool DeformatNumber(std::string_view text, const Spec& spec, FieldRef& target) {
+bool DeformatNumber(std::string_view text, const Shape& shape, FieldRef& target) {
   std::string_view t = Trim(text);
-  if (spec.Fill == '*') {
+  if (shape.Fill == '*') {
     while (!t.empty() && t.front() == '*') t.remove_prefix(1);
     t = Trim(t);
   }
   Digits d;
   if (!t.empty()) {
     auto parsed = ParseDigits(t);
-    if (!parsed || parsed->Frac.size() > spec.Places) return false;
+    if (!parsed || parsed->Frac.size() > shape.Places) return false;
     d = *parsed;
   }
-  if (NeededWidth(d, spec.Places) > spec.Width) return false;
+  if (NeededWidth(d, shape.Places) > shape.Width) return false;
   std::string canonical = (d.Negative ? "-" : "") + (d.Int.empty() ? std::string("0") : d.Int);
   if (!d.Frac.empty()) canonical += "." + d.Frac;
   if (target.Kind() == FieldKind::CString && canonical.size() >= target.Size()) return false;
   return target.SetText(canonical);
 }
 
-bool PartialNumber(std::string_view t, const Spec& spec) {
+bool PartialNumber(std::string_view t, const Shape& shape) {
   t = Trim(t);
-  if (spec.Fill == '*') {
+  if (shape.Fill == '*') {
     while (!t.empty() && t.front() == '*') t.remove_prefix(1);
   }
   bool negative = false;
@@ -376,28 +376,28 @@ bool PartialNumber(std::string_view t, const Spec& spec) {
   }
   size_t places = 0;
   if (!t.empty() && t.front() == '.') {
-    if (spec.Places == 0) return false;
+    if (shape.Places == 0) return false;
     t.remove_prefix(1);
     while (!t.empty() && IsDigit(t.front())) {
       ++places;
       t.remove_prefix(1);
     }
   }
-  if (!t.empty() || places > spec.Places || intDigits > spec.Width) return false;
-  size_t needed = (negative ? 1 : 0) + std::max<size_t>(1, significant) + (spec.Places > 0 ? spec.Places + 1 : 0);
-  return needed <= spec.Width;
+  if (!t.empty() || places > shape.Places || intDigits > shape.Width) return false;
+  size_t needed = (negative ? 1 : 0) + std::max<size_t>(1, significant) + (shape.Places > 0 ? shape.Places + 1 : 0);
+  return needed <= shape.Width;
 }
 
-bool IsLongDate(const Spec& spec) {
-  return spec.Cat == Picture::Category::Date && spec.Width == static_cast<size_t>(LongDateWidth);
+bool IsLongDate(const Shape& shape) {
+  return shape.Cat == Picture::Category::Date && shape.Width == static_cast<size_t>(LongDateWidth);
 }
 
-bool PartialDateOrTime(std::string_view t, const Spec& spec) {
-  if (t.size() > spec.Width) return false;
-  const bool longDate = IsLongDate(spec);
+bool PartialDateOrTime(std::string_view t, const Shape& shape) {
+  if (t.size() > shape.Width) return false;
+  const bool longDate = IsLongDate(shape);
   return std::all_of(t.begin(), t.end(), [&](char c) {
     if (IsDigit(c)) return true;
-    if (spec.Cat == Picture::Category::Time) return c == ':' || c == '.';
+    if (shape.Cat == Picture::Category::Time) return c == ':' || c == '.';
     if (c == '-' || c == '/' || c == '.') return true;
     return longDate && ((Upper(c) >= 'A' && Upper(c) <= 'Z') || c == ' ' || c == ',');
   });
@@ -408,22 +408,22 @@ bool PartialDateOrTime(std::string_view t, const Spec& spec) {
 Picture::Category Picture::Classify(std::string_view picture) { return Parse(picture).Cat; }
 
 std::string Picture::Format(const FieldRef& value, std::string_view picture) {
-  const Spec spec = Parse(picture);
-  switch (spec.Cat) {
+  const Shape shape = Parse(picture);
+  switch (shape.Cat) {
     case Category::Plain: return value.GetText();
     case Category::Text: {
       std::string text = value.GetText();
       // A number's digits are not cut either: a shorter number would read as another value.
-      if (value.IsNumeric() && text.size() > spec.Width) return Overflow(spec);
-      text.resize(FieldRef::Utf8Prefix(text, spec.Width));
+      if (value.IsNumeric() && text.size() > shape.Width) return Overflow(shape);
+      text.resize(FieldRef::Utf8Prefix(text, shape.Width));
       return text;
     }
     case Category::Number: {
       auto d = NumberOf(value);
-      return d ? FormatNumber(*d, spec) : Overflow(spec);
+      return d ? FormatNumber(*d, shape) : Overflow(shape);
     }
-    case Category::Date: return FormatDate(value, spec, IsLongDate(spec));
-    case Category::Time: return FormatTime(value, spec);
+    case Category::Date: return FormatDate(value, shape, IsLongDate(shape));
+    case Category::Time: return FormatTime(value, shape);
   }
   return value.GetText();
 }
@@ -441,16 +441,16 @@ std::string Picture::Format(double value, std::string_view picture) { return For
 
 bool Picture::Deformat(std::string_view text, std::string_view picture, FieldRef target) {
   if (target.IsNull()) return false;
-  const Spec spec = Parse(picture);
-  switch (spec.Cat) {
+  const Shape shape = Parse(picture);
+  switch (shape.Cat) {
     case Category::Plain: return target.SetText(text);
-    case Category::Text: return target.SetText(text.substr(0, FieldRef::Utf8Prefix(text, spec.Width)));
-    case Category::Number: return DeformatNumber(text, spec, target);
+    case Category::Text: return target.SetText(text.substr(0, FieldRef::Utf8Prefix(text, shape.Width)));
+    case Category::Number: return DeformatNumber(text, shape, target);
     case Category::Date:
     case Category::Time: {
       std::string_view t = Trim(text);
       if (t.empty()) return target.SetInteger(0);
-      auto value = spec.Cat == Category::Date ? ParseDate(t, IsLongDate(spec)) : ParseTime(t);
+      auto value = shape.Cat == Category::Date ? ParseDate(t, IsLongDate(shape)) : ParseTime(t);
       return value && target.SetInteger(*value);
     }
   }
@@ -458,18 +458,18 @@ bool Picture::Deformat(std::string_view text, std::string_view picture, FieldRef
 }
 
 int Picture::Width(std::string_view picture) {
-  const Spec spec = Parse(picture);
-  return spec.Cat == Category::Plain ? 0 : static_cast<int>(std::min<size_t>(spec.Width, INT32_MAX));
+  const Shape shape = Parse(picture);
+  return shape.Cat == Category::Plain ? 0 : static_cast<int>(std::min<size_t>(shape.Width, INT32_MAX));
 }
 
 bool Picture::Accepts(std::string_view picture, std::string_view partialText) {
-  const Spec spec = Parse(picture);
-  switch (spec.Cat) {
+  const Shape shape = Parse(picture);
+  switch (shape.Cat) {
     case Category::Plain: return true;
-    case Category::Text: return partialText.size() <= spec.Width;
-    case Category::Number: return PartialNumber(partialText, spec);
+    case Category::Text: return partialText.size() <= shape.Width;
+    case Category::Number: return PartialNumber(partialText, shape);
     case Category::Date:
-    case Category::Time: return PartialDateOrTime(partialText, spec);
+    case Category::Time: return PartialDateOrTime(partialText, shape);
   }
   return true;
 }
