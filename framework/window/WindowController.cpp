@@ -236,7 +236,8 @@ int32_t WindowController::HandleEvent(const PostedEvent& event) {
     case Event::Selected: result = OnSelected(); break;
     case Event::AlertKey: {
       const int32_t key = event.KeyCode != Key::None ? event.KeyCode : WindowModel::KeyCode();
-      if (HistoryKey != 0 && key == HistoryKey) RecallField(FocusedControl());
+      // The control the key was pressed in: the focus may have moved on since.
+      if (HistoryKey != 0 && key == HistoryKey) RecallField(event.Control != 0 ? event.Control : FocusedControl());
       break;
     }
     case Event::DoResize:
