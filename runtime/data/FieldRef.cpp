@@ -7,6 +7,8 @@
 #include <optional>
 #include <system_error>
 
+#include "runtime/data/DecimalDigits.h"
+
 namespace runtime::data {
 namespace {
 
@@ -123,49 +125,12 @@ void WriteInteger(void* addr, FieldKind k, int64_t v) {
   }
 }
 
-// An exact decimal number held as its digits, so that conversions and comparisons
-// never lose precision whatever the kinds involved.
-struct DecimalDigits {
-  bool Negative = false;
-  std::string Int;   // no leading zeros; empty for a zero integer part
-  std::string Frac;  // no trailing zeros
-
-  bool IsZero() const { return Int.empty() && Frac.empty(); }
-  void Normalise() {
-    size_t lead = Int.find_first_not_of('0');
-    Int.erase(0, lead == std::string::npos ? Int.size() : lead);
-    size_t last = Frac.find_last_not_of('0');
-    Frac.erase(last == std::string::npos ? 0 : last + 1);
-    if (IsZero()) Negative = false;
-  }
-};
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-// "[+-]digits[.digits]" with at least one digit; nothing else.
-std::optional<DecimalDigits> ParsePlain(std::string_view s) {
-  DecimalDigits d;
-  if (!s.empty() && (s.front() == '-' || s.front() == '+')) {
-    d.Negative = s.front() == '-';
-    s.remove_prefix(1);
-  }
-  size_t i = 0;
-  while (i < s.size() && IsDigit(s[i])) d.Int.push_back(s[i++]);
-  if (i < s.size() && s[i] == '.') {
-    ++i;
-    while (i < s.size() && IsDigit(s[i])) d.Frac.push_back(s[i++]);
-  }
-  if (i != s.size() || (d.Int.empty() && d.Frac.empty())) return std::nullopt;
-  d.Normalise();
-  return d;
-}
-
 std::optional<DecimalDigits> FromDouble(double v) {
   if (!std::isfinite(v)) return std::nullopt;
   char buffer[RealTextBuffer];
   auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed);
   if (ec != std::errc{}) return std::nullopt;
-  return ParsePlain(std::string_view(buffer, static_cast<size_t>(end - buffer)));
+  return DecimalDigits::Parse(std::string_view(buffer, static_cast<size_t>(end - buffer)));
 }
 
 std::optional<double> ParseDouble(std::string_view s) {
@@ -181,7 +146,7 @@ std::optional<double> ParseDouble(std::string_view s) {
 std::optional<DecimalDigits> ParseNumber(std::string_view text) {
   text = TrimBlanks(text);
   if (text.empty()) return DecimalDigits{};
-  if (auto plain = ParsePlain(text)) return plain;
+  if (auto plain = DecimalDigits::Parse(text)) return plain;
   if (auto real = ParseDouble(text)) return FromDouble(*real);
   return std::nullopt;
 }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "runtime/data/DateTime.h"
+#include "runtime/data/DecimalDigits.h"
 
 namespace runtime::text {
 
@@ -18,6 +19,8 @@ using runtime::data::FieldKind;
 using runtime::data::FieldRef;
 
 namespace {
+
+using runtime::data::DecimalDigits;
 
 constexpr char PictureMark = '@';
 constexpr char OverflowFill = '#';
@@ -127,46 +130,17 @@ Shape Parse(std::string_view picture) {
 
 std::string Overflow(const Shape& shape) { return std::string(shape.Width, OverflowFill); }
 
-// A number as its sign and digits, exact whatever its size.
-struct Digits {
-  bool Negative = false;
-  std::string Int;   // leading zeros removed
-  std::string Frac;  // trailing zeros removed
-  bool IsZero() const { return Int.empty() && Frac.empty(); }
-};
-
-// "[+-]digits[.digits]"; at least one digit.
-std::optional<Digits> ParseDigits(std::string_view s) {
-  Digits d;
-  if (!s.empty() && (s.front() == '-' || s.front() == '+')) {
-    d.Negative = s.front() == '-';
-    s.remove_prefix(1);
-  }
-  size_t i = 0;
-  while (i < s.size() && IsDigit(s[i])) d.Int.push_back(s[i++]);
-  if (i < s.size() && s[i] == '.') {
-    ++i;
-    while (i < s.size() && IsDigit(s[i])) d.Frac.push_back(s[i++]);
-  }
-  if (i != s.size() || (d.Int.empty() && d.Frac.empty())) return std::nullopt;
-  d.Int.erase(0, std::min(d.Int.find_first_not_of('0'), d.Int.size()));
-  size_t last = d.Frac.find_last_not_of('0');
-  d.Frac.erase(last == std::string::npos ? 0 : last + 1);
-  if (d.IsZero()) d.Negative = false;
-  return d;
-}
-
 // The number a value holds: numeric kinds exactly, texts when they read as a plain
 // number (blank is 0).
-std::optional<Digits> NumberOf(const FieldRef& value) {
+std::optional<DecimalDigits> NumberOf(const FieldRef& value) {
   std::string text = value.GetText();
   std::string_view t = Trim(text);
-  if (value.IsText() && t.empty()) return Digits{};
-  return ParseDigits(t);
+  if (value.IsText() && t.empty()) return DecimalDigits{};
+  return DecimalDigits::Parse(t);
 }
 
 // Rounds half away from zero to exactly `places` digits after the point.
-Digits Round(Digits d, size_t places) {
+DecimalDigits Round(DecimalDigits d, size_t places) {
   bool up = d.Frac.size() > places && d.Frac[places] >= '5';
   d.Frac.resize(places, '0');
   if (up) {
@@ -190,12 +164,12 @@ Digits Round(Digits d, size_t places) {
 
 // Characters the number needs without fill: sign, integer digits (at least "0"),
 // point and places.
-size_t NeededWidth(const Digits& rounded, size_t places) {
+size_t NeededWidth(const DecimalDigits& rounded, size_t places) {
   return (rounded.Negative ? 1 : 0) + std::max<size_t>(1, rounded.Int.size()) + (places > 0 ? places + 1 : 0);
 }
 
-std::string FormatNumber(const Digits& value, const Shape& shape) {
-  Digits d = Round(value, shape.Places);
+std::string FormatNumber(const DecimalDigits& value, const Shape& shape) {
+  DecimalDigits d = Round(value, shape.Places);
   bool zero = d.Int.empty() && d.Frac.find_first_not_of('0') == std::string::npos;
   if (zero && shape.BlankZero) return {};
   if (NeededWidth(d, shape.Places) > shape.Width) return Overflow(shape);
@@ -345,9 +319,9 @@ bool DeformatNumber(std::string_view text, const Shape& shape, FieldRef& target)
     while (!t.empty() && t.front() == '*') t.remove_prefix(1);
     t = Trim(t);
   }
-  Digits d;
+  DecimalDigits d;
   if (!t.empty()) {
-    auto parsed = ParseDigits(t);
+    auto parsed = DecimalDigits::Parse(t);
     if (!parsed || parsed->Frac.size() > shape.Places) return false;
     d = *parsed;
   }
