@@ -15,6 +15,7 @@
 #include <random>
 #include <string>
 
+#include "bench/BenchUrlList.h"
 #include "runtime/core/RuntimeErrorCode.h"
 #include "runtime/data/RecordType.h"
 #include "runtime/files/FileMode.h"
@@ -30,50 +31,10 @@ constexpr int PageSize = 20;
 constexpr uint8_t ReadWriteShared = runtime::files::FileMode::ReadWrite | runtime::files::FileMode::DenyNone;
 constexpr int BulkTransactionSeconds = 30;
 
-struct BenchRecord {
-  char Url[200];
-  int32_t NumberOfTimesToOpen;
-};
-
-const runtime::data::RecordType& BenchType() {
-  using runtime::data::FieldKind;
-  static const runtime::data::RecordType type(
-      "BenchRecord", sizeof(BenchRecord),
-      {{"URL:URL", 0, 200, FieldKind::CString, 0}, {"URL:NUMBEROFTIMESTOOPEN", 200, 4, FieldKind::Long, 0}});
-  return type;
-}
-
-const runtime::files::FileDefinition& BenchDefinition() {
-  using namespace runtime::files;
-  static const FileDefinition d = [] {
-    FileDefinition f;
-    f.Label = "UrlList";
-    f.Prefix = "URL";
-    f.FileName = "URLLIST";
-    f.Record = &BenchType();
-    f.Keys.push_back({"URL:KEYURL", {{0, KeyOrder::Ascending}}, KeyDuplicates::Unique, KeyCase::NoCase, KeyRole::Primary});
-    return f;
-  }();
-  return d;
-}
-
-void FillUrl(BenchRecord& r, long n) {
-  std::memset(&r, 0, sizeof r);
-  std::snprintf(r.Url, sizeof r.Url, "https://example.invalid/page/%08ld", n);
-  r.NumberOfTimesToOpen = 1;
-}
-
-const std::string& Folder() {
-  static const std::string folder = [] {
-    char pattern[] = "/tmp/vk-bench-XXXXXX";
-    return std::string(mkdtemp(pattern));
-  }();
-  return folder;
-}
-
-struct Cleanup {
-  ~Cleanup() { std::filesystem::remove_all(Folder()); }
-} TheCleanup;
+using bench::BenchDefinition;
+using bench::BenchRecord;
+using bench::FillUrl;
+using bench::Folder;
 
 // A file of `records` records, built on first use and kept open for the run.
 KeyedFile& FileOf(long records) {

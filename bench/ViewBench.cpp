@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchUrlList.h"
 #include "runtime/core/RuntimeErrorCode.h"
 #include "runtime/data/RecordType.h"
 #include "runtime/files/FileMode.h"
@@ -38,53 +39,10 @@ constexpr int BulkTransactionSeconds = 30;
 constexpr uint32_t ShuffleSeed = 7;
 constexpr uint32_t PickSeed = 11;
 
-struct BenchRecord {
-  char Url[200];
-  int32_t NumberOfTimesToOpen;
-};
-
-const runtime::data::RecordType& BenchType() {
-  using runtime::data::FieldKind;
-  static const runtime::data::RecordType type(
-      "BenchRecord", sizeof(BenchRecord),
-      {{"URL:URL", 0, 200, FieldKind::CString, 0}, {"URL:NUMBEROFTIMESTOOPEN", 200, 4, FieldKind::Long, 0}});
-  return type;
-}
-
-const runtime::files::FileDefinition& BenchDefinition() {
-  using namespace runtime::files;
-  static const FileDefinition d = [] {
-    FileDefinition f;
-    f.Label = "UrlList";
-    f.Prefix = "URL";
-    f.FileName = "URLLIST";
-    f.Record = &BenchType();
-    f.Keys.push_back({"URL:KEYURL", {{0, KeyOrder::Ascending}}, KeyDuplicates::Unique, KeyCase::NoCase, KeyRole::Primary});
-    return f;
-  }();
-  return d;
-}
-
-void FillUrl(BenchRecord& r, long n) {
-  std::memset(&r, 0, sizeof r);
-  std::snprintf(r.Url, sizeof r.Url, "https://example.invalid/page/%08ld", n);
-  r.NumberOfTimesToOpen = 1;
-}
-
-// Removes the folder at exit; made after the folder's name, so destroyed before it.
-struct Cleanup {
-  const std::string& Path;
-  ~Cleanup() { std::filesystem::remove_all(Path); }
-};
-
-const std::string& Folder() {
-  static const std::string folder = [] {
-    char pattern[] = "/tmp/vk-viewbench-XXXXXX";
-    return std::string(mkdtemp(pattern));
-  }();
-  static const Cleanup cleanup{folder};
-  return folder;
-}
+using bench::BenchDefinition;
+using bench::BenchRecord;
+using bench::FillUrl;
+using bench::Folder;
 
 // A file of `records` records, built on first use and kept open for the run.
 // The files are never destroyed: a KeyedFile torn down by a static destructor would
