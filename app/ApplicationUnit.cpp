@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "app/AppGlobals.h"
+#include "app/BrowseUrlList.h"
 #include "app/StartupTrace.h"
 #include "app/ThreadFileSetup.h"
 #include "app/ThreadVariables.h"
@@ -41,6 +42,7 @@ void ApplicationUnit::ThreadInit() {
 }
 
 void ApplicationUnit::ThreadFinal() {
+  BrowseUrlList::CloseThreadView();  // the view reads the thread's UrlList file, which goes below
   FileSetupInstance.Reset();
   AppGlobals::Status().Reset();
   StartupTrace::Note("thread final: error status released");

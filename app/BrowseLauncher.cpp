@@ -3,6 +3,8 @@
 #include <mutex>
 #include <utility>
 
+#include "app/BrowseUrlList.h"
+
 namespace app {
 namespace {
 
@@ -26,7 +28,7 @@ void BrowseLauncher::Set(Procedure procedure) {
 BrowseLauncher::Procedure BrowseLauncher::Get() {
   std::lock_guard lock(Lock());
   if (Current()) return Current();
-  return [] {};
+  return BrowseUrlList::Procedure;
 }
 
 }  // namespace app

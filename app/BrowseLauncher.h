@@ -2,7 +2,7 @@
 // The procedure the frame's browse item starts on a new thread. It is a setting of
 // its own so that the frame does not depend on the browse window: the browse
 // procedure registers itself here, and tests put in procedures of their own. The
-// default does nothing.
+// default is the URL list browse, BrowseUrlList.
 //
 // Thread safety: Set and Get may be called from any thread.
 

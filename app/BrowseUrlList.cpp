@@ -1,0 +1,199 @@
+#include "app/BrowseUrlList.h"
+
+#include <cstring>
+#include <string>
+
+#include "app/AppGlobals.h"
+#include "app/ThreadVariables.h"
+#include "app/UpdateUrlList.h"
+#include "app/UrlListFile.h"
+#include "app/UrlListManagers.h"
+#include "framework/data/RelationManager.h"
+#include "runtime/core/OnceGuard.h"
+#include "runtime/core/PerThread.h"
+#include "runtime/data/FieldRef.h"
+#include "runtime/shell/Opener.h"
+#include "runtime/ui/Prop.h"
+#include "runtime/ui/WindowBuilder.h"
+#include "runtime/ui/WindowModel.h"
+
+namespace app {
+namespace {
+
+using framework::data::Walk;
+using framework::window::WindowResizer;
+using runtime::data::FieldRef;
+using runtime::ui::Prop;
+using runtime::ui::WindowModel;
+using Row = BrowseUrlListBrowse::BrowseQueueRecord;
+
+constexpr const char* FontName = "Microsoft Sans Serif";
+constexpr int32_t FontSize = 8;
+constexpr int32_t BrowseWidth = 358;
+constexpr int32_t BrowseHeight = 198;
+// The list keeps a scroll bar; the browse turns it into its thumb.
+constexpr int64_t ListScrollBar = 1;
+
+runtime::core::PerThread<runtime::files::View> View;
+// Set on a thread once its view was readied, so that the thread's end closes it.
+runtime::core::PerThread<uint8_t> ViewReadied;
+runtime::core::OnceGuard ViewGuard;
+
+void ReadyViewOnce() {
+  if (ViewGuard.Begin() != runtime::core::OnceGuard::Run) return;
+  View->Init(UrlListFile::Instance());
+  *ViewReadied = 1;
+  ViewGuard.Done();
+}
+
+}  // namespace
+
+runtime::ui::WindowDefinition BrowseUrlList::Definition() {
+  runtime::ui::WindowBuilder b(WindowName);
+  b.Caption(Caption).Font(FontName, FontSize).Size(BrowseWidth, BrowseHeight);
+  b.SystemMenu().Resizable().MdiChild();
+  b.List(BrowseList, "?BROWSE:1", ListFormat).At(8, 20, 342, 124).Message("Browsing the UrlList file");
+  b.Button(ViewButton, "?VIEW:2", "&View").At(130, 148, 49, 14).ControlIcon("WAVIEW.ICO").Message("View Record");
+  b.Button(InsertButton, "?INSERT:3", "&Insert")
+      .At(183, 148, 45, 14)
+      .ControlIcon("WAINSERT.ICO")
+      .Message("Insert a Record");
+  b.Button(ChangeButton, "?CHANGE:3", "&Change")
+      .At(232, 148, 45, 14)
+      .ControlIcon("WACHANGE.ICO")
+      .Message("Change the Record");
+  b.Button(DeleteButton, "?DELETE:3", "&Delete")
+      .At(281, 148, 45, 14)
+      .ControlIcon("WADELETE.ICO")
+      .Message("Delete the Record");
+  b.Sheet(CurrentTab, "?CURRENTTAB").At(4, 4, 350, 162);
+  b.Tab(KeyUrlTab, "?TAB:2", "&1) KeyUrl");
+  b.Button(CloseButton, "?CLOSE", "&Close").At(252, 172, 49, 14).ControlIcon("WACLOSE.ICO").Message("Close Window");
+  b.Button(HelpButton, "?HELP", "&Help").At(305, 172, 49, 14).ControlIcon("WAHELP.ICO").Message("See Help Window");
+  b.Button(OpenButton, "?BUTTONOPEN", "Open").At(4, 172, 49, 14);
+  return b.Build();
+}
+
+void BrowseUrlList::Procedure() {
+  ReadyViewOnce();
+  BrowseUrlListBrowse::DisplayQueue queue;
+  const runtime::ui::WindowDefinition window = Definition();
+  int32_t opened = 0;
+  {
+    BrowseUrlList controller(window, queue);
+    *ThreadResponse = controller.Run();
+    opened = controller.MyWindow;
+    controller.Browse.Teardown();
+  }
+  // A loop ended by a handler leaves the window open; the procedure frees it.
+  if (opened != 0 && WindowModel::Exists(opened)) WindowModel::Close(opened);
+}
+
+runtime::files::View& BrowseUrlList::ThreadView() { return View.Get(); }
+
+void BrowseUrlList::CloseThreadView() {
+  if (!ViewReadied.Exists() || *ViewReadied == 0) return;
+  View->Teardown();
+  View.Reset();
+  ViewReadied.Reset();
+}
+
+BrowseUrlList::BrowseUrlList(const runtime::ui::WindowDefinition& window, BrowseUrlListBrowse::DisplayQueue& queue)
+    : Window(window), Queue(queue) {
+  Browse.UsePopup = 1;
+  Browse.EditViaPopup = 1;
+  Browse.UseWaitCursor = 1;
+  Resizer.ResizeCalled = 0;
+}
+
+BrowseUrlList::~BrowseUrlList() {
+  // The base destructor would run only the base Teardown; files and position need ours.
+  BrowseUrlList::Teardown();
+}
+
+int32_t BrowseUrlList::Init() {
+  AppGlobals::Errors().TrackProcedureName(ProcedureName, false);
+  Request = *ThreadRequest;
+  if (const int32_t result = WindowController::Init(); result != EventGoOn) return result;
+  FirstField = BrowseList;
+  VCRRequest = &*ThreadVcrRequest;
+  Errors = &AppGlobals::Errors();
+  *ThreadRequest = RequestNone;
+  *ThreadResponse = ResponseNone;
+  SetToolbar(Toolbar);
+  // Called to pick a record, Close means "none picked"; otherwise the browse just ends.
+  AddButton(CloseButton, Request == RequestSelect ? ResponseCancelled : ResponseCompleted);
+  framework::data::RelationManager* relate = UrlListManagers::Relate();
+  if (!relate) return EventConsumed;  // the thread has no UrlList managers
+  relate->Open(Walk::Top);
+  FilesOpened = 1;
+
+  Browse.Init(BrowseList, FieldRef::Of(Queue.Buffer.ViewPosition), *this, *relate, Queue, ThreadView());
+  if (Request != RequestView) {
+    Browse.InsertControl = InsertButton;
+    Browse.ChangeControl = ChangeButton;
+    Browse.DeleteControl = DeleteButton;
+  }
+  Browse.ViewControl = ViewButton;
+  Open(Window, 0);
+  WindowModel::SetPropInt(MyWindow, BrowseList, Prop::VScroll, ListScrollBar);
+
+  Browse.Q = &Queue;
+  Step.Init(StepControls, StepLookup);
+  Browse.AddOrder(&Step, UrlListFile::KeyUrl);
+  Browse.AttachLocator(&Locator);
+  Locator.Init(0, FieldRef::Of(UrlListFile::Record().Url), true, Browse);
+  UrlListRecord& record = UrlListFile::Record();
+  Browse.MapColumnField(FieldRef::Of(record.Url), FieldRef::Of(Queue.Buffer.Url));
+  Browse.MapColumnField(FieldRef::Of(record.NumberOfTimesToOpen), FieldRef::Of(Queue.Buffer.NumberOfTimesToOpen));
+
+  Resizer.Init(MyWindow, WindowResizer::StrategySurround, WindowResizer::MinimumSize::FirstSize,
+               WindowResizer::MaximumSize::Free);
+  Resizer.SetParents();
+  SetResizer(Resizer);
+  AppGlobals::Ini().RestoreWindow(ProcedureName, MyWindow);
+  Resizer.Resize();
+  Browse.AskProcedure = UpdateProcedure;
+  RegisterAlertKeys();
+  return EventGoOn;
+}
+
+int32_t BrowseUrlList::Teardown() {
+  if (const int32_t result = WindowController::Teardown(); result != EventGoOn) return result;
+  if (FilesOpened)
+    if (framework::data::RelationManager* relate = UrlListManagers::Relate()) relate->Close(Walk::Top);
+  FilesOpened = 0;
+  if (Opened)
+    if (auto state = WindowState()) AppGlobals::Ini().SaveWindow(ProcedureName, *state);
+  AppGlobals::Errors().TrackProcedureName(ProcedureName, true);
+  return EventGoOn;
+}
+
+uint8_t BrowseUrlList::Run(int32_t number, uint8_t request) {
+  // Only one update procedure exists, so the number is not examined.
+  (void)number;
+  if (Request == RequestView) return ResponseCancelled;
+  *ThreadRequest = request;
+  UpdateUrlList::Procedure();
+  return *ThreadResponse;
+}
+
+int32_t BrowseUrlList::OnAccepted() {
+  if (EventInHand().Control == OpenButton) OpenUrl();
+  return WindowController::OnAccepted();
+}
+
+void BrowseUrlList::OpenUrl() {
+  CurrentChoice = static_cast<int32_t>(WindowModel::GetPropInt(MyWindow, BrowseList, Prop::Selected));
+  // With no row selected (an empty list) there is nothing to open; the buffer would
+  // still hold whatever row was read last.
+  if (CurrentChoice <= 0 || !Queue.Get(static_cast<size_t>(CurrentChoice))) return;
+  const Row& row = Queue.Buffer;
+  const std::string url(row.Url, strnlen(row.Url, Row::UrlSize));
+  // The count is read from the row before each call; whether the opener found a
+  // program for the address is not known here.
+  for (int32_t opened = 0; row.NumberOfTimesToOpen > opened; ++opened)
+    (void)runtime::shell::Opener::OpenAddress(url);
+}
+
+}  // namespace app

@@ -1,0 +1,101 @@
+#pragma once
+// The browse window BrowseUrlList, the program's main working window: the UrlList
+// records in KeyUrl order, a page at a time, with View, Insert, Change and Delete
+// buttons that call the form UpdateUrlList on the same thread, typing to locate by the
+// Url's first letter, and an "Open" button that hands the selected row's Url to the
+// desktop's opener as many times as the row's NumberOfTimesToOpen says. The window's
+// position and size are kept in the INI file under "BrowseUrlList"; its controls
+// follow its size through a WindowResizer.
+//
+// The frame starts Procedure on a thread of its own for each choice of its browse
+// item. The browse's view over UrlList belongs to the thread: it is readied the first
+// time the browse runs there and closed by the thread finaliser (CloseThreadView).
+//
+// Thread safety: everything here belongs to the thread that runs the procedure; two
+// browse threads share nothing but the process-wide error and INI managers.
+
+#include <cstdint>
+
+#include "app/BrowseUrlListBrowse.h"
+#include "framework/browse/LetterLocator.h"
+#include "framework/browse/StringStep.h"
+#include "framework/window/ToolbarManager.h"
+#include "framework/window/WindowController.h"
+#include "framework/window/WindowResizer.h"
+#include "runtime/files/View.h"
+#include "runtime/ui/WindowDefinition.h"
+
+namespace app {
+
+class BrowseUrlList : public framework::window::WindowController {
+ public:
+  static constexpr const char* ProcedureName = "BrowseUrlList";
+  static constexpr const char* UnitKey = "Vorkan42$Vorkan42002";
+  static constexpr const char* WindowName = "P1$QUICKWINDOW";
+  static constexpr const char* Caption = "Browse the UrlList file";
+  static constexpr const char* ListFormat = "244L(2)|M~Url~@s199@80R(10)|M~Number Of Times To Open~C(0)@n9@";
+
+  // Controls.
+  static constexpr int32_t BrowseList = 1;
+  static constexpr int32_t ViewButton = 2;
+  static constexpr int32_t InsertButton = 3;
+  static constexpr int32_t ChangeButton = 4;
+  static constexpr int32_t DeleteButton = 5;
+  static constexpr int32_t CurrentTab = 6;
+  static constexpr int32_t KeyUrlTab = 7;
+  static constexpr int32_t CloseButton = 8;
+  static constexpr int32_t HelpButton = 9;
+  static constexpr int32_t OpenButton = 10;
+
+  // The update procedure the browse calls for insert, change, delete and view.
+  static constexpr int32_t UpdateProcedure = 1;
+  // The step distribution: letters only, computed at run time between the first and
+  // last Url.
+  static constexpr uint8_t StepControls = framework::browse::StringStep::ControlLetters;
+  static constexpr uint8_t StepLookup = framework::browse::StringStep::LookupRunTime;
+
+  // The window as the browse describes it.
+  static runtime::ui::WindowDefinition Definition();
+
+  // The window procedure: readies the thread's view once, runs the browse with the
+  // request in ThreadRequest and leaves its response in ThreadResponse.
+  static void Procedure();
+  // This thread's view over UrlList (readied by the first run of the browse).
+  static runtime::files::View& ThreadView();
+  // Closes this thread's view when the browse readied it here; nothing otherwise.
+  // Called by the thread finaliser, before the thread's UrlList file goes.
+  static void CloseThreadView();
+
+  BrowseUrlList(const runtime::ui::WindowDefinition& window, BrowseUrlListBrowse::DisplayQueue& queue);
+  ~BrowseUrlList() override;
+
+  // Overridden slots.
+  int32_t Init() override;
+  // The base Teardown, then UrlList closed, the position saved, the name removed.
+  int32_t Teardown() override;
+  // Runs the form UpdateUrlList on this thread with `request`; its response. A browse
+  // opened only to view calls nothing and answers cancelled.
+  uint8_t Run(int32_t number, uint8_t request) override;
+  using WindowController::Run;
+  // "Open" runs OpenUrl; then the base handling in every case.
+  int32_t OnAccepted() override;
+
+  // The open action: the selected row's Url to the opener, NumberOfTimesToOpen times.
+  // Nothing when no row is selected.
+  void OpenUrl();
+
+  // Per-procedure objects, built with the controller and freed with it in reverse.
+  framework::window::ToolbarManager Toolbar;
+  BrowseUrlListBrowse Browse;
+  framework::browse::LetterLocator Locator;
+  framework::browse::StringStep Step;
+  framework::window::WindowResizer Resizer;
+  // The row the open action last read (0 none).
+  int32_t CurrentChoice = 0;
+
+ private:
+  const runtime::ui::WindowDefinition& Window;
+  BrowseUrlListBrowse::DisplayQueue& Queue;
+};
+
+}  // namespace app
