@@ -27,6 +27,7 @@ struct Control {
   std::string Name;
   std::string Text;     // caption; for entries the screen text
   std::string Message;
+  std::string Tip;
   std::string Format;
   std::string Picture;
   std::string Icon;

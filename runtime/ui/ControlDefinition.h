@@ -16,6 +16,7 @@ struct ControlDefinition {
   std::string Name;    // "?OK", "?BROWSE:1"; may be empty
   std::string Text;    // caption, prompt or menu text ("&File")
   std::string Message; // status-bar message
+  std::string Tip;     // tooltip
   std::string Format;  // list: format string
   std::string Picture; // entry: picture of the bound variable
   std::string Icon;

@@ -75,6 +75,7 @@ struct Prop {
   static constexpr int32_t MdiChild = 0x7F17;   // window: child of the application frame, read-only
   static constexpr int32_t Font = 0x7F18;       // window: font name
   static constexpr int32_t FontSize = 0x7F19;
+  static constexpr int32_t Tip = 0x7F1A;        // control: the tooltip
 };
 
 }  // namespace runtime::ui

@@ -160,6 +160,11 @@ WindowBuilder& WindowBuilder::Text(std::string text) {
   Last()->Text = std::move(text);
   return *this;
 }
+WindowBuilder& WindowBuilder::Tip(std::string tip) {
+  Last()->Tip = std::move(tip);
+  return *this;
+}
+
 WindowBuilder& WindowBuilder::Message(std::string message) {
   Last()->Message = std::move(message);
   return *this;

@@ -69,6 +69,7 @@ class WindowBuilder {
   WindowBuilder& At(int32_t x, int32_t y, int32_t width, int32_t height);
   WindowBuilder& Text(std::string text);
   WindowBuilder& Message(std::string message);
+  WindowBuilder& Tip(std::string tip);
   WindowBuilder& Format(std::string format);
   WindowBuilder& Picture(std::string picture);
   WindowBuilder& ControlIcon(std::string icon);

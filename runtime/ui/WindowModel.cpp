@@ -64,6 +64,7 @@ Control MakeControl(const ControlDefinition& d) {
   c.Name = d.Name;
   c.Text = d.Text;
   c.Message = d.Message;
+  c.Tip = d.Tip;
   c.Format = d.Format;
   c.Picture = d.Picture;
   c.Icon = d.Icon;
@@ -178,6 +179,7 @@ bool GetControlProp(const Control& c, int32_t prop, int32_t index, std::string& 
     case Prop::ReadOnly: out = Number(c.ReadOnly); return true;
     case Prop::Icon: out = c.Icon; return true;
     case Prop::Message: out = c.Message; return true;
+    case Prop::Tip: out = c.Tip; return true;
     case Prop::Format: out = c.Format; return true;
     case Prop::Picture: out = c.Picture; return true;
     case Prop::Name: out = c.Name; return true;
@@ -224,6 +226,7 @@ int SetControlProp(Control& c, int32_t prop, int32_t index, std::string_view val
     case Prop::ReadOnly: c.ReadOnly = n != 0; return 1;
     case Prop::Icon: c.Icon = std::string(value); return 1;
     case Prop::Message: c.Message = std::string(value); return 1;
+    case Prop::Tip: c.Tip = std::string(value); return 1;
     case Prop::Format: c.Format = std::string(value); return 1;
     case Prop::Picture: c.Picture = std::string(value); return 1;
     case Prop::Parent: c.Parent = static_cast<int32_t>(n); return 1;

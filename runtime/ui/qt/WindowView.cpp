@@ -318,12 +318,11 @@ void WindowView::Update(const Control& c, Shown& s) {
         l->setPixmap(icon.isNull() ? QPixmap() : icon.pixmap(size.isEmpty() ? QSize(32, 32) : size, devicePixelRatioF()));
       }
     }
-    if (first || c.Message != was.Message) {
-      // Buttons that show only an icon tell what they do in their tooltip.
-      if (qobject_cast<QPushButton*>(w)) {
-        const std::string tip = c.Text.empty() ? c.Message : std::string();
-        w->setToolTip(QtConversions::ToQt(tip));
-      }
+    if (first || c.Message != was.Message || c.Tip != was.Tip) {
+      // A control's own tip first; a button showing only an icon falls back to its message.
+      const bool iconOnly = qobject_cast<QPushButton*>(w) && c.Text.empty();
+      const std::string tip = !c.Tip.empty() ? c.Tip : iconOnly ? c.Message : std::string();
+      w->setToolTip(QtConversions::ToQt(tip));
     }
     if (auto* b = qobject_cast<QPushButton*>(w)) b->setDefault(c.Default);
     if (first || !SameGeometry(c, was)) Place(c, s);

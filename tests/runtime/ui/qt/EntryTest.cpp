@@ -13,6 +13,7 @@
 
 #include "runtime/data/FieldRef.h"
 #include "runtime/ui/Event.h"
+#include "runtime/ui/Prop.h"
 #include "runtime/ui/WindowModel.h"
 #include "runtime/ui/qt/WindowView.h"
 #include "tests/runtime/ui/qt/DesktopFixture.h"
@@ -37,7 +38,7 @@ WindowDefinition FormDefinition() {
   b.Entry(UrlEntry, "?Url", "@s199").At(50, 6, 160, 10);
   b.Prompt(3, "?Times:Prompt", "&Times:").At(4, 22, 40, 10);
   b.Entry(TimesEntry, "?Times", "@n9").At(50, 20, 50, 10);
-  b.Button(OkButton, "?OK", "&OK").At(120, 70, 40, 14).Default();
+  b.Button(OkButton, "?OK", "&OK").At(120, 70, 40, 14).Default().Tip("Accept data and close the window");
   b.Entry(ShortEntry, "?Short", "@s5").At(50, 34, 50, 10);
   b.Entry(ReadOnlyEntry, "?Shown", "@s20").At(50, 48, 50, 10).ReadOnly();
   return b.Build();
@@ -122,6 +123,12 @@ class EntryTest : public QObject {
       QCOMPARE(entry->text(), QString::fromUtf8(c.Shown));
     }
     QVERIFY(Entry(ReadOnlyEntry)->isReadOnly());
+  }
+
+  void buttonsShowTheirTip() {
+    auto* ok = qobject_cast<QPushButton*>(S->ViewOf(Form.Id)->WidgetOf(OkButton));
+    QCOMPARE(ok->toolTip(), QString("Accept data and close the window"));
+    QCOMPARE(WindowModel::GetProp(Form.Id, OkButton, runtime::ui::Prop::Tip), std::string("Accept data and close the window"));
   }
 
   void typedTextReachesTheVariablesOnTheProgramsThread() {
