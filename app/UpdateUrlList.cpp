@@ -59,8 +59,8 @@ runtime::ui::WindowDefinition UpdateUrlList::Definition() {
   b.Entry(UrlEntry, "?URL:URL", UrlListRecord::UrlPicture).At(96, 20, 152, 10);
   b.Prompt(NumberPrompt, "?URL:NUMBEROFTIMESTOOPEN:PROMPT", "Number Of Times To Open:").At(8, 38, 84, 10);
   b.Entry(NumberEntry, "?URL:NUMBEROFTIMESTOOPEN", UrlListRecord::NumberOfTimesToOpenPicture).At(96, 36, 40, 10);
-  b.Button(OkButton, "?OK", "&OK").At(104, 70, 48, 14).ControlIcon("WAOK.ICO").Message(OkTip).Default();
-  b.Button(CancelButton, "?CANCEL", "&Cancel").At(156, 70, 48, 14).ControlIcon("WACANCEL.ICO").Message(CancelTip);
+  b.Button(OkButton, "?OK", "&OK").At(104, 70, 48, 14).ControlIcon("WAOK.ICO").Message(OkTip).Tip(OkTip).Default();
+  b.Button(CancelButton, "?CANCEL", "&Cancel").At(156, 70, 48, 14).ControlIcon("WACANCEL.ICO").Message(CancelTip).Tip(CancelTip);
   b.Button(OpenButton, "?BUTTONOPENURL", "Open").At(208, 70, 48, 14);
   return b.Build();
 }
