@@ -9,6 +9,7 @@
 #include "framework/data/FileManager.h"
 #include "framework/data/RelationManager.h"
 #include "framework/data/UseType.h"
+#include "framework/query/QbeQuery.h"
 #include "runtime/core/RuntimeErrorCode.h"
 #include "runtime/files/KeyedFile.h"
 #include "runtime/files/View.h"
@@ -520,6 +521,12 @@ void BrowseManager::HandleEvent(const runtime::ui::PostedEvent& event) {
   }
   NeedRefresh = 0;
   if (event.Number == Event::Accepted && event.Control != 0) TakeAccepted(event.Control);
+  // A saved query (or Clear) chosen from the context menu reaches the query button.
+  if (event.Number == Event::NewSelection && event.Control != 0 && event.Control == QueryControl &&
+      Query != nullptr && Popup && Query->OnPopupChoice(*Popup)) {
+    ApplyQueryFilter();
+    Query->RefreshPopup(*Popup, QueryControl);
+  }
   if (NeedRefresh) {
     ReloadPage(ReloadAroundView);
     NeedRefresh = 0;
@@ -596,7 +603,25 @@ bool BrowseManager::OnKey() {
 }
 
 void BrowseManager::OnLocate() {
-  // Queries (query-by-example) are not part of this browse: there is nothing to ask.
+  if (Query == nullptr) return;
+  if (Query->Ask()) ApplyQueryFilter();
+  if (Query->SaveQueries && Popup) Query->RefreshPopup(*Popup, QueryControl);
+}
+
+void BrowseManager::ApplyQueryFilter() {
+  const std::string filter = Query->BuildFilter();
+  if (QueryShared && Sort) {
+    const size_t current = Sort->Current;
+    for (size_t order = 1; order <= Sort->Records(); ++order) {
+      SelectSortOrder(order);
+      SetNamedFilter(filter, QueryFilterId);
+    }
+    SelectSortOrder(current);
+  } else {
+    SetNamedFilter(filter, QueryFilterId);
+  }
+  if (QueryResult != 0) WindowModel::SetProp(WindowNumber(), QueryResult, Prop::Text, filter);
+  ReapplyOrder(true);
 }
 
 void BrowseManager::OnNewSelection() {
@@ -868,6 +893,7 @@ void BrowseManager::AddPopupItems() {
     if (Popup->MenuItemCount() > 0 && Popup->FindItem(QuerySeparator) == 0)
       Popup->AddMenuItem(framework::popup::PopupItem::SeparatorText, QuerySeparator);
     Popup->AddMimicItem("!&Query", "&Query", QueryControl);
+    if (Query != nullptr && Query->SaveQueries) Query->RefreshPopup(*Popup, QueryControl);
   }
   if (SelectControl != 0 && Selecting) Popup->AddMimicItem("!&Select", "&Select", SelectControl);
   if (ToolControl != 0) {
@@ -901,6 +927,7 @@ void BrowseManager::TakeAccepted(int32_t control) {
     return;
   }
   if (control == QueryControl) {
+    if (Query != nullptr) Query->ClearQuery();
     OnLocate();
     return;
   }

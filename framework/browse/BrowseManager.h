@@ -47,6 +47,9 @@
 namespace runtime::files {
 class View;
 }
+namespace framework::query {
+class QbeQuery;
+}
 
 namespace framework::browse {
 
@@ -93,6 +96,9 @@ class BrowseManager : public framework::data::ViewManager {
   // Names of the separators the browse puts into its context menu.
   static constexpr const char* QuerySeparator = "Separator2";
   static constexpr const char* ToolSeparator = "ToolSeparator2";
+  // The named filter a query-by-example result is stored under; it sorts after the
+  // standard filter, so both apply.
+  static constexpr const char* QueryFilterId = "9 - QBE";
 
   // The list's ListAction value for which a double click changes the record.
   static constexpr int32_t DoubleClickChanges = 2;
@@ -220,6 +226,8 @@ class BrowseManager : public framework::data::ViewManager {
   int32_t QueryControl = 0;
   int32_t QueryResult = 0;
   uint8_t QueryShared = 0;
+  // The query-by-example object the Query button asks (not owned); none: no queries.
+  framework::query::QbeQuery* Query = nullptr;
   uint8_t QuickScan = 0;
   uint8_t RecordStatus = 0;
   uint8_t RetainRow = 0;
@@ -263,6 +271,9 @@ class BrowseManager : public framework::data::ViewManager {
   void DisplayList();
   int32_t NavigationRequest() const;
   void PostToList(int32_t event);
+  // Stores the query's filter as the query filter (of every order when QueryShared),
+  // shows it in QueryResult and reloads.
+  void ApplyQueryFilter();
 };
 
 }  // namespace framework::browse
