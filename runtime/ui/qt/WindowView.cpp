@@ -228,6 +228,11 @@ void WindowView::Create(const Window& window, const Control& c) {
           break;
       }
       s.Widget = widget;
+      // Containers lie beneath the window's other controls whatever their place in the
+      // definition: a tab sheet declared after the list it frames must not cover it.
+      if (c.Type == ControlType::Sheet || c.Type == ControlType::Group || c.Type == ControlType::Option ||
+          c.Type == ControlType::Box)
+        widget->lower();
       if (c.Type == ControlType::List) Watch(s.List->Tree(), number);
       Watch(widget, number);
       break;
