@@ -27,8 +27,8 @@ class MainFrame : public framework::window::WindowController {
   // Stack asked for each browse thread (the runtime gives at least its own minimum).
   static constexpr size_t BrowseStackSize = 50000;
   // The frame's own size in dialog units; the front end places it.
-  static constexpr int32_t FrameWidth = 400;
-  static constexpr int32_t FrameHeight = 240;
+  static constexpr int32_t FrameWidth = 520;
+  static constexpr int32_t FrameHeight = 330;
   static constexpr int32_t FontSize = 8;
 
   // The frame window as its procedure describes it.
