@@ -150,6 +150,9 @@ inline WindowDefinition BrowseDefinition(const std::string& caption = "Browse th
   b.List(1, "?Browse:1", BrowseFormat).At(4, 4, 252, 100).Message("Addresses");
   b.Button(2, "?Insert", "&Insert").At(4, 110, 45, 14).ControlIcon("WAINSERT.ICO").Message("Add a record");
   b.Button(3, "?Close", "&Close").At(210, 110, 45, 14).Default();
+  // Declared after the list it frames, as the program's browse declares it.
+  b.Sheet(4, "?CurrentTab").At(2, 0, 256, 108);
+  b.Tab(5, "?Tab:1", "&1) KeyUrl");
   return b.Build();
 }
 

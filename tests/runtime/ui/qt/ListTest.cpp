@@ -70,6 +70,14 @@ class ListTest : public QObject {
     S.Stop();
   }
 
+  void theSheetDeclaredAfterTheListDoesNotCoverIt() {
+    QWidget* view = S->ViewOf(Browse.Id);
+    const QPoint centre = List->mapTo(view, List->rect().center());
+    QWidget* hit = view->childAt(centre);
+    QVERIFY(hit != nullptr);
+    QVERIFY(hit == List || List->isAncestorOf(hit));
+  }
+
   void columnsFollowTheFormatString() {
     QTreeWidget* tree = List->Tree();
     const auto& units = S->ViewOf(Browse.Id)->Units();
