@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/AppGlobals.h"
+#include "app/OpenAction.h"
 #include "app/ThreadVariables.h"
 #include "app/UpdateUrlList.h"
 #include "app/UrlListFile.h"
@@ -12,7 +13,6 @@
 #include "runtime/core/OnceGuard.h"
 #include "runtime/core/PerThread.h"
 #include "runtime/data/FieldRef.h"
-#include "runtime/shell/Opener.h"
 #include "runtime/ui/Prop.h"
 #include "runtime/ui/WindowBuilder.h"
 #include "runtime/ui/WindowModel.h"
@@ -189,11 +189,7 @@ void BrowseUrlList::OpenUrl() {
   // still hold whatever row was read last.
   if (CurrentChoice <= 0 || !Queue.Get(static_cast<size_t>(CurrentChoice))) return;
   const Row& row = Queue.Buffer;
-  const std::string url(row.Url, strnlen(row.Url, Row::UrlSize));
-  // The count is read from the row before each call; whether the opener found a
-  // program for the address is not known here.
-  for (int32_t opened = 0; row.NumberOfTimesToOpen > opened; ++opened)
-    (void)runtime::shell::Opener::OpenAddress(url);
+  OpenAction::Open(std::string_view(row.Url, strnlen(row.Url, Row::UrlSize)), row.NumberOfTimesToOpen);
 }
 
 }  // namespace app

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/AppGlobals.h"
+#include "app/OpenAction.h"
 #include "app/ThreadVariables.h"
 #include "app/UrlListFile.h"
 #include "app/UrlListFileManager.h"
@@ -11,7 +12,6 @@
 #include "framework/data/RelationManager.h"
 #include "runtime/core/OnceGuard.h"
 #include "runtime/core/PerThread.h"
-#include "runtime/shell/Opener.h"
 #include "runtime/ui/Event.h"
 #include "runtime/ui/Key.h"
 #include "runtime/ui/Prop.h"
@@ -187,12 +187,10 @@ uint8_t UpdateUrlList::Run() {
 int32_t UpdateUrlList::OnAccepted() {
   const int32_t control = EventInHand().Control;
   if (control == OpenButton) {
-    // The record the form edits, saved or not. Whether the opener found a program
-    // for the address is not known here.
+    // The record the form edits, saved or not.
     const UrlListRecord& record = UrlListFile::Record();
-    const std::string url(record.Url, strnlen(record.Url, UrlListRecord::UrlSize));
-    for (int32_t opened = 0; record.NumberOfTimesToOpen > opened; ++opened)
-      (void)runtime::shell::Opener::OpenAddress(url);
+    OpenAction::Open(std::string_view(record.Url, strnlen(record.Url, UrlListRecord::UrlSize)),
+                     record.NumberOfTimesToOpen);
   }
   const int32_t result = WindowController::OnAccepted();
   if (control == OkButton) {
