@@ -11,6 +11,7 @@
 #include "framework/data/UseType.h"
 #include "framework/error/Buttons.h"
 #include "framework/error/ErrorLevel.h"
+#include "framework/window/FormNavigator.h"
 #include "framework/window/WindowController.h"
 #include "runtime/ui/Event.h"
 #include "runtime/ui/WindowModel.h"
@@ -375,8 +376,8 @@ void WindowController::RenewSaved() {
 }
 
 int32_t WindowController::MoveFormOn() {
-  // The record navigator of a batch-processing form has no operations in this
-  // program (batch processing is never set); the form stays on its record.
+  // Without a navigator the form stays on its record.
+  if (FormVCR != nullptr) (void)FormVCR->MoveOn();
   RenewSaved();
   WindowModel::Display(MyWindow);
   FocusFirstField();

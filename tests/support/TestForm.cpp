@@ -53,6 +53,12 @@ int32_t TestForm::Init() {
   DeleteAction = Use.DeleteAction;
   CancelAction = Use.CancelAction;
   OkControl = OkButton;
+  if (Use.Batch) {
+    BatchProcessing = 1;
+    Navigator.Init(*this, FileSet.Manager, TestFormRecord::CodeKey);
+    FormVCR = &Navigator;
+    Tools.AddTarget(1, Navigator);
+  }
   SaveControl = Use.WithSaveButton ? SaveButton : 0;
   Prepared = PrepareRequest();
   if (Prepared != EventGoOn) return EventConsumed;

@@ -16,6 +16,7 @@
 #include <cstdint>
 
 #include "framework/error/ErrorManager.h"
+#include "framework/window/FormNavigator.h"
 #include "framework/window/ToolbarManager.h"
 #include "framework/window/WindowController.h"
 #include "runtime/ui/WindowDefinition.h"
@@ -40,6 +41,9 @@ class TestForm : public framework::window::WindowController {
     uint8_t DeleteAction = 1;  // shown, deleted on OK
     uint8_t CancelAction = CancelAsks;
     bool WithSaveButton = true;
+    // Batch processing: the form moves through the file by code, and its toolbar
+    // takes navigation requests.
+    bool Batch = false;
   };
 
   // `history` is the save area Ctrl+H recalls from; it outlives one form, as the
@@ -63,6 +67,7 @@ class TestForm : public framework::window::WindowController {
   framework::error::ErrorManager& Errs;
   TestFormRecord& HistorySave;
   framework::window::ToolbarManager Tools;
+  framework::window::FormNavigator Navigator;
   int32_t Navigation = 0;  // the form's navigation request variable
 };
 

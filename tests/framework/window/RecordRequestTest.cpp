@@ -16,6 +16,7 @@
 #include "framework/error/Buttons.h"
 #include "framework/error/ErrorManager.h"
 #include "runtime/core/PerThread.h"
+#include "runtime/ui/Event.h"
 #include "runtime/ui/Key.h"
 #include "runtime/ui/MessageBoxService.h"
 #include "runtime/ui/Prop.h"
@@ -439,6 +440,59 @@ TEST_F(RecordRequestThreadTest, CtrlHRecallsTheValuesOfThePreviousForm) {
   });
   EXPECT_EQ(recalled, "Remembered");
   EXPECT_EQ(StoredName("second"), "Remembered");
+}
+
+TEST_F(RecordRequestThreadTest, BatchInsertAddsRecordAfterRecordInOneFormSession) {
+  File.Set("", "", 0);
+  TestForm form(File, Errors, History);
+  form.Use.Batch = true;
+  form.Request = W::RequestInsert;
+  const uint8_t response = Drive(form, [&](int32_t w) {
+    for (const char* code : {"one", "two", "three"}) {
+      Fill(w, code, std::string("Name ") + code);
+      EXPECT_TRUE(Driver->Press(w, "&OK"));
+      ASSERT_TRUE(Driver->WaitIdle());
+      ASSERT_TRUE(WindowModel::Exists(w)) << "the batch form stays open for the next record";
+      EXPECT_EQ(Screenful(w, TestForm::CodeEntry), "");
+    }
+    EXPECT_TRUE(Driver->Press(w, "&Cancel"));
+  });
+  EXPECT_EQ(response, W::ResponseCompleted);
+  EXPECT_EQ(File.Records(), 3);
+  EXPECT_EQ(StoredName("three"), "Name three");
+}
+
+TEST_F(RecordRequestThreadTest, BatchChangeSavesOnTheWayToTheNextAndPreviousRecord) {
+  for (const char* code : {"a", "b", "c"}) ASSERT_EQ(File.Add(code, std::string("old ") + code, 0), 0);
+  Load("a");
+  TestForm form(File, Errors, History);
+  form.Use.Batch = true;
+  form.Request = W::RequestChange;
+  std::vector<std::string> shown;
+  auto navigate = [&](int32_t w, int32_t request) {
+    // A toolbar button numbered as the request.
+    WindowModel::Post(w, runtime::ui::Event::Accepted, request);
+    ASSERT_TRUE(Driver->WaitIdle());
+    shown.push_back(Screenful(w, TestForm::CodeEntry) + "/" + Screenful(w, TestForm::NameEntry));
+  };
+  Drive(form, [&](int32_t w) {
+    EXPECT_TRUE(Driver->Type(w, "?Name", "new a"));
+    navigate(w, FormNavigator::NavigateNext);
+    EXPECT_TRUE(Driver->Type(w, "?Name", "new b"));
+    navigate(w, FormNavigator::NavigateNext);
+    navigate(w, FormNavigator::NavigateNext);  // past the last record: the form stays
+    navigate(w, FormNavigator::NavigateFirst);
+    navigate(w, FormNavigator::NavigateLast);
+    navigate(w, FormNavigator::NavigatePrevious);
+    EXPECT_TRUE(Driver->Press(w, "&OK"));  // OK alone goes on to the next record
+    ASSERT_TRUE(Driver->WaitIdle());
+    shown.push_back(Screenful(w, TestForm::CodeEntry));
+    EXPECT_TRUE(Driver->Press(w, "&Cancel"));
+  });
+  EXPECT_EQ(shown, (std::vector<std::string>{"b/old b", "c/old c", "c/old c", "a/new a", "c/old c", "b/new b", "c"}));
+  EXPECT_EQ(StoredName("a"), "new a");
+  EXPECT_EQ(StoredName("b"), "new b");
+  EXPECT_TRUE(Screen->MessageBoxes().empty());
 }
 
 }  // namespace
