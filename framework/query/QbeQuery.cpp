@@ -203,8 +203,10 @@ std::string Condition(const QbeField& field, Part part) {
   }
   std::string shown;
   if (kind == 'S') shown = Quote(value);
-  // A bare operator ("<>", ">") on a number compares with 0 rather than leaving the
-  // expression without its right-hand side.
+  // A bare operator (">") on a number keeps its empty value: the view reports the
+  // filter as one it cannot evaluate and ignores it, rather than comparing with a 0
+  // the user never typed.
+  else if (kind == 'N') shown = value;
   else shown = value.empty() ? std::string("0") : value;
   return "(" + name + " " + part.Op + " " + shown + ")";
 }

@@ -114,6 +114,16 @@ TEST(QbeFilterTest, OneValueGivesTheConditionOfItsOperatorForm) {
   }
 }
 
+TEST(QbeFilterTest, ABareComparisonOnANumberKeepsItsEmptyValue) {
+  QbeQuery query;
+  query.Init(nullptr, nullptr, "Test");
+  AddTestFields(query);
+  query.Fields->At(Count).Middle = ">";
+  // The view refuses this text (and says so); it never becomes a comparison with 0.
+  EXPECT_EQ(query.BuildFilter(), "(Count >= )");
+  EXPECT_FALSE(Parses(query.BuildFilter()));
+}
+
 TEST(QbeFilterTest, ADateIsComparedAsItsDayNumber) {
   QbeQuery query;
   query.Init(nullptr, nullptr, "Test");
