@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "framework/browse/EditInPlaceManager.h"
 #include "framework/browse/LetterLocator.h"
 #include "framework/browse/LocalFilter.h"
 #include "framework/browse/StringStep.h"
@@ -92,6 +93,8 @@ void BrowseManager::Teardown() {
   // Closes the toolbox first: its thread reads the items and the window's controls.
   if (Popup) Popup->Teardown();
   Popup.reset();
+  if (FreeEIP) EIP.reset();
+  EditList.clear();
   Behavior.reset();
   ListQueue = nullptr;
   ILC = nullptr;
@@ -132,8 +135,22 @@ uint8_t BrowseManager::AskForRecord(uint8_t request) {
 }
 
 uint8_t BrowseManager::AskInPlace(uint8_t request) {
-  (void)request;
-  return WindowController::ResponseCancelled;
+  if (Window == nullptr || ListQueue == nullptr) return WindowController::ResponseCancelled;
+  if (!EIP) {
+    EIP = std::make_unique<EditInPlaceManager>();
+    FreeEIP = 1;
+  }
+  EIP->Arrow = &ArrowAction;
+  EIP->Enter = &EnterAction;
+  EIP->FocusLoss = &FocusLossAction;
+  EIP->Tab = &TabAction;
+  EIP->DeleteKeyAction = DeleteAction;
+  EIP->BC = this;
+  EIP->EQ = &EditList;
+  EIP->ListControl = ListControl();
+  EIP->Errors = Window->Errors;
+  EIP->VCRRequest = Window->VCRRequest;
+  return EIP->Run(request);
 }
 
 void BrowseManager::Fetch(int32_t direction) {
@@ -258,10 +275,26 @@ void BrowseManager::RecomputeThumbLimits() {
     if (Previous() == LevelQuiet) high = order->FreeElement.GetText();
     ViewManager::Reset();
     View->SetFetchSize(0);
-    if (Next() == LevelQuiet) order->Thumb->SetThumbRange(order->FreeElement.GetText(), high);
+    if (Next() == LevelQuiet) {
+      const std::string low = order->FreeElement.GetText();
+      order->Thumb->SetThumbRanges(order->Thumb->FindRanges(low, high, OrderReads(*order)));
+    }
   }
   ShowWaitCursor(false);
   MoveThumb();
+}
+
+StringStep::OrderReads BrowseManager::OrderReads(BrowseSortOrder& order) {
+  // One record per read, located on the free field's value as a typed locator would.
+  auto locate = [this, &order](const std::string& value, bool forward) -> std::optional<std::string> {
+    order.FreeElement.SetText(value);
+    LocateOnBuffer();
+    View->SetFetchSize(0);
+    if ((forward ? Next() : Previous()) != LevelQuiet) return std::nullopt;
+    return order.FreeElement.GetText();
+  };
+  return StringStep::OrderReads{[locate](const std::string& value) { return locate(value, true); },
+                                [locate](const std::string& value) { return locate(value, false); }};
 }
 
 void BrowseManager::ReloadPage(int32_t mode) {
@@ -754,7 +787,11 @@ void BrowseManager::RereadViewRecord() {
     rc = View->Next();
     View->ResetToPosition(here);
   }
-  if (rc != C::NoError) NeedRefresh = ReportRecordLost() ? 1 : 0;
+  if (rc != C::NoError) {
+    NeedRefresh = ReportRecordLost() ? 1 : 0;
+    // The page is reloaded around the lost row's place, not wherever the view last read.
+    View->ResetToPosition(position);
+  }
 }
 
 void BrowseManager::RefreshControls() {

@@ -35,6 +35,8 @@
 #include "framework/browse/BrowseComponent.h"
 #include "framework/browse/BrowseListAdapter.h"
 #include "framework/browse/BrowseSortOrder.h"
+#include "framework/browse/EditListEntry.h"
+#include "framework/browse/StringStep.h"
 #include "framework/data/ViewManager.h"
 #include "framework/popup/PopupManager.h"
 #include "framework/window/FieldPairs.h"
@@ -53,8 +55,8 @@ class QbeQuery;
 
 namespace framework::browse {
 
+class EditInPlaceManager;
 class LetterLocator;
-class StringStep;
 
 class BrowseManager : public framework::data::ViewManager {
  public:
@@ -129,7 +131,8 @@ class BrowseManager : public framework::data::ViewManager {
 
   // ---- The browse's own virtual operations, in slot order ----
   virtual uint8_t AskForRecord(uint8_t request);
-  // Edit in place is not part of this browse: the request is cancelled.
+  // Carries out the request inside the list (a browse without an update procedure):
+  // the edit manager is created on first use and kept.
   virtual uint8_t AskInPlace(uint8_t request);
   virtual void Fetch(int32_t direction);
   // Makes `order` current; true when it changed.
@@ -194,6 +197,11 @@ class BrowseManager : public framework::data::ViewManager {
   uint8_t ArrowAction = 0;
   uint8_t DeleteAction = 0;
   int32_t AskProcedure = 0;
+  // The edit-in-place manager (created by AskInPlace when empty; freed with the browse
+  // when FreeEIP) and the list of its column editors.
+  std::unique_ptr<EditInPlaceManager> EIP;
+  uint8_t FreeEIP = 0;
+  std::vector<EditListEntry> EditList;
   std::unique_ptr<BrowseListAdapter> Behavior;
   int16_t Buffer = 0;
   int32_t ChangeControl = 0;
@@ -252,12 +260,17 @@ class BrowseManager : public framework::data::ViewManager {
   static constexpr size_t SavedSortLimit = 512;
 
  private:
+  // The edit manager redisplays the list while it edits a row.
+  friend class EditInPlaceManager;
+
   int32_t WindowNumber() const { return Window != nullptr ? Window->MyWindow : 0; }
   int32_t ListControl() const { return ILC != nullptr ? ILC->GetListControl() : 0; }
   int32_t Rows() const { return ListQueue != nullptr ? static_cast<int32_t>(ListQueue->RowCount()) : 0; }
   int32_t VisibleRows() const { return ILC != nullptr ? ILC->VisibleRows() : 0; }
   // Positions the view on the buffer's key values of the current order.
   void LocateOnBuffer();
+  // Reads of the order for the thumb's ranges; they move the view and the free field.
+  StringStep::OrderReads OrderReads(BrowseSortOrder& order);
   // Posts the accepted event to `control` when it exists and is enabled; true when posted.
   bool PressButton(int32_t control);
   // Adds the browse's items to the context menu (once; a second call finds them).

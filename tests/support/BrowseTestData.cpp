@@ -45,12 +45,20 @@ int32_t RecordingErrorManager::ShowMessageBox(const std::string& text, const std
                                               int32_t, int32_t defaultButton, int32_t) {
   std::lock_guard lock(Lock);
   Shown.push_back(title + ": " + text);
-  return defaultButton;
+  if (Answers.empty()) return defaultButton;
+  const int32_t answer = Answers.front();
+  Answers.erase(Answers.begin());
+  return answer;
 }
 
 ErrorLevel RecordingErrorManager::HandleHalt() {
   ReportMessage(SubstituteText(), ThreadValues().ErrorBuffer.Title, framework::error::StockIcon::Asterisk, 1, 1, 0);
   return framework::error::LevelHalt;
+}
+
+void RecordingErrorManager::QueueAnswer(int32_t button) {
+  std::lock_guard lock(Lock);
+  Answers.push_back(button);
 }
 
 std::vector<std::string> RecordingErrorManager::Titles() {

@@ -38,18 +38,21 @@ inline constexpr int KeyNameDescending = 2;
 const runtime::data::RecordType& NameType();
 const runtime::files::FileDefinition& NameDefinition();
 
-// An error manager that records every message and answers it with its default button,
-// and records halts instead of ending the process.
+// An error manager that records every message and answers it with the next queued
+// answer (its default button when none is queued), and records halts instead of
+// ending the process.
 class RecordingErrorManager : public framework::error::ErrorManager {
  public:
   int32_t ShowMessageBox(const std::string& text, const std::string& title, const std::string& icon, int32_t buttons,
                          int32_t defaultButton, int32_t style) override;
   framework::error::ErrorLevel HandleHalt() override;
   std::vector<std::string> Titles();
+  void QueueAnswer(int32_t button);
 
  private:
   std::mutex Lock;
   std::vector<std::string> Shown;
+  std::vector<int32_t> Answers;
 };
 
 // The file and its managers on the calling thread. The registry of the thread must be

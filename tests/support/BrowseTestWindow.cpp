@@ -1,5 +1,6 @@
 #include "tests/support/BrowseTestWindow.h"
 
+#include <memory>
 #include <utility>
 
 #include "framework/data/FileUsageRegistry.h"
@@ -16,7 +17,7 @@ using runtime::ui::WindowModel;
 
 namespace {
 
-runtime::ui::WindowDefinition Definition() {
+runtime::ui::WindowDefinition Definition(bool selecting) {
   runtime::ui::WindowBuilder b("NamesBrowse");
   b.Caption(BrowseTestWindow::Title).Size(300, 200);
   b.List(0, "?List", "120L(2)|M~Name~@s39@40R(2)|M~Count~@n9@").At(4, 4, 290, 150);
@@ -25,6 +26,7 @@ runtime::ui::WindowDefinition Definition() {
   b.Button(0, "?Delete", "&Delete");
   b.Button(0, "?View", "&View");
   b.Button(0, "?Close", "&Close");
+  if (selecting) b.Button(0, "?Select", "&Select");
   return b.Build();
 }
 
@@ -38,30 +40,34 @@ BrowseTestWindow::~BrowseTestWindow() {
 }
 
 int32_t BrowseTestWindow::Init() {
+  if (Opts.Selecting) Request = RequestSelect;
   if (const int32_t result = WindowController::Init(); result != EventGoOn) return result;
   Errors = &Errs;
   VCRRequest = &VcrRequest;
   if (Data.Open() != framework::error::LevelQuiet) return EventConsumed;
   FilesOpened = 1;
   TheView.Init(Data.File);
-  Open(Definition(), 0);
+  Open(Definition(Opts.Selecting), 0);
   ListNo = WindowModel::ControlNumber(MyWindow, "?List");
   InsertNo = WindowModel::ControlNumber(MyWindow, "?Insert");
   ChangeNo = WindowModel::ControlNumber(MyWindow, "?Change");
   DeleteNo = WindowModel::ControlNumber(MyWindow, "?Delete");
   ViewNo = WindowModel::ControlNumber(MyWindow, "?View");
   CloseNo = WindowModel::ControlNumber(MyWindow, "?Close");
+  SelectNo = WindowModel::ControlNumber(MyWindow, "?Select");
   AddButton(CloseNo, ResponseCompleted);
   WindowModel::SetPropInt(MyWindow, ListNo, Prop::Items, Opts.PageRows);
   WindowModel::SetPropInt(MyWindow, ListNo, Prop::VScroll, 1);
   if (Opts.HideList) WindowModel::Hide(MyWindow, ListNo);
 
+  if (!Opts.PresetName.empty()) Data.SetName(Opts.PresetName);
   Browse.Init(ListNo, FieldRef::Of(Queue.Buffer.Position), *this, Data.Relations, Queue, TheView);
   Browse.InsertControl = InsertNo;
   Browse.ChangeControl = ChangeNo;
   Browse.DeleteControl = DeleteNo;
   Browse.ViewControl = ViewNo;
   Browse.EditViaPopup = 1;
+  Browse.SelectControl = SelectNo;
   Browse.ActiveInvisible = Opts.ActiveInvisible ? 1 : 0;
   Step.Init(framework::browse::StringStep::ControlLetters |
                 (Opts.Descending ? framework::browse::StringStep::ControlDescending : 0),
@@ -70,9 +76,26 @@ int32_t BrowseTestWindow::Init() {
   Browse.AttachLocator(&Locator);
   Locator.Init(0, FieldRef::Of(Data.Record.Name), true, Browse);
   if (!Opts.Filter.empty()) Browse.SetNamedFilter(Opts.Filter);
+  if (Opts.SecondOrder) {
+    SecondStep.Init(framework::browse::StringStep::ControlLetters | framework::browse::StringStep::ControlDescending,
+                    framework::browse::StringStep::LookupRunTime);
+    Browse.AddOrder(&SecondStep, KeyNameDescending);
+    if (!Opts.Filter.empty()) Browse.SetNamedFilter(Opts.Filter);
+    Browse.SelectSortOrder(1);
+  }
   Browse.MapColumnField(FieldRef::Of(Data.Record.Name), FieldRef::Of(Queue.Buffer.Name));
   Browse.MapColumnField(FieldRef::Of(Data.Record.Count), FieldRef::Of(Queue.Buffer.Count));
-  Browse.AskProcedure = UpdateProcedure;
+  Browse.AskProcedure = Opts.InPlace ? 0 : UpdateProcedure;
+  Browse.TabAction = Opts.TabAction;
+  Browse.EnterAction = Opts.EnterAction;
+  Browse.ArrowAction = Opts.ArrowAction;
+  Browse.FocusLossAction = Opts.FocusLossAction;
+  Browse.DeleteAction = Opts.DeleteAction;
+  if (Opts.NameRequired) {
+    auto name = std::make_shared<framework::browse::EditInPlaceControl>();
+    name->Req = 1;
+    Browse.EditList.push_back({.Field = 1, .FreeUp = 0, .Control = std::move(name), .Column = 1});
+  }
   RegisterAlertKeys();
   return EventGoOn;
 }
@@ -86,6 +109,14 @@ int32_t BrowseTestWindow::Teardown() {
   return EventGoOn;
 }
 
+int32_t BrowseTestWindow::HandleEvent(const runtime::ui::PostedEvent& event) {
+  if (event.Number == HookEvent && event.Control == 0) {
+    if (Opts.Hook) Opts.Hook(*this, event.Argument);
+    return EventConsumed;
+  }
+  return WindowController::HandleEvent(event);
+}
+
 uint8_t BrowseTestWindow::Run(int32_t number, uint8_t request) {
   (void)number;
   if (!Opts.Update) return ResponseCancelled;
@@ -96,8 +127,10 @@ BrowseTestThread::BrowseTestThread(BrowseTestWindow::Options options, framework:
     : Thread([options = std::move(options), &errors]() mutable {
         framework::data::FileUsageRegistry::Current().Init();
         {
+          auto after = options.AfterRun;
           BrowseTestWindow window(std::move(options), errors);
-          window.Run();
+          const uint8_t response = window.Run();
+          if (after) after(window, response);
         }
         framework::data::FileUsageRegistry::Current().Teardown();
       }) {}

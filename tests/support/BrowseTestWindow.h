@@ -39,6 +39,10 @@ class BrowseTestWindow : public framework::window::WindowController {
   // The update procedure: the request and the window's file (its buffer holds the
   // selected record); returns the response.
   using UpdateProcedureFn = std::function<uint8_t(uint8_t request, NameFile& file)>;
+  // Work a test has done on the window's thread: posting HookEvent to the window with
+  // an argument runs the hook with it.
+  using HookFn = std::function<void(BrowseTestWindow& window, int32_t argument)>;
+  static constexpr int32_t HookEvent = 0x5E01;
 
   struct Options {
     int32_t PageRows = 5;
@@ -47,6 +51,24 @@ class BrowseTestWindow : public framework::window::WindowController {
     bool ActiveInvisible = false;
     std::string Filter;          // the standard filter of the sort order
     UpdateProcedureFn Update;
+    // Without an update procedure the browse edits in place, ending edits as these
+    // action bytes say.
+    bool InPlace = false;
+    uint8_t TabAction = 0;
+    uint8_t EnterAction = 0;
+    uint8_t ArrowAction = 0;
+    uint8_t FocusLossAction = 0;
+    uint8_t DeleteAction = 0;
+    bool NameRequired = false;   // the name column's editor refuses an empty name
+    // Called to pick a record: a Select button ("?Select") and Request RequestSelect.
+    bool Selecting = false;
+    // A second sort order, on KeyNameDescending, with a step of its own.
+    bool SecondOrder = false;
+    HookFn Hook;
+    // What the record buffer holds when the browse starts.
+    std::string PresetName;
+    // Called on the window's thread after Run, with the response.
+    std::function<void(BrowseTestWindow& window, uint8_t response)> AfterRun;
   };
 
   BrowseTestWindow(Options options, framework::error::ErrorManager& errors);
@@ -56,6 +78,7 @@ class BrowseTestWindow : public framework::window::WindowController {
   int32_t Teardown() override;
   uint8_t Run(int32_t number, uint8_t request) override;
   using WindowController::Run;
+  int32_t HandleEvent(const runtime::ui::PostedEvent& event) override;
 
   // Control numbers.
   int32_t ListNo = 0;
@@ -64,6 +87,7 @@ class BrowseTestWindow : public framework::window::WindowController {
   int32_t DeleteNo = 0;
   int32_t ViewNo = 0;
   int32_t CloseNo = 0;
+  int32_t SelectNo = 0;
 
   Options Opts;
   framework::error::ErrorManager& Errs;
@@ -73,6 +97,7 @@ class BrowseTestWindow : public framework::window::WindowController {
   framework::browse::BrowseManager Browse;
   framework::browse::LetterLocator Locator;
   framework::browse::StringStep Step;
+  framework::browse::StringStep SecondStep;
   int32_t VcrRequest = 0;
 };
 

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -261,7 +262,146 @@ TEST_F(BrowseWindowThreadTest, ThumbDraggedToTheTopGoesToTheFirstPage) {
   ASSERT_EQ(WindowModel::Input(Window, List, Event::ScrollDrag), "");
   Idle();
   EXPECT_NE(Shown().front(), "ALPHA");
-  EXPECT_NE(Shown().back(), "KILO");
+  EXPECT_NE(Shown().back(), "KILO") << testing::PrintToString(Shown());
+}
+
+TEST_F(BrowseWindowThreadTest, SelectingBrowsePicksTheRowOrGivesTheBufferBack) {
+  Seed(Alphabet);
+  struct Picked {
+    uint8_t Response;
+    std::string Name;
+  };
+  enum class How { SelectButton, DoubleClick, Esc };
+  std::vector<Picked> picked;
+  for (How how : {How::SelectButton, How::DoubleClick, How::Esc}) {
+    BrowseTestWindow::Options options;
+    options.Selecting = true;
+    options.PresetName = "BEFORE";
+    options.AfterRun = [&](BrowseTestWindow& window, uint8_t response) {
+      picked.push_back({response, window.Data.Record.Name});
+    };
+    Start(std::move(options));
+    // The list starts at the caller's record.
+    EXPECT_EQ(Shown().front(), "BETA");
+    Select(3);
+    EXPECT_FALSE(Disabled("?Select"));
+    runtime::ui::headless::DriverResult done;
+    if (how == How::SelectButton) done = Driver->Press(Window, "?Select");
+    if (how == How::DoubleClick) done = Driver->DoubleClickRow(Window, "?List", 3);
+    if (how == How::Esc) done = Driver->PressKey(Window, Key::Esc);
+    ASSERT_TRUE(done.Ok) << Driver->LastFailure();
+    ASSERT_TRUE(Driver->WaitClosed(Window).Ok) << Driver->LastFailure();
+    Browse.reset();
+    Window = 0;
+  }
+  ASSERT_EQ(picked.size(), 3u);
+  EXPECT_EQ(picked[0].Response, WindowController::ResponseCompleted);
+  EXPECT_EQ(picked[0].Name, "CHARLIE");
+  EXPECT_EQ(picked[1].Response, WindowController::ResponseCompleted);
+  EXPECT_EQ(picked[1].Name, "CHARLIE");
+  // Nothing picked: the record buffer is as the caller left it.
+  EXPECT_EQ(picked[2].Response, WindowController::ResponseCancelled);
+  EXPECT_EQ(picked[2].Name, "BEFORE");
+}
+
+TEST_F(BrowseWindowThreadTest, RecordThatVanishedUnderTheSelectionIsReportedAndThePageReloaded) {
+  Seed(Alphabet);
+  testsupport::RequestLog requests;
+  BrowseTestWindow::Options options;
+  options.Update = [&](uint8_t request, testsupport::NameFile&) -> uint8_t {
+    requests.Add(request);
+    return WindowController::ResponseCancelled;
+  };
+  Start(std::move(options));
+  Select(2);
+  {
+    // Another station deletes the selected record.
+    testsupport::NameFile other(Errors);
+    ASSERT_EQ(other.Open(), framework::error::LevelQuiet);
+    other.SetName("BETA");
+    ASSERT_EQ(other.Manager.Fetch(testsupport::KeyName), framework::error::LevelQuiet);
+    ASSERT_EQ(other.File.Delete(), 0);
+    other.Relations.Close(framework::data::Walk::Top);
+  }
+  ASSERT_TRUE(Driver->Press(Window, "?Change").Ok) << Driver->LastFailure();
+  Idle();
+  EXPECT_TRUE(requests.Take().empty()) << "no form for a record that is gone";
+  const auto titles = Errors.Titles();
+  ASSERT_EQ(titles.size(), 1u);
+  EXPECT_EQ(titles[0].substr(0, 23), "Record Retrieval Error:");
+  EXPECT_EQ(Shown(), (Names{"ALPHA", "BRAVO", "CHARLIE", "DELTA", "ECHO"}));
+}
+
+TEST_F(BrowseWindowThreadTest, SwitchingSortOrdersAndTemporaryOrders) {
+  Seed(Alphabet);
+  std::mutex lock;  // the hook runs on the browse's thread
+  std::string savedSort;
+  uint8_t savedFlag = 0;
+  auto saved = [&] {
+    std::lock_guard guard(lock);
+    return std::make_pair(savedSort, savedFlag);
+  };
+  BrowseTestWindow::Options options;
+  options.SecondOrder = true;
+  options.Hook = [&](BrowseTestWindow& window, int32_t argument) {
+    if (argument == 1 || argument == 2) window.Browse.ChooseOrder(static_cast<size_t>(argument), false);
+    if (argument == 3) window.Browse.SetTemporaryOrder("-NAM:COUNT", nullptr, nullptr);
+    if (argument == 4) window.Browse.SetTemporaryOrder("NAM:COUNT", nullptr, nullptr);
+    {
+      std::lock_guard guard(lock);
+      savedSort = window.Browse.SavedSortString;
+      savedFlag = window.Browse.SavedSort;
+    }
+    window.Browse.RefreshControls();
+  };
+  Start(std::move(options));
+  auto hook = [&](int32_t argument) {
+    WindowModel::Post(Window, BrowseTestWindow::HookEvent, 0, argument);
+    Idle();
+  };
+  EXPECT_EQ(Shown(), (Names{"ALPHA", "BETA", "BRAVO", "CHARLIE", "DELTA"}));
+  // The other order keeps the selected record in view.
+  hook(2);
+  EXPECT_EQ(Shown(), (Names{"DELTA", "CHARLIE", "BRAVO", "BETA", "ALPHA"}));
+  EXPECT_EQ(SelectedName(), "ALPHA");
+  Key(Key::Home);
+  EXPECT_EQ(Shown(), (Names{"KILO", "JULIET", "INDIA", "HOTEL", "GOLF"}));
+  hook(1);
+  EXPECT_EQ(SelectedName(), "KILO");
+  EXPECT_LT(Shown().front(), Shown().back());
+  Key(Key::Home);
+  EXPECT_EQ(Shown(), (Names{"ALPHA", "BETA", "BRAVO", "CHARLIE", "DELTA"}));
+
+  // A temporary order keeps the order it replaced; a second one keeps the same.
+  hook(3);
+  EXPECT_EQ(saved().second, 1);
+  const std::string original = saved().first;
+  EXPECT_NE(original.find("NAM:NAME"), std::string::npos);
+  Key(Key::Home);
+  EXPECT_EQ(Shown(), (Names{"KILO", "JULIET", "INDIA", "HOTEL", "GOLF"}));
+  hook(4);
+  EXPECT_EQ(saved().first, original);
+  Key(Key::Home);
+  EXPECT_EQ(Shown(), (Names{"ALPHA", "BETA", "BRAVO", "CHARLIE", "DELTA"}));
+}
+
+TEST_F(BrowseWindowThreadTest, ThumbFollowsTheSelectedRowWhileScrolling) {
+  Seed(Alphabet);
+  Start();
+  auto thumb = [&] { return WindowModel::GetPropInt(Window, List, Prop::ThumbPosition); };
+  EXPECT_EQ(thumb(), 0);
+  Key(Key::PgDn);
+  const auto middle = thumb();
+  EXPECT_GT(middle, 0);
+  EXPECT_LT(middle, 100);
+  Key(Key::Down);
+  EXPECT_GE(thumb(), middle);
+  Key(Key::End);
+  EXPECT_EQ(thumb(), 100);
+  Key(Key::PgUp);
+  EXPECT_LT(thumb(), 100);
+  Key(Key::Home);
+  EXPECT_EQ(thumb(), 0);
 }
 
 }  // namespace

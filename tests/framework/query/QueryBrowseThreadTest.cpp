@@ -16,6 +16,7 @@
 #include "runtime/core/PerThread.h"
 #include "runtime/core/Process.h"
 #include "runtime/ui/Event.h"
+#include "runtime/ui/Key.h"
 #include "runtime/ui/MessageBoxService.h"
 #include "runtime/ui/PopupMenu.h"
 #include "runtime/ui/Prop.h"
@@ -75,8 +76,7 @@ class QueryBrowseThreadTest : public testing::Test {
     for (size_t i = 0; i < Alphabet.size(); ++i) ASSERT_EQ(file.Add(Alphabet[i], static_cast<int32_t>(i)), 0);
     file.Relations.Close(framework::data::Walk::Top);
   }
-  void Start() {
-    BrowseTestWindow::Options options;
+  void Start(BrowseTestWindow::Options options = {}) {
     options.PageRows = 10;
     Browse = std::make_unique<testsupport::QueryBrowseTestThread>(std::move(options), Errors, Ini);
     Window = Driver->FindWindow(BrowseTestWindow::Title);
@@ -222,6 +222,59 @@ TEST_F(QueryBrowseThreadTest, ASavedQueryIsOfferedInTheMenuAfterARestartAndAppli
   Close(form, "?OK");
   EXPECT_EQ(Shown(), (Names{"FOXTROT"}));
   EXPECT_TRUE(Screen->Failures().empty());
+}
+
+TEST_F(QueryBrowseThreadTest, ASharedQueryFiltersEveryOrderAndAnUnsharedOneOnlyItsOwn) {
+  for (const bool shared : {true, false}) {
+    SCOPED_TRACE(shared ? "shared" : "not shared");
+    BrowseTestWindow::Options options;
+    options.SecondOrder = true;
+    options.Hook = [shared](BrowseTestWindow& window, int32_t argument) {
+      if (argument == 0) window.Browse.QueryShared = shared ? 1 : 0;
+      else window.Browse.ChooseOrder(static_cast<size_t>(argument), false);
+      window.Browse.RefreshControls();
+    };
+    Start(std::move(options));
+    auto hook = [&](int32_t argument) {
+      WindowModel::Post(Window, BrowseTestWindow::HookEvent, 0, argument);
+      Idle();
+    };
+    hook(0);
+    const int32_t form = OpenForm();
+    ASSERT_NE(form, 0);
+    Type(form, "?Value1", "^b*");
+    Close(form, "?OK");
+    EXPECT_EQ(Shown(), (Names{"BETA", "BRAVO"}));
+    hook(2);
+    const Names expected = shared ? Names{"BRAVO", "BETA"}
+                                  : Names{"GOLF", "FOXTROT", "ECHO", "DELTA", "CHARLIE", "BRAVO", "BETA", "ALPHA"};
+    EXPECT_EQ(Shown(), expected);
+    hook(1);
+    EXPECT_EQ(Shown(), (Names{"BETA", "BRAVO"}));
+    Stop();
+  }
+}
+
+TEST_F(QueryBrowseThreadTest, ABareOperatorOnANumberIsReportedAndIgnored) {
+  Start();
+  const int32_t form = OpenForm();
+  ASSERT_NE(form, 0);
+  Type(form, "?Value2", ">");
+  Close(form, "?OK");
+  // ">" alone reads as ">" and "=" with no value.
+  EXPECT_EQ(QueryResult(), "(NAM:COUNT >= )");
+  size_t reported = 0;
+  for (const std::string& shown : Errors.Titles())
+    if (shown.rfind("View Open Error:", 0) == 0) ++reported;
+  EXPECT_EQ(reported, 1u);
+  EXPECT_EQ(Shown(), Alphabet);
+  // Scrolling reads the view again without asking again.
+  ASSERT_TRUE(Driver->PressKey(Window, runtime::ui::Key::Down).Ok);
+  Idle();
+  reported = 0;
+  for (const std::string& shown : Errors.Titles())
+    if (shown.rfind("View Open Error:", 0) == 0) ++reported;
+  EXPECT_EQ(reported, 1u);
 }
 
 }  // namespace
