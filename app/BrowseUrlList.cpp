@@ -13,6 +13,7 @@
 #include "runtime/core/OnceGuard.h"
 #include "runtime/core/PerThread.h"
 #include "runtime/data/FieldRef.h"
+#include "runtime/ui/Key.h"
 #include "runtime/ui/Prop.h"
 #include "runtime/ui/WindowBuilder.h"
 #include "runtime/ui/WindowModel.h"
@@ -155,6 +156,12 @@ int32_t BrowseUrlList::Init() {
   Resizer.Resize();
   Browse.AskProcedure = UpdateProcedure;
   RegisterAlertKeys();
+  // The address is edited only through the form.
+  WindowModel::SetProp(MyWindow, BrowseList, Prop::ColumnEditable, "0", 1);
+  if (Request != RequestView && Browse.Popup) {
+    InPlaceItem = Browse.Popup->AddEventItem(InPlaceItemText, InPlaceToggleEvent, BrowseList);
+    SetCountInPlace(AppGlobals::Ini().Fetch(ProcedureName, InPlaceEntry) == "1", Remember::No);
+  }
   return EventGoOn;
 }
 
@@ -181,6 +188,25 @@ uint8_t BrowseUrlList::Run(int32_t number, uint8_t request) {
 int32_t BrowseUrlList::OnAccepted() {
   if (EventInHand().Control == OpenButton) OpenUrl();
   return WindowController::OnAccepted();
+}
+
+int32_t BrowseUrlList::HandleEvent(const runtime::ui::PostedEvent& event) {
+  if (event.Number == InPlaceToggleEvent && event.Control == BrowseList) {
+    SetCountInPlace(!Browse.CountInPlace, Remember::Yes);
+    return EventConsumed;
+  }
+  return WindowController::HandleEvent(event);
+}
+
+void BrowseUrlList::SetCountInPlace(bool on, Remember remember) {
+  Browse.CountInPlace = on ? 1 : 0;
+  if (Browse.Popup && !InPlaceItem.empty())
+    Browse.Popup->SetCheck(InPlaceItem, on ? framework::popup::PopupItem::Checked : framework::popup::PopupItem::Unchecked);
+  // A double click then means "change": on the count in place, on the address through the form.
+  WindowModel::SetPropInt(MyWindow, BrowseList, Prop::ListAction,
+                          on ? framework::browse::BrowseManager::DoubleClickChanges : 0);
+  WindowModel::SetPropInt(MyWindow, BrowseList, Prop::Alert, on ? runtime::ui::Key::Enter : 0, EnterSlot);
+  if (remember == Remember::Yes) AppGlobals::Ini().Update(ProcedureName, InPlaceEntry, on ? "1" : "0");
 }
 
 void BrowseUrlList::OpenUrl() {

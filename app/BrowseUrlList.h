@@ -15,6 +15,7 @@
 // browse threads share nothing but the process-wide error and INI managers.
 
 #include <cstdint>
+#include <string>
 
 #include "app/BrowseUrlListBrowse.h"
 #include "framework/browse/LetterLocator.h"
@@ -47,11 +48,22 @@ class BrowseUrlList : public framework::window::WindowController {
   static constexpr int32_t HelpButton = 9;
   static constexpr int32_t OpenButton = 10;
 
+  // The context-menu option that lets Enter and a double click on the count change
+  // it in the list; remembered under ProcedureName, off unless turned on.
+  static constexpr const char* InPlaceItemText = "Edit in place";
+  static constexpr const char* InPlaceEntry = "EditInPlace";
+  // The event the option's menu item posts to the list.
+  static constexpr int32_t InPlaceToggleEvent = 0x4E01;
+  // The list's alert slot for Enter while the option is on.
+  static constexpr int32_t EnterSlot = 248;
+
   // The update procedure the browse calls for insert, change, delete and view.
   static constexpr int32_t UpdateProcedure = 1;
-  // The step distribution: letters only, computed at run time between the first and
-  // last Url.
-  static constexpr uint8_t StepControls = framework::browse::StringStep::ControlLetters;
+  // The step distribution, computed at run time between the first and last Url over
+  // the characters addresses are made of.
+  static constexpr uint8_t StepControls = framework::browse::StringStep::ControlLetters |
+                                          framework::browse::StringStep::ControlDigits |
+                                          framework::browse::StringStep::ControlAddress;
   static constexpr uint8_t StepLookup = framework::browse::StringStep::LookupRunTime;
 
   // The window as the browse describes it.
@@ -79,6 +91,13 @@ class BrowseUrlList : public framework::window::WindowController {
   using WindowController::Run;
   // "Open" runs OpenUrl; then the base handling in every case.
   int32_t OnAccepted() override;
+  // The "Edit in place" item turns the option over; everything else as the base.
+  int32_t HandleEvent(const runtime::ui::PostedEvent& event) override;
+
+  // Sets the option, shows it in the menu and the list's keys; `remember` writes it to
+  // the INI file.
+  enum class Remember : uint8_t { No, Yes };
+  void SetCountInPlace(bool on, Remember remember);
 
   // The open action: the selected row's Url to the opener, NumberOfTimesToOpen times.
   // Nothing when no row is selected.
@@ -94,6 +113,7 @@ class BrowseUrlList : public framework::window::WindowController {
   int32_t CurrentChoice = 0;
 
  private:
+  std::string InPlaceItem;
   const runtime::ui::WindowDefinition& Window;
   BrowseUrlListBrowse::DisplayQueue& Queue;
 };

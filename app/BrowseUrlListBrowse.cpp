@@ -2,6 +2,12 @@
 
 #include <cstddef>
 
+#include "framework/window/WindowController.h"
+#include "runtime/ui/Event.h"
+#include "runtime/ui/Key.h"
+#include "runtime/ui/Prop.h"
+#include "runtime/ui/WindowModel.h"
+
 namespace app {
 
 const runtime::data::RecordType& BrowseUrlListBrowse::BrowseQueueRecord::Type() {
@@ -18,6 +24,38 @@ const runtime::data::RecordType& BrowseUrlListBrowse::BrowseQueueRecord::Type() 
                     0},
       });
   return type;
+}
+
+uint8_t BrowseUrlListBrowse::AskForRecord(uint8_t request) {
+  using runtime::ui::Key;
+  using runtime::ui::Prop;
+  using runtime::ui::WindowModel;
+  const int32_t key = WindowModel::KeyCode();
+  const int32_t window = Window != nullptr ? Window->MyWindow : 0;
+  const bool onCount =
+      key == Key::Enter ||
+      (key == Key::MouseLeft2 &&
+       WindowModel::GetPropInt(window, ILC->GetListControl(), Prop::MouseDownColumn) == CountColumn);
+  if (!CountInPlace || request != framework::window::WindowController::RequestChange || !onCount)
+    return BrowseManager::AskForRecord(request);
+  // Without an update procedure the browse edits the row itself.
+  const int32_t procedure = AskProcedure;
+  AskProcedure = 0;
+  const uint8_t response = BrowseManager::AskForRecord(request);
+  AskProcedure = procedure;
+  return response;
+}
+
+bool BrowseUrlListBrowse::OnKey() {
+  using runtime::ui::Key;
+  using runtime::ui::WindowModel;
+  const int32_t key = WindowModel::KeyCode();
+  if (!CountInPlace || key != Key::Enter || RecordsInList() == 0 || ChangeControl == 0)
+    return BrowseManager::OnKey();
+  const int32_t window = Window != nullptr ? Window->MyWindow : 0;
+  if (WindowModel::GetPropInt(window, ChangeControl, runtime::ui::Prop::Disable) != 0) return false;
+  CopyRowToBuffer();
+  return WindowModel::Post(window, runtime::ui::Event::Accepted, ChangeControl);
 }
 
 }  // namespace app

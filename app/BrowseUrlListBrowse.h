@@ -4,6 +4,10 @@
 // record, BrowseQueueRecord, holds one visible row: the two shown fields of the record
 // and the view position the browse keeps for it.
 //
+// With CountInPlace set, Enter on the list, or a double click on the count, changes the
+// count inside the list instead of through the form; a double click on the address and
+// the Change button still open the form.
+//
 // Thread safety: the browse, its queue and its record belong to the window's thread.
 
 #include <cstddef>
@@ -32,10 +36,20 @@ class BrowseUrlListBrowse : public framework::browse::BrowseManager {
   };
   using DisplayQueue = runtime::data::RecordQueue<BrowseQueueRecord>;
 
+  // The list column that shows the count.
+  static constexpr int32_t CountColumn = 2;
+
   BrowseUrlListBrowse() = default;
+
+  // A change asked with Enter or a double click on the count goes in place.
+  uint8_t AskForRecord(uint8_t request) override;
+  // Enter changes the count in place when CountInPlace is set.
+  bool OnKey() override;
 
   // The display queue, typed; set by the window before the browse is used.
   DisplayQueue* Q = nullptr;
+  // The "Edit in place" option of the window's context menu.
+  uint8_t CountInPlace = 0;
 };
 
 }  // namespace app

@@ -394,5 +394,72 @@ TEST_F(BrowseUrlListThreadTest, ThePositionIsKeptUnderBrowseUrlList) {
   EXPECT_EQ(runtime::settings::IniFile::Read(ini, B::ProcedureName, "Maximize", "<none>"), "No");
 }
 
+TEST_F(BrowseUrlListThreadTest, EditInPlaceOptionChangesTheCountInTheListAndIsRemembered) {
+  Seed({{"https://alpha.example/", 1}, {"https://bravo.example/", 2}});
+  int32_t w = OpenBrowse();
+  ASSERT_NE(w, 0);
+  // Off by default: a double click on the count changes nothing in the list.
+  WindowModel::SetPropInt(w, B::BrowseList, Prop::MouseDownColumn, BrowseUrlListBrowse::CountColumn);
+  ASSERT_TRUE(Driver->DoubleClickRow(w, "?BROWSE:1", 1));
+  ASSERT_TRUE(Driver->WaitIdle());
+  EXPECT_EQ(WindowModel::ControlNumber(w, "?EditInPlace:2"), 0);
+
+  Driver->AnswerPopup(B::InPlaceItemText);
+  ASSERT_TRUE(Driver->RightClickRow(w, "?BROWSE:1", 2));
+  ASSERT_TRUE(Driver->WaitIdle());
+  // Enter edits the count of the selected row in the list.
+  ASSERT_TRUE(Driver->Focus(w, "?BROWSE:1"));
+  ASSERT_TRUE(Driver->PressKey(w, runtime::ui::Key::Enter)) << Driver->LastFailure();
+  ASSERT_TRUE(Driver->WaitIdle());
+  const int32_t editor = WindowModel::ControlNumber(w, "?EditInPlace:2");
+  ASSERT_NE(editor, 0);
+  EXPECT_EQ(WindowModel::GetPropInt(w, 0, Prop::Focus), editor);
+  EXPECT_EQ(WindowModel::GetProp(w, editor, Prop::Text), "2");
+  ASSERT_TRUE(Driver->Type(w, "?EditInPlace:2", "5"));
+  ASSERT_TRUE(Driver->PressKey(w, runtime::ui::Key::Enter));
+  ASSERT_TRUE(Driver->WaitIdle());
+  EXPECT_EQ(WindowModel::ControlNumber(w, "?EditInPlace:2"), 0);
+  EXPECT_EQ(Listed(w)[1], (std::vector<std::string>{"https://bravo.example/", "5"}));
+  EXPECT_EQ(Selected(w), 2);
+
+  // A double click on the count edits it too; on the address the form opens.
+  WindowModel::SetPropInt(w, B::BrowseList, Prop::MouseDownColumn, BrowseUrlListBrowse::CountColumn);
+  ASSERT_TRUE(Driver->DoubleClickRow(w, "?BROWSE:1", 1));
+  ASSERT_TRUE(Driver->WaitIdle());
+  ASSERT_TRUE(Driver->Type(w, "?EditInPlace:2", "8"));
+  ASSERT_TRUE(Driver->PressKey(w, runtime::ui::Key::Enter));
+  ASSERT_TRUE(Driver->WaitIdle());
+  EXPECT_EQ(Listed(w)[0], (std::vector<std::string>{"https://alpha.example/", "8"}));
+  WindowModel::SetPropInt(w, B::BrowseList, Prop::MouseDownColumn, 1);
+  ASSERT_TRUE(Driver->DoubleClickRow(w, "?BROWSE:1", 1));
+  const int32_t form = Driver->FindWindow(F::ChangeCaption);
+  ASSERT_NE(form, 0) << Driver->LastFailure();
+  ASSERT_TRUE(Driver->Press(form, "&Cancel"));
+  ASSERT_TRUE(Driver->WaitClosed(form));
+  ASSERT_TRUE(Driver->WaitIdle());
+  CloseBrowse(w);
+  EXPECT_EQ(Stored(), (std::vector<std::pair<std::string, int32_t>>{{"https://alpha.example/", 8},
+                                                                    {"https://bravo.example/", 5}}));
+
+  // The option is kept under the browse's name and is on after a restart.
+  ASSERT_TRUE(Driver->ChooseMenu(Frame, "Exit"));
+  ASSERT_TRUE(Driver->WaitClosed(Frame));
+  runtime::core::Process::Wait();
+  const std::string ini = (Dir.Path() / "Vorkan42.INI").string();
+  EXPECT_EQ(runtime::settings::IniFile::Read(ini, B::ProcedureName, B::InPlaceEntry, "<none>"), "1");
+  ASSERT_TRUE(runtime::core::Process::Launch(Program::Table(), Program::MainProcedure));
+  Frame = Driver->FindWindow(MainFrame::Caption);
+  ASSERT_NE(Frame, 0) << Driver->LastFailure();
+  w = OpenBrowse();
+  ASSERT_NE(w, 0);
+  ASSERT_TRUE(Driver->Focus(w, "?BROWSE:1"));
+  ASSERT_TRUE(Driver->PressKey(w, runtime::ui::Key::Enter)) << Driver->LastFailure();
+  ASSERT_TRUE(Driver->WaitIdle());
+  EXPECT_NE(WindowModel::ControlNumber(w, "?EditInPlace:2"), 0);
+  ASSERT_TRUE(Driver->PressKey(w, runtime::ui::Key::Esc));
+  ASSERT_TRUE(Driver->WaitIdle());
+  CloseBrowse(w);
+}
+
 }  // namespace
 }  // namespace app
