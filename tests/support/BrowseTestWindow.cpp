@@ -21,12 +21,12 @@ runtime::ui::WindowDefinition Definition(bool selecting) {
   runtime::ui::WindowBuilder b("NamesBrowse");
   b.Caption(BrowseTestWindow::Title).Size(300, 200);
   b.List(0, "?List", "120L(2)|M~Name~@s39@40R(2)|M~Count~@n9@").At(4, 4, 290, 150);
-  b.Button(0, "?Insert", "&Insert");
-  b.Button(0, "?Change", "&Change");
-  b.Button(0, "?Delete", "&Delete");
-  b.Button(0, "?View", "&View");
-  b.Button(0, "?Close", "&Close");
-  if (selecting) b.Button(0, "?Select", "&Select");
+  b.Button(0, "?Insert", "&Insert").At(4, 160, 45, 14);
+  b.Button(0, "?Change", "&Change").At(53, 160, 45, 14);
+  b.Button(0, "?Delete", "&Delete").At(102, 160, 45, 14);
+  b.Button(0, "?View", "&View").At(151, 160, 45, 14);
+  b.Button(0, "?Close", "&Close").At(249, 180, 45, 14);
+  if (selecting) b.Button(0, "?Select", "&Select").At(200, 180, 45, 14);
   return b.Build();
 }
 

@@ -24,6 +24,7 @@
 #include "runtime/ui/Key.h"
 #include "runtime/ui/Prop.h"
 #include "runtime/ui/WindowModel.h"
+#include "runtime/ui/qt/CellEditor.h"
 #include "runtime/ui/qt/EntryValidator.h"
 #include "runtime/ui/qt/IconMapper.h"
 #include "runtime/ui/qt/ListView.h"
@@ -197,6 +198,7 @@ void WindowView::Create(const Window& window, const Control& c) {
         }
         case ControlType::List:
           s.List = new ListView(WindowId, number, container);
+          CellEditor::TrackColumns(*s.List, WindowId, number);
           widget = s.List;
           break;
         case ControlType::Sheet: {
@@ -266,6 +268,13 @@ void WindowView::Watch(QWidget* widget, int32_t control) {
 
 void WindowView::Place(const Control& c, Shown& s) {
   if (!s.Widget || c.Type == ControlType::Tab) return;
+  if (auto list = Controls.find(c.Parent); list != Controls.end() && list->second.List) {
+    // An in-place editor sits over its cell, or out of sight while it edits none.
+    const QRect cell = CellEditor::CellRect(list->second.Last, *list->second.List, c.Number, this);
+    s.Widget->setGeometry(cell.isEmpty() ? QRect(0, 0, 0, 0) : cell);
+    s.Widget->raise();
+    return;
+  }
   QPoint offset;
   ContainerFor(c, offset);
   QRect rect = Metrics.ToPixels(c.X, c.Y, c.Width, c.Height).translated(-offset);
@@ -344,6 +353,10 @@ void WindowView::Update(const Control& c, Shown& s) {
     if (s.List) s.List->Apply(c, Metrics);
   }
   s.Last = c;
+  // The list's in-place editors follow its selected row.
+  if (s.List)
+    for (auto& [number, child] : Controls)
+      if (child.Applied && child.Last.Parent == c.Number && child.Type == ControlType::Entry) Place(child.Last, child);
   s.Last.Rows.clear();
   s.Applied = true;
 }
@@ -396,6 +409,8 @@ bool WindowView::HandleAlert(int32_t control, int32_t key) {
   if (it != Controls.end())
     for (const auto& [slot, k] : it->second.Last.Alerts)
       if (k == key) {
+        // What was typed reaches the model before the key that acts on it.
+        CommitEntry(control);
         WindowModel::Input(WindowId, control, Event::AlertKey, key);
         return true;
       }
