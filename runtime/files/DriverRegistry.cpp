@@ -18,6 +18,7 @@ std::string Upper(std::string s) {
 struct Drivers {
   std::mutex Mutex;
   std::map<std::string, DriverRegistry::Factory> ByName;  // GUARDED_BY(Mutex)
+  std::string DefaultName = DriverRegistry::SqliteName;   // GUARDED_BY(Mutex)
 };
 
 // Built on first use, so files opened from static initialisers find the built-in driver.
@@ -51,11 +52,23 @@ std::unique_ptr<Driver> DriverRegistry::Make(const std::string& name) {
   Factory factory;
   {
     std::lock_guard lock(d.Mutex);
-    auto found = d.ByName.find(name.empty() ? std::string(SqliteName) : Upper(name));
+    auto found = d.ByName.find(name.empty() ? d.DefaultName : Upper(name));
     if (found == d.ByName.end()) return nullptr;
     factory = found->second;
   }
   return factory();
+}
+
+void DriverRegistry::SetDefault(const std::string& name) {
+  Drivers& d = TheDrivers();
+  std::lock_guard lock(d.Mutex);
+  d.DefaultName = name.empty() ? std::string(SqliteName) : Upper(name);
+}
+
+std::string DriverRegistry::Default() {
+  Drivers& d = TheDrivers();
+  std::lock_guard lock(d.Mutex);
+  return d.DefaultName;
 }
 
 }  // namespace runtime::files

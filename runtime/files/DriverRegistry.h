@@ -24,9 +24,13 @@ class DriverRegistry {
   // Removes `name`; the built-in driver cannot be removed. Files already using the
   // driver keep their Driver objects.
   static void Unregister(const std::string& name);
-  // A new Driver object of driver `name` ("" means the built-in one), or null when no
-  // such driver is registered.
+  // A new Driver object of driver `name` ("" means the program's default driver), or
+  // null when no such driver is registered.
   static std::unique_ptr<Driver> Make(const std::string& name);
+  // Which driver "" means: the built-in one unless the program chose another place for
+  // its files (DatabaseChoice).
+  static void SetDefault(const std::string& name);
+  static std::string Default();
 };
 
 }  // namespace runtime::files
