@@ -8,6 +8,7 @@
 #include "framework/data/FileUsageRegistry.h"
 #include "framework/window/IniManager.h"
 #include "runtime/core/Process.h"
+#include "runtime/files/DatabaseChoice.h"
 
 namespace app {
 namespace {
@@ -46,6 +47,10 @@ void Program::MainProcedure() {
   framework::window::IniManager& ini = AppGlobals::Ini();
   ini.Init(IniFileName, framework::window::IniManager::StorageIniFile, 0);
   StartupTrace::Note("main: INI manager");
+
+  // The list lives in the local file unless the INI file or the environment names a server.
+  using runtime::files::DatabaseChoice;
+  DatabaseChoice::Apply(DatabaseChoice::Resolve(ini.Fetch(DatabaseChoice::IniSection, DatabaseChoice::IniEntry)));
 
   ThreadFileSetup::BuildForMainThread();
 

@@ -28,7 +28,8 @@ const runtime::files::FileDefinition& UrlListFile::Definition() {
     d.Label = Label;
     d.Prefix = Prefix;
     d.FileName = DriverFileName;
-    d.DriverName = runtime::files::FileDefinition::DefaultDriver;
+    // Left to the program: the local file, or the server the INI file names.
+    d.DriverName = "";
     d.Record = &UrlListRecord::Type();
     // A list of addresses should not hold the same address twice, in any spelling of
     // its letters: the key is unique and ignores case. It is also the primary key

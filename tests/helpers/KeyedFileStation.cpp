@@ -1,18 +1,25 @@
 // "Another station" for the keyed-file tests: a second process working on the test
 // file. Every change it makes is acknowledged on standard output ("A n" added,
 // "P n" put) only after the call returned success, so a test that kills it knows
-// which changes must be on disk.
+// which changes must be on disk. With VORKAN42_CONNECTION set, the file is on that
+// server, as it would be for the program.
 //
 //   KeyedFileStation <file> append <from>        add and then update records from
 //                                                <from> on, until killed (bounded)
 //   KeyedFileStation <file> add <from> <count>   add <count> records, exit 0 when all succeed
 //   KeyedFileStation <file> bump <n>             add 100 to record n's count
+//   KeyedFileStation <file> increment <records> <rounds>
+//                                                add 1 to the count of records 0 to
+//                                                <records>-1, <rounds> times, each as a
+//                                                watched read and put, read again when
+//                                                another station changed it first
 #include <unistd.h>
 
 #include <cstdlib>
 #include <string>
 
 #include "runtime/core/RuntimeErrorCode.h"
+#include "runtime/files/DatabaseChoice.h"
 #include "runtime/files/FileMode.h"
 #include "runtime/files/KeyedFile.h"
 #include "tests/runtime/files/TestFiles.h"
@@ -37,7 +44,9 @@ void Acknowledge(char what, long n) {
 
 int main(int argc, char** argv) {
   if (argc < 4) return Usage;
-  const runtime::files::FileDefinition definition = testfiles::TestDefinition();
+  runtime::files::DatabaseChoice::Apply(runtime::files::DatabaseChoice::Resolve(""));
+  runtime::files::FileDefinition definition = testfiles::TestDefinition();
+  definition.DriverName = "";  // wherever the program's files are
   runtime::files::KeyedFile file;
   if (file.Init(definition) != C::NoError) return Failed;
   file.SetName(argv[1]);
@@ -70,6 +79,22 @@ int main(int argc, char** argv) {
     if (file.GetByKey(testfiles::KeyUrl) != C::NoError) return Failed;
     rec.Count += 100;
     return file.Put() == C::NoError ? 0 : Failed;
+  }
+  if (command == "increment" && argc == 5) {
+    const long rounds = std::atol(argv[4]);
+    for (long round = 0; round < rounds; ++round) {
+      for (long n = 0; n < from; ++n) {
+        for (;;) {
+          testfiles::Fill(rec, testfiles::StationUrl(n), 0);
+          if (file.Watch() != C::NoError || file.GetByKey(testfiles::KeyUrl) != C::NoError) return Failed;
+          rec.Count += 1;
+          const int32_t code = file.Put();
+          if (code == C::NoError) break;
+          if (code != C::RecordChanged && code != C::RecordHeld) return Failed;
+        }
+      }
+    }
+    return 0;
   }
   return Usage;
 }

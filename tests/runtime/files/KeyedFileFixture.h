@@ -1,6 +1,7 @@
 #pragma once
 // A temporary folder per test, the test definition, and readable dumps of a file's
-// records in a key's order.
+// records in a key's order. DriverFixture runs the same tests on the local driver and
+// on the server driver (in a schema of the test's own; skipped without a server).
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -14,7 +15,10 @@
 #include "runtime/core/RuntimeError.h"
 #include "runtime/core/RuntimeErrorCode.h"
 #include "runtime/files/FileMode.h"
+#include "runtime/files/DriverRegistry.h"
 #include "runtime/files/KeyedFile.h"
+#include "runtime/files/PgDriver.h"
+#include "tests/runtime/files/ServerSchema.h"
 #include "tests/runtime/files/TestFiles.h"
 
 namespace testfiles {
@@ -79,5 +83,52 @@ class KeyedFileFixture : public ::testing::Test {
   std::string Folder;
   runtime::files::FileDefinition Definition;
 };
+
+// The suite's parameter: the driver's registered name.
+inline constexpr const char* LocalDriver = runtime::files::DriverRegistry::SqliteName;
+inline constexpr const char* ServerDriver = runtime::files::PgDriver::Name;
+
+class DriverFixture : public KeyedFileFixture, public ::testing::WithParamInterface<const char*> {
+ protected:
+  void SetUp() override {
+    KeyedFileFixture::SetUp();
+    if (!OnServer()) return;
+    if (!ServerSchema::Available()) GTEST_SKIP() << "no test server: set " << ServerSchema::Variable;
+    Server = std::make_unique<ServerSchema>();
+    UseRole("");
+  }
+  void TearDown() override {
+    if (OnServer()) runtime::files::DriverRegistry::Unregister(ServerDriver);
+    Server.reset();
+    KeyedFileFixture::TearDown();
+  }
+
+  bool OnServer() const { return std::string(GetParam()) == ServerDriver; }
+  // Files opened from now on connect as `role` ("" : the test role).
+  void UseRole(const std::string& role) {
+    const std::string connection = Server->Connection(role);
+    runtime::files::DriverRegistry::Register(ServerDriver, [connection] {
+      return std::make_unique<runtime::files::PgDriver>(connection);
+    });
+    Definition.DriverName = ServerDriver;
+  }
+  // The file's name as the driver reports it.
+  std::string Name() const { return OnServer() ? Base() : Path(); }
+  // Everything stored for the test file, to show that a refused open changed nothing.
+  std::string Stored() {
+    if (!OnServer()) return Bytes(Path());
+    return Server->Exec(
+        "SELECT coalesce((SELECT string_agg(name || '=' || value, ';') FROM vk_layout), '') || '|' || "
+        "coalesce((SELECT string_agg(t::text, ';' ORDER BY vk_id) FROM urllist t), '') || '|' || "
+        "coalesce((SELECT string_agg(indexdef, ';' ORDER BY indexname) FROM pg_indexes "
+        "WHERE schemaname = current_schema()), '')");
+  }
+
+  std::unique_ptr<ServerSchema> Server;
+};
+
+inline std::string DriverLabel(const ::testing::TestParamInfo<const char*>& info) {
+  return std::string(info.param) == ServerDriver ? "Server" : "Local";
+}
 
 }  // namespace testfiles

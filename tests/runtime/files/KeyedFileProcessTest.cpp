@@ -1,5 +1,6 @@
-// Other processes on the same file: concurrent adds, a change seen by a watch, and
-// a station killed at random moments that must never lose an acknowledged change.
+// Other processes on the same file, local or on the server: concurrent adds, a change
+// seen by a watch, and a station killed at random moments that must never lose an
+// acknowledged change.
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "runtime/core/NativePath.h"
+#include "runtime/files/DatabaseChoice.h"
 #include "runtime/files/SqliteDriver.h"
 #include "tests/runtime/files/KeyedFileFixture.h"
 
@@ -65,9 +67,21 @@ int Finish(Station& s) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-using KeyedFileProcessTest = KeyedFileFixture;
+// The stations find the server, when the test uses one, as the program does.
+class KeyedFileProcessTest : public DriverFixture {
+ protected:
+  void SetUp() override {
+    DriverFixture::SetUp();
+    if (OnServer() && Server) ::setenv(runtime::files::DatabaseChoice::EnvironmentVariable, Server->Connection().c_str(), 1);
+  }
+  void TearDown() override {
+    ::unsetenv(runtime::files::DatabaseChoice::EnvironmentVariable);
+    DriverFixture::TearDown();
+  }
+};
+INSTANTIATE_TEST_SUITE_P(Drivers, KeyedFileProcessTest, ::testing::Values(LocalDriver, ServerDriver), DriverLabel);
 
-TEST_F(KeyedFileProcessTest, StationsAddToOneFileAtOnce) {
+TEST_P(KeyedFileProcessTest, StationsAddToOneFileAtOnce) {
   { Handle(); }
   Station one = Start({Base(), "add", "0", "100"});
   Station two = Start({Base(), "add", "100", "100"});
@@ -80,7 +94,7 @@ TEST_F(KeyedFileProcessTest, StationsAddToOneFileAtOnce) {
   EXPECT_EQ(f->Records(), 300);
 }
 
-TEST_F(KeyedFileProcessTest, WatchSeesAChangeMadeByAnotherProcess) {
+TEST_P(KeyedFileProcessTest, WatchSeesAChangeMadeByAnotherProcess) {
   auto f = Handle();
   ASSERT_EQ(AddRecord(*f, StationUrl(7), 1), C::NoError);
   Fill(Rec(*f), StationUrl(7), 0);
@@ -92,6 +106,26 @@ TEST_F(KeyedFileProcessTest, WatchSeesAChangeMadeByAnotherProcess) {
   EXPECT_EQ(f->Put(), C::RecordChanged);
   ASSERT_EQ(f->GetByKey(KeyUrl), C::NoError);
   EXPECT_EQ(Rec(*f).Count, 101);
+}
+
+TEST_P(KeyedFileProcessTest, FourStationsChangingTheSameRecordsLoseNoUpdate) {
+  constexpr int Stations = 4;
+  constexpr int Records = 3;
+  constexpr int Rounds = 25;
+  {
+    auto f = Handle();
+    for (int n = 0; n < Records; ++n) ASSERT_EQ(AddRecord(*f, StationUrl(n), 0), C::NoError);
+  }
+  std::vector<Station> stations;
+  for (int i = 0; i < Stations; ++i) {
+    stations.push_back(Start({Base(), "increment", std::to_string(Records), std::to_string(Rounds)}));
+    ASSERT_GT(stations.back().Pid, 0);
+  }
+  for (Station& s : stations) EXPECT_EQ(Finish(s), 0);
+  auto f = Handle(ReadWriteShared, false);
+  std::string expected;
+  for (int n = 0; n < Records; ++n) expected += (n > 0 ? " " : "") + StationUrl(n) + ":" + std::to_string(Stations * Rounds);
+  EXPECT_EQ(Dump(*f, KeyUrl), expected);
 }
 
 // Reads acknowledgement lines for `duration`, then kills the station outright.
@@ -122,7 +156,7 @@ void RunAndKill(Station& s, std::chrono::milliseconds duration, std::set<long>& 
   while (lines >> what >> n) (what == 'A' ? added : put).insert(n);
 }
 
-TEST_F(KeyedFileProcessTest, KilledStationNeverLosesAnAcknowledgedChange) {
+TEST_P(KeyedFileProcessTest, KilledStationNeverLosesAnAcknowledgedChange) {
   { Handle(); }
   constexpr int Kills = 12;
   constexpr long RangePerRun = 1000000;
@@ -147,6 +181,7 @@ TEST_F(KeyedFileProcessTest, KilledStationNeverLosesAnAcknowledgedChange) {
     }
   }
   f->Close();
+  if (OnServer()) return;
 
   sqlite3* db = nullptr;
   ASSERT_EQ(sqlite3_open_v2(Path().c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);

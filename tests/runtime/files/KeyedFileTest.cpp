@@ -1,5 +1,6 @@
-// Keyed files on the SQLite driver: storage round trips, key orders, the cursor,
-// watched writes, duplicate keys, refused layouts and read-only files.
+// Keyed files on each driver (local files and the server): storage round trips, key
+// orders, the cursor, watched writes, duplicate keys, refused layouts and read-only
+// files.
 #include <sqlite3.h>
 #include <sys/stat.h>
 
@@ -14,9 +15,10 @@ using runtime::files::KeyEnd;
 
 namespace {
 
-using KeyedFileTest = KeyedFileFixture;
+using KeyedFileTest = DriverFixture;
+INSTANTIATE_TEST_SUITE_P(Drivers, KeyedFileTest, ::testing::Values(LocalDriver, ServerDriver), DriverLabel);
 
-TEST_F(KeyedFileTest, WriteCloseReopenAndCompare) {
+TEST_P(KeyedFileTest, WriteCloseReopenAndCompare) {
   const std::string longest(199, 'u');
   {
     auto f = Handle();
@@ -35,7 +37,7 @@ TEST_F(KeyedFileTest, WriteCloseReopenAndCompare) {
   EXPECT_EQ(std::string(Rec(*f).Tag), "y");
 }
 
-TEST_F(KeyedFileTest, KeysOrderAsDefined) {
+TEST_P(KeyedFileTest, KeysOrderAsDefined) {
   auto f = Handle();
   // Tag ignores case and allows duplicates; Count sorts descending within a tag.
   AddRecord(*f, "c", 1, "beta");
@@ -60,7 +62,7 @@ TEST_F(KeyedFileTest, KeysOrderAsDefined) {
   }
 }
 
-TEST_F(KeyedFileTest, KeysThatIgnoreCaseOrderAsUpperCaseText) {
+TEST_P(KeyedFileTest, KeysThatIgnoreCaseOrderAsUpperCaseText) {
   // Between "Z" and "a" lie "[", "\\", "]", "^", "_" and "`": folded to upper case they sort
   // after the letters, as the program's UPPER(...) comparisons and ranges expect.
   auto f = Handle();
@@ -76,7 +78,7 @@ TEST_F(KeyedFileTest, KeysThatIgnoreCaseOrderAsUpperCaseText) {
   EXPECT_STREQ(Rec(*f).Url, "3");  // "A[B" is the first at or after "AZZ"
 }
 
-TEST_F(KeyedFileTest, SetKeyPositionThenNextAndPreviousAtBothEnds) {
+TEST_P(KeyedFileTest, SetKeyPositionThenNextAndPreviousAtBothEnds) {
   auto f = Handle();
   for (const char* u : {"b", "d", "f"}) AddRecord(*f, u, 0);
 
@@ -112,7 +114,7 @@ TEST_F(KeyedFileTest, SetKeyPositionThenNextAndPreviousAtBothEnds) {
   EXPECT_STREQ(Rec(*f).Url, "f");
 }
 
-TEST_F(KeyedFileTest, HighestComponentValueFindsTheLastOfAGroup) {
+TEST_P(KeyedFileTest, HighestComponentValueFindsTheLastOfAGroup) {
   auto f = Handle();
   AddRecord(*f, "1", 4, "g");
   AddRecord(*f, "2", 9, "g");
@@ -127,7 +129,7 @@ TEST_F(KeyedFileTest, HighestComponentValueFindsTheLastOfAGroup) {
   EXPECT_EQ(Rec(*f).Count, 4);
 }
 
-TEST_F(KeyedFileTest, DuplicateKeyIsRefusedAndReported) {
+TEST_P(KeyedFileTest, DuplicateKeyIsRefusedAndReported) {
   auto f = Handle();
   ASSERT_EQ(AddRecord(*f, "same", 1), C::NoError);
   ASSERT_EQ(AddRecord(*f, "other", 2), C::NoError);
@@ -151,7 +153,7 @@ TEST_F(KeyedFileTest, DuplicateKeyIsRefusedAndReported) {
   EXPECT_EQ(f->Put(), C::RecordNotAvailable);
 }
 
-TEST_F(KeyedFileTest, WatchedPutAndDeleteFailWhenChangedElsewhere) {
+TEST_P(KeyedFileTest, WatchedPutAndDeleteFailWhenChangedElsewhere) {
   auto mine = Handle();
   auto theirs = Handle(ReadWriteShared, false);
   AddRecord(*mine, "x", 1);
@@ -189,7 +191,7 @@ TEST_F(KeyedFileTest, WatchedPutAndDeleteFailWhenChangedElsewhere) {
   EXPECT_EQ(Dump(*theirs, KeyUrl), "x:52");
 }
 
-TEST_F(KeyedFileTest, PositionsReadAndResetEvenAfterTheRecordIsGone) {
+TEST_P(KeyedFileTest, PositionsReadAndResetEvenAfterTheRecordIsGone) {
   auto f = Handle();
   for (const char* u : {"a", "b", "c", "d"}) AddRecord(*f, u, 0);
   Fill(Rec(*f), "b", 0);
@@ -225,7 +227,7 @@ TEST_F(KeyedFileTest, PositionsReadAndResetEvenAfterTheRecordIsGone) {
   }
 }
 
-TEST_F(KeyedFileTest, SavedStateBringsBackBufferCursorAndWatch) {
+TEST_P(KeyedFileTest, SavedStateBringsBackBufferCursorAndWatch) {
   auto f = Handle();
   auto other = Handle(ReadWriteShared, false);
   for (const char* u : {"a", "b", "c"}) AddRecord(*f, u, 0);
@@ -252,9 +254,9 @@ TEST_F(KeyedFileTest, SavedStateBringsBackBufferCursorAndWatch) {
   EXPECT_EQ(f->RestoreState(state), C::RecordNotAvailable);
 }
 
-TEST_F(KeyedFileTest, ChangedLayoutIsRefusedAndTheFileLeftUntouched) {
+TEST_P(KeyedFileTest, ChangedLayoutIsRefusedAndTheFileLeftUntouched) {
   { Handle(); }
-  const std::string before = Bytes(Path());
+  const std::string before = Stored();
   ASSERT_FALSE(before.empty());
 
   std::vector<runtime::files::FileDefinition> changed(3, Definition);
@@ -272,10 +274,25 @@ TEST_F(KeyedFileTest, ChangedLayoutIsRefusedAndTheFileLeftUntouched) {
     EXPECT_EQ(f.Create(), C::InvalidFileStructure) << i;
     EXPECT_FALSE(f.IsOpen());
   }
-  EXPECT_EQ(Bytes(Path()), before);
+  EXPECT_EQ(Stored(), before);
 }
 
-TEST_F(KeyedFileTest, DamagedOrForeignFilesAreRefusedWithoutACrash) {
+TEST_P(KeyedFileTest, DamagedOrForeignFilesAreRefusedWithoutACrash) {
+  if (OnServer()) {
+    // Someone else's table of the same name, with and without a layout of ours.
+    Server->Exec("CREATE TABLE urllist(x int); INSERT INTO urllist VALUES (7)");
+    for (int withLayout = 0; withLayout < 2; ++withLayout) {
+      KeyedFile f;
+      ASSERT_EQ(f.Init(Definition), C::NoError);
+      f.SetName(Base());
+      EXPECT_EQ(f.Open(ReadWriteShared), C::InvalidFileStructure) << withLayout;
+      EXPECT_EQ(f.Create(), C::InvalidFileStructure) << withLayout;
+      Server->Exec("CREATE TABLE vk_layout(name text PRIMARY KEY, value text NOT NULL); "
+                   "INSERT INTO vk_layout VALUES ('urllist', 'pgformat=1;size=1')");
+    }
+    EXPECT_EQ(Server->Exec("SELECT string_agg(x::text, ',') FROM urllist"), "7");
+    return;
+  }
   struct Case {
     const char* Name;
     std::string Contents;
@@ -306,9 +323,19 @@ TEST_F(KeyedFileTest, DamagedOrForeignFilesAreRefusedWithoutACrash) {
   EXPECT_EQ(f.Open(ReadWriteShared), C::InvalidFileStructure);
 }
 
-TEST_F(KeyedFileTest, ReadOnlyFileDeniesWriteAccessButOpensReadOnly) {
+TEST_P(KeyedFileTest, ReadOnlyFileDeniesWriteAccessButOpensReadOnly) {
   { AddRecord(*Handle(), "kept", 1); }
-  ASSERT_EQ(chmod(Path().c_str(), 0444), 0);
+  if (OnServer()) {
+    // A role that may read the list but not change it.
+    const std::string reader = Server->SchemaName() + "_reader";
+    Server->Exec("DROP ROLE IF EXISTS " + reader + "; CREATE ROLE " + reader + " LOGIN; GRANT USAGE ON SCHEMA " +
+                 Server->SchemaName() + " TO " + reader + "; GRANT SELECT ON ALL TABLES IN SCHEMA " +
+                 Server->SchemaName() + " TO " + reader);
+    ASSERT_EQ(Server->Error, "");
+    UseRole(reader);
+  } else {
+    ASSERT_EQ(chmod(Path().c_str(), 0444), 0);
+  }
   KeyedFile f;
   ASSERT_EQ(f.Init(Definition), C::NoError);
   f.SetName(Base());
@@ -318,7 +345,7 @@ TEST_F(KeyedFileTest, ReadOnlyFileDeniesWriteAccessButOpensReadOnly) {
   EXPECT_EQ(AddRecord(f, "new", 1), C::AccessDenied);
 }
 
-TEST_F(KeyedFileTest, MissingFileAndMissingKeyIndex) {
+TEST_P(KeyedFileTest, MissingFileAndMissingKeyIndex) {
   KeyedFile f;
   ASSERT_EQ(f.Init(Definition), C::NoError);
   f.SetName(Base());
@@ -327,19 +354,24 @@ TEST_F(KeyedFileTest, MissingFileAndMissingKeyIndex) {
   ASSERT_EQ(f.Create(), C::NoError);
   ASSERT_EQ(f.Open(ReadWriteShared), C::NoError);
   EXPECT_EQ(f.Open(ReadWriteShared), C::AlreadyOpen);
-  EXPECT_EQ(f.Name(), Path());
+  EXPECT_EQ(f.Name(), Name());
   ASSERT_EQ(f.Close(), C::NoError);
 
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(Path().c_str(), &db), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(db, "DROP INDEX \"URL:KEYTAG\"", nullptr, nullptr, nullptr), SQLITE_OK);
-  sqlite3_close(db);
+  if (OnServer()) {
+    Server->Exec("DROP INDEX urllist_key2");
+    ASSERT_EQ(Server->Error, "");
+  } else {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(Path().c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "DROP INDEX \"URL:KEYTAG\"", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+  }
   EXPECT_EQ(f.Open(ReadWriteShared), C::KeyFileInvalid);
   ASSERT_EQ(f.BuildKeys(), C::NoError);
   EXPECT_EQ(f.Open(ReadWriteShared), C::NoError);
 }
 
-TEST_F(KeyedFileTest, PropertiesAndOptionsTheManagersRead) {
+TEST_P(KeyedFileTest, PropertiesAndOptionsTheManagersRead) {
   auto f = Handle();
   using P = runtime::files::FileProperty;
   struct Case {
@@ -349,7 +381,7 @@ TEST_F(KeyedFileTest, PropertiesAndOptionsTheManagersRead) {
     std::string Expected;
   };
   const std::vector<Case> cases = {
-      {0, P::Label, 0, Path()},        {0, P::FieldCount, 0, "3"},   {0, P::FieldName, 3, "URL:TAG"},
+      {0, P::Label, 0, Name()},        {0, P::FieldCount, 0, "3"},   {0, P::FieldName, 3, "URL:TAG"},
       {0, P::KeyCount, 0, "2"},        {0, P::PerThread, 0, "1"},    {0, P::MemoCount, 0, "0"},
       {0, P::Records, 0, "0"},         {0, P::Transaction, 0, "0"},  {1, P::Label, 0, "URL:KEYURL"},
       {1, P::Primary, 0, "1"},         {1, P::Duplicates, 0, "0"},   {2, P::Duplicates, 0, "1"},

@@ -18,8 +18,15 @@ using runtime::files::Transaction;
 
 namespace {
 
-class TransactionTest : public KeyedFileFixture {
+class TransactionTest : public DriverFixture {
  protected:
+  void SetUp() override {
+    DriverFixture::SetUp();
+    // Files on one thread share the thread's connection to a server, and so its
+    // transaction; a shared file has a connection of its own, like another station.
+    Elsewhere = Definition;
+    Elsewhere.Sharing = runtime::files::FileSharing::Shared;
+  }
   std::unique_ptr<KeyedFile> Second(runtime::files::FileDefinition& definition) {
     auto f = std::make_unique<KeyedFile>();
     EXPECT_EQ(f->Init(definition), C::NoError);
@@ -28,12 +35,22 @@ class TransactionTest : public KeyedFileFixture {
     EXPECT_EQ(f->Open(ReadWriteShared), C::NoError);
     return f;
   }
+  // A handle on the test file through a connection of its own.
+  std::unique_ptr<KeyedFile> Station(const std::string& name) {
+    auto f = std::make_unique<KeyedFile>();
+    EXPECT_EQ(f->Init(Elsewhere), C::NoError);
+    f->SetName(name);
+    EXPECT_EQ(f->Open(ReadWriteShared), C::NoError);
+    return f;
+  }
+  runtime::files::FileDefinition Elsewhere;
 };
+INSTANTIATE_TEST_SUITE_P(Drivers, TransactionTest, ::testing::Values(LocalDriver, ServerDriver), DriverLabel);
 
-TEST_F(TransactionTest, CommitAndRollBackAcrossTwoFiles) {
+TEST_P(TransactionTest, CommitAndRollBackAcrossTwoFiles) {
   auto a = Handle();
   auto b = Second(Definition);
-  auto reader = Handle(ReadWriteShared, false);
+  auto reader = Station(Base());
 
   ASSERT_EQ(Transaction::Begin(2, {a.get(), b.get()}), C::NoError);
   EXPECT_TRUE(Transaction::Active());
@@ -59,14 +76,11 @@ TEST_F(TransactionTest, CommitAndRollBackAcrossTwoFiles) {
   EXPECT_EQ(Dump(*b, KeyUrl), "b1:1");
 }
 
-TEST_F(TransactionTest, BusyFileMakesBeginFailAndLeavesNothingBegun) {
+TEST_P(TransactionTest, BusyFileMakesBeginFailAndLeavesNothingBegun) {
   auto a = Handle();
   auto b = Second(Definition);
   // Another connection holds b's write lock.
-  auto holder = std::make_unique<KeyedFile>();
-  ASSERT_EQ(holder->Init(Definition), C::NoError);
-  holder->SetName(Folder + "/OTHER");
-  ASSERT_EQ(holder->Open(ReadWriteShared), C::NoError);
+  auto holder = Station(Folder + "/OTHER");
   ASSERT_EQ(holder->BeginTransaction(1), C::NoError);
 
   EXPECT_EQ(Transaction::Begin(0, {a.get(), b.get()}), C::RecordHeld);
