@@ -98,8 +98,9 @@ void PgConnection::Drop() {
   TxOpen = false;
 }
 
-DriverStatus PgConnection::Lost(const std::string& what) const {
-  return DriverStatus::Error(C::DriverError, ConnectionFailure, what + " (" + ServerName() + ")");
+DriverStatus PgConnection::Lost(const std::string& what, const std::string& why) const {
+  return DriverStatus::Error(C::DriverError, ConnectionFailure,
+                             what + " the database " + ServerName() + (why.empty() ? "" : ": " + why));
 }
 
 DriverStatus PgConnection::Connect() {
@@ -113,9 +114,11 @@ DriverStatus PgConnection::Connect() {
   ++Trips;
   ++AllTrips;
   if (Conn == nullptr || PQstatus(Conn) != CONNECTION_OK) {
-    const std::string why = Conn != nullptr ? OneLine(PQerrorMessage(Conn)) : "out of memory";
+    std::string why = Conn != nullptr ? OneLine(PQerrorMessage(Conn)) : "out of memory";
+    // libpq repeats the address the server name already gives: keep what failed.
+    if (const size_t at = why.rfind("failed: "); at != std::string::npos) why.erase(0, at + 8);
     Drop();
-    return Lost("Could not connect to the database: " + why);
+    return Lost("Could not connect to", why);
   }
   PQsetNoticeProcessor(Conn, IgnoreNotice, nullptr);
   // The server's own default is to wait for a lock for ever.
@@ -143,7 +146,7 @@ DriverStatus PgConnection::Await(PgResult& result, bool& lost) {
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
       if (left <= 0) {
         lost = true;
-        DriverStatus s = Lost("The database server did not answer within " + std::to_string(CallSeconds()) + " seconds");
+        DriverStatus s = Lost("No answer within " + std::to_string(CallSeconds()) + " seconds from", "");
         s.FileCode = NoAnswer;
         return s;
       }
@@ -151,11 +154,11 @@ DriverStatus PgConnection::Await(PgResult& result, bool& lost) {
       const int ready = ::poll(&pfd, 1, static_cast<int>(left));
       if (ready < 0 && errno != EINTR) {
         lost = true;
-        return Lost(std::string("Lost the connection to the database: ") + std::strerror(errno));
+        return Lost("Lost the connection to", std::strerror(errno));
       }
       if (ready > 0 && PQconsumeInput(Conn) == 0) {
         lost = true;
-        return Lost("Lost the connection to the database: " + OneLine(PQerrorMessage(Conn)));
+        return Lost("Lost the connection to", OneLine(PQerrorMessage(Conn)));
       }
     }
     PGresult* r = PQgetResult(Conn);
@@ -175,11 +178,11 @@ DriverStatus PgConnection::Await(PgResult& result, bool& lost) {
     lost = true;
     const char* state = kept.Get() != nullptr ? PQresultErrorField(kept.Get(), PG_DIAG_SQLSTATE) : nullptr;
     const std::string why = failed ? OneLine(PQresultErrorMessage(kept.Get())) : OneLine(PQerrorMessage(Conn));
-    DriverStatus s = Lost("Lost the connection to the database: " + why);
+    DriverStatus s = Lost("Lost the connection to", why);
     if (state != nullptr) s.FileCode = state;
     return s;
   }
-  if (kept.Get() == nullptr) return Lost("The database server sent no answer");
+  if (kept.Get() == nullptr) return Lost("No answer from", "");
   if (failed) return Failure(kept);
   result = std::move(kept);
   return DriverStatus::Ok();
@@ -193,7 +196,7 @@ DriverStatus PgConnection::Execute(const std::string& sql, const std::vector<std
   if (found == Prepared.end()) {
     const std::string name = "vk" + std::to_string(Prepared.size() + 1);
     if (PQsendPrepare(Conn, name.c_str(), sql.c_str(), static_cast<int>(params.size()), nullptr) == 0) {
-      return Lost("Lost the connection to the database: " + OneLine(PQerrorMessage(Conn)));
+      return Lost("Lost the connection to", OneLine(PQerrorMessage(Conn)));
     }
     PgResult prepared;
     DriverStatus s = Await(prepared, lost);
@@ -205,7 +208,7 @@ DriverStatus PgConnection::Execute(const std::string& sql, const std::vector<std
   for (const std::string& p : params) values.push_back(p.c_str());
   if (PQsendQueryPrepared(Conn, found->second.c_str(), static_cast<int>(values.size()), values.data(), nullptr,
                           nullptr, 0) == 0) {
-    return Lost("Lost the connection to the database: " + OneLine(PQerrorMessage(Conn)));
+    return Lost("Lost the connection to", OneLine(PQerrorMessage(Conn)));
   }
   sent = true;
   return Await(result, lost);
@@ -216,12 +219,15 @@ DriverStatus PgConnection::Run(const std::string& sql, const std::vector<std::st
   DriverStatus s;
   for (int attempt = 0; attempt < 2; ++attempt) {
     const bool inTx = TxOpen;
+    // A server that ended the connection between calls has said so already: reading
+    // what is waiting finds out before anything is sent.
+    if (Conn != nullptr && PQconsumeInput(Conn) == 0) Drop();
     if (Conn == nullptr || PQstatus(Conn) != CONNECTION_OK) {
       // A transaction does not survive its connection: its changes are gone, and
       // carrying on in a new connection would commit half of them.
       if (inTx) {
         Drop();
-        return Lost("Lost the connection to the database in the middle of a transaction; its changes were not kept");
+        return Lost("In the middle of a transaction, its changes not kept: lost the connection to", "");
       }
       s = Connect();
       if (!s.IsOk()) return s;
@@ -233,7 +239,7 @@ DriverStatus PgConnection::Run(const std::string& sql, const std::vector<std::st
     if (!gone) return s;
     // The connection is lost, or in an unknown state after a call that took too long.
     Drop();
-    if (inTx) return Lost("Lost the connection to the database in the middle of a transaction; its changes were not kept");
+    if (inTx) return Lost("In the middle of a transaction, its changes not kept: lost the connection to", "");
     // A server that does not answer is not asked twice, and a write the server may
     // already have carried out is not sent twice.
     if (s.FileCode == NoAnswer || (sent && retry == PgRetry::Never)) return s;
@@ -245,28 +251,29 @@ DriverStatus PgConnection::Command(const std::string& sql, PgRetry retry) {
   DriverStatus s;
   for (int attempt = 0; attempt < 2; ++attempt) {
     const bool inTx = TxOpen;
+    if (Conn != nullptr && PQconsumeInput(Conn) == 0) Drop();
     if (Conn == nullptr || PQstatus(Conn) != CONNECTION_OK) {
       if (inTx) {
         Drop();
-        return Lost("Lost the connection to the database in the middle of a transaction; its changes were not kept");
+        return Lost("In the middle of a transaction, its changes not kept: lost the connection to", "");
       }
       s = Connect();
       if (!s.IsOk()) return s;
     }
     if (PQsendQuery(Conn, sql.c_str()) == 0) {
-      s = Lost("Lost the connection to the database: " + OneLine(PQerrorMessage(Conn)));
+      s = Lost("Lost the connection to", OneLine(PQerrorMessage(Conn)));
     } else {
       PgResult result;
       bool lost = false;
       s = Await(result, lost);
       if (s.IsOk() || !lost) return s;
-      if (retry == PgRetry::Never || s.FileCode == NoAnswer) {
+      if (inTx || retry == PgRetry::Never || s.FileCode == NoAnswer) {
         Drop();
-        return s;
+        return inTx ? Lost("In the middle of a transaction, its changes not kept: lost the connection to", "") : s;
       }
     }
     Drop();
-    if (inTx) return Lost("Lost the connection to the database in the middle of a transaction; its changes were not kept");
+    if (inTx) return Lost("In the middle of a transaction, its changes not kept: lost the connection to", "");
   }
   return s;
 }
@@ -296,14 +303,14 @@ DriverStatus PgConnection::Begin(uint64_t& generation) {
 
 DriverStatus PgConnection::Commit(uint64_t generation) {
   if (generation == LostGeneration) {
-    return Lost("Lost the connection to the database in the middle of a transaction; its changes were not kept");
+    return Lost("In the middle of a transaction, its changes not kept: lost the connection to", "");
   }
   if (!TxOpen || generation != Generation) return DriverStatus::Ok();  // another member ended it
   PgResult result;
   bool lost = false;
   DriverStatus s;
   if (PQsendQuery(Conn, "COMMIT") == 0) {
-    s = Lost("Lost the connection to the database: " + OneLine(PQerrorMessage(Conn)));
+    s = Lost("Lost the connection to", OneLine(PQerrorMessage(Conn)));
     lost = true;
   } else {
     s = Await(result, lost);
@@ -313,8 +320,8 @@ DriverStatus PgConnection::Commit(uint64_t generation) {
     LostGeneration = generation;
     Drop();
     return DriverStatus::Error(C::DriverError, ConnectionFailure,
-                               "Lost the connection to the database while committing; the changes may not have been kept (" +
-                                   ServerName() + ")");
+                               "While committing, the changes perhaps not kept: lost the connection to the database " +
+                                   ServerName());
   }
   // A transaction that failed earlier ends in a rollback, which the server reports as such.
   if (s.IsOk() && std::strcmp(PQcmdStatus(result.Get()), "ROLLBACK") == 0) {

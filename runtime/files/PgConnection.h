@@ -82,7 +82,8 @@ class PgConnection {
   DriverStatus Execute(const std::string& sql, const std::vector<std::string>& params, PgResult& result, bool& sent);
   DriverStatus Await(PgResult& result, bool& lost);
   DriverStatus Failure(const PgResult& result) const;
-  DriverStatus Lost(const std::string& what) const;
+  // "<what> the database server ... port ..., database ..., role ...: <why>".
+  DriverStatus Lost(const std::string& what, const std::string& why) const;
   void Drop();
   int32_t CallSeconds() const { return LockSeconds + AnswerSeconds; }
 
