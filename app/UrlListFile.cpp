@@ -42,6 +42,8 @@ const runtime::files::FileDefinition& UrlListFile::Definition() {
     key.Role = KeyRole::Primary;
     d.Keys = {key};
     d.Sharing = runtime::files::FileSharing::PerThread;
+    // The browse's find looks for any part of an address.
+    d.FindField = static_cast<int>(UrlListRecord::UrlField);
     return d;
   }();
   return definition;

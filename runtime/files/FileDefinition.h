@@ -29,6 +29,10 @@ struct FileDefinition {
   const runtime::data::RecordType* Record = nullptr;  // not owned; outlives every KeyedFile
   std::vector<KeyDefinition> Keys;                    // key number n is Keys[n-1]
   FileSharing Sharing = FileSharing::PerThread;
+  // The text field a find searches for any part of its value (drivers that can keep
+  // an index of it); NoFindField when finds are not offered.
+  static constexpr int NoFindField = -1;
+  int FindField = NoFindField;
 };
 
 }  // namespace runtime::files

@@ -293,6 +293,7 @@ DriverStatus SqliteDriver::OpenConnection(const FileDefinition& definition, cons
   const int flags = (writes ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_FULLMUTEX;
   int rc = sqlite3_open_v2(path.c_str(), &Db, flags, nullptr);
   if (rc == SQLITE_OK) RegisterCollations(Db);
+  if (rc == SQLITE_OK) SqliteFind::RegisterFunctions(Db);
   if (rc != SQLITE_OK) {
     DriverStatus s = Fail(rc);
     sqlite3_close(Db);
@@ -318,6 +319,12 @@ DriverStatus SqliteDriver::OpenConnection(const FileDefinition& definition, cons
     Close();
     return status;
   }
+  // The find index is added the first time a file is opened for writing; a file
+  // that cannot take it now is searched without it.
+  if (definition.FindField != FileDefinition::NoFindField && writes) {
+    (void)SqliteFind::AddIndex(Db, *Schema, static_cast<size_t>(definition.FindField));
+  }
+  Find.Init(Db, Schema.get(), definition.FindField, KeyCount());
   OrderKey = 0;
   AtBoundary = true;
   Bound = {};
@@ -380,6 +387,7 @@ DriverStatus SqliteDriver::Close() {
   FinalizeStatements();
   if (InTx) sqlite3_exec(Db, "ROLLBACK", nullptr, nullptr, nullptr);
   InTx = false;
+  Find.Reset();
   const int rc = sqlite3_close_v2(Db);
   Db = nullptr;
   Schema.reset();
@@ -436,7 +444,11 @@ DriverStatus SqliteDriver::Seek(bool forward, void* buffer) {
     id = Current.Id;
   }
   const size_t depth = values.size() + (hasId ? 1 : 0);
-  const std::string head = "SELECT " + Schema->SelectList() + " FROM " + SqliteSchema::RecordsTable;
+  // A find reads from its copy of the matching records, or keeps the matching ones.
+  std::string table;
+  std::string findTerm;
+  if (const int rc = Find.Prepare(table, findTerm); rc != SQLITE_OK) return Fail(rc);
+  const std::string head = "SELECT " + Schema->SelectList() + " FROM " + table;
   const std::string tail = " ORDER BY " + Schema->OrderBy(OrderKey, forward) + " LIMIT 1";
 
   // The records after the cursor are, in order: those equal to it (when it is
@@ -458,11 +470,14 @@ DriverStatus SqliteDriver::Seek(bool forward, void* buffer) {
     std::string where;
     for (size_t l = 0; l < equalLevels; ++l) where += (where.empty() ? "" : " AND ") + levelTerm(l, true);
     if (withBeyond) where += (where.empty() ? "" : " AND ") + levelTerm(equalLevels, false);
+    if (!findTerm.empty()) where += (where.empty() ? "" : " AND ") + findTerm;
     DriverStatus status;
     sqlite3_stmt* stmt = Statement(head + (where.empty() ? "" : " WHERE " + where) + tail, status);
     if (stmt == nullptr) return status;
     StatementUse use(stmt);
-    for (size_t l = 0; l < equalLevels + (withBeyond ? 1 : 0); ++l) bindLevel(stmt, l);
+    const size_t bound = equalLevels + (withBeyond ? 1 : 0);
+    for (size_t l = 0; l < bound; ++l) bindLevel(stmt, l);
+    if (!findTerm.empty()) Find.BindCondition(stmt, static_cast<int>(bound) + 1);
     const int rc = sqlite3_step(stmt);
     if (rc == SQLITE_ROW) {
       TakeRow(stmt, buffer);
@@ -606,6 +621,7 @@ void SqliteDriver::ForgetCurrent() {
 }
 
 DriverStatus SqliteDriver::Add(const void* buffer) {
+  Find.Changed();
   if (ReadOnly) return DriverStatus::Error(C::AccessDenied);
   const std::string sql =
       Def->Record->FieldCount() == 0
@@ -632,6 +648,7 @@ DriverStatus SqliteDriver::Add(const void* buffer) {
 }
 
 DriverStatus SqliteDriver::Put(const void* buffer) {
+  Find.Changed();
   if (ReadOnly) return DriverStatus::Error(C::AccessDenied);
   if (!HasCurrent || CurrentGone) return DriverStatus::Error(C::RecordNotAvailable);
   const bool watched = Watching && WatchedId == Current.Id;
@@ -664,6 +681,7 @@ DriverStatus SqliteDriver::Put(const void* buffer) {
 }
 
 DriverStatus SqliteDriver::Delete() {
+  Find.Changed();
   if (ReadOnly) return DriverStatus::Error(C::AccessDenied);
   if (!HasCurrent || CurrentGone) return DriverStatus::Error(C::RecordNotAvailable);
   const bool watched = Watching && WatchedId == Current.Id;
@@ -791,6 +809,15 @@ DriverStatus SqliteDriver::Send(const std::string& option, std::string& answer) 
     answer = std::to_string(BusySeconds);
     return DriverStatus::Ok();
   }
+  if (name == "FIND") {
+    // Narrows reads to the records whose find field contains the value ("" for all).
+    if (Def->FindField == FileDefinition::NoFindField) {
+      return DriverStatus::Error(C::NotSupported, "0", "the file has no field to find in");
+    }
+    if (setting) Find.SetText(value);
+    answer = Find.Text();
+    return DriverStatus::Ok();
+  }
   if (name == "QUICKSCAN") {
     // Reads are index seeks either way; the setting is kept and answered.
     if (setting) {
@@ -828,6 +855,7 @@ DriverStatus SqliteDriver::Commit() {
 DriverStatus SqliteDriver::Rollback() {
   if (!InTx) return DriverStatus::Error(C::DriverError, "0", "no transaction is running");
   InTx = false;
+  Find.Changed();
   if (sqlite3_get_autocommit(Db) != 0) return DriverStatus::Ok();  // the engine already rolled it back
   return Exec("ROLLBACK");
 }

@@ -21,6 +21,7 @@
 
 #include "runtime/files/Driver.h"
 #include "runtime/files/SqlValue.h"
+#include "runtime/files/SqliteFind.h"
 #include "runtime/files/SqliteSchema.h"
 
 namespace runtime::files {
@@ -121,6 +122,7 @@ class SqliteDriver : public Driver {
   int32_t BusySeconds = DefaultBusySeconds;
   bool QuickScan = false;
 
+  SqliteFind Find;  // the find's narrowing of reads
   int OrderKey = 0;
   bool AtBoundary = true;
   Boundary Bound;

@@ -1,0 +1,213 @@
+#include "runtime/files/SqliteFind.h"
+
+#include <algorithm>
+
+namespace runtime::files {
+namespace {
+
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualFolded(char a, char b) { return LowerAscii(a) == LowerAscii(b); }
+
+void ContainsSql(sqlite3_context* context, int, sqlite3_value** args) {
+  const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(args[0]));
+  const auto* wanted = reinterpret_cast<const char*>(sqlite3_value_text(args[1]));
+  if (text == nullptr || wanted == nullptr) {
+    sqlite3_result_int(context, 0);
+    return;
+  }
+  const std::string_view t(text, static_cast<size_t>(sqlite3_value_bytes(args[0])));
+  const std::string_view w(wanted, static_cast<size_t>(sqlite3_value_bytes(args[1])));
+  sqlite3_result_int(context, SqliteFind::Contains(t, w) ? 1 : 0);
+}
+
+size_t Characters(std::string_view text) {
+  return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+}
+
+// The text as one FTS5 phrase: quoted, with its quotes doubled.
+std::string Phrase(std::string_view text) {
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
+}
+
+int Exec(sqlite3* db, const std::string& sql) { return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr); }
+
+}  // namespace
+
+void SqliteFind::RegisterFunctions(sqlite3* db) {
+  sqlite3_create_function_v2(db, ContainsFunction, 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, ContainsSql,
+                             nullptr, nullptr, nullptr);
+}
+
+bool SqliteFind::Contains(std::string_view url, std::string_view text) {
+  if (text.empty()) return true;
+  return std::search(url.begin(), url.end(), text.begin(), text.end(), EqualFolded) != url.end();
+}
+
+bool SqliteFind::HasIndex(sqlite3* db) {
+  sqlite3_stmt* stmt = nullptr;
+  const std::string sql = std::string("SELECT 1 FROM sqlite_master WHERE type='table' AND name='") + IndexTable + "'";
+  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
+    sqlite3_finalize(stmt);
+    return false;
+  }
+  const bool found = sqlite3_step(stmt) == SQLITE_ROW;
+  sqlite3_finalize(stmt);
+  return found;
+}
+
+int SqliteFind::AddIndex(sqlite3* db, const SqliteSchema& schema, size_t field) {
+  if (HasIndex(db)) return SQLITE_OK;
+  const std::string column = schema.Column(field);
+  const std::string records = SqliteSchema::RecordsTable;
+  const std::string id = SqliteSchema::RowIdColumn;
+  const std::string index = IndexTable;
+  const std::string removeOld =
+      "INSERT INTO " + index + "(" + index + ",rowid," + column + ") VALUES('delete',old." + id + ",old." + column + ");";
+  const std::string addNew = "INSERT INTO " + index + "(rowid," + column + ") VALUES(new." + id + ",new." + column + ");";
+  // Another connection may be adding it at the same moment: decide inside the write lock.
+  int rc = Exec(db, "BEGIN IMMEDIATE");
+  if (rc != SQLITE_OK) return rc;
+  if (!HasIndex(db)) {
+    const std::string statements[] = {
+        "CREATE VIRTUAL TABLE " + index + " USING fts5(" + column + ", content='" + records + "', content_rowid='" +
+            id + "', tokenize='trigram case_sensitive 0')",
+        "CREATE TRIGGER " + index + "_add AFTER INSERT ON " + records + " BEGIN " + addNew + " END",
+        "CREATE TRIGGER " + index + "_remove AFTER DELETE ON " + records + " BEGIN " + removeOld + " END",
+        "CREATE TRIGGER " + index + "_change AFTER UPDATE OF " + column + " ON " + records + " BEGIN " + removeOld +
+            addNew + " END",
+        "INSERT INTO " + index + "(" + index + ") VALUES('rebuild')"};
+    for (const std::string& sql : statements) {
+      rc = Exec(db, sql);
+      if (rc != SQLITE_OK) break;
+    }
+  }
+  if (rc != SQLITE_OK) {
+    Exec(db, "ROLLBACK");
+    return rc;
+  }
+  return Exec(db, "COMMIT");
+}
+
+void SqliteFind::Init(sqlite3* db, const SqliteSchema* schema, int field, int keys) {
+  Reset();
+  Db = db;
+  Schema = schema;
+  Field = field;
+  Keys = keys;
+}
+
+void SqliteFind::Reset() {
+  Db = nullptr;
+  Schema = nullptr;
+  Field = -1;
+  Keys = 0;
+  Wanted.clear();
+  Current = Mode::None;
+  CopiedText.clear();
+  CopiedVersion = -1;
+  Stale = true;
+}
+
+void SqliteFind::SetText(std::string_view text) {
+  if (text == Wanted) return;
+  Wanted = text;
+  Stale = true;
+}
+
+int64_t SqliteFind::DataVersion() {
+  sqlite3_stmt* stmt = nullptr;
+  int64_t version = -1;
+  if (sqlite3_prepare_v2(Db, "PRAGMA data_version", -1, &stmt, nullptr) == SQLITE_OK && sqlite3_step(stmt) == SQLITE_ROW) {
+    version = sqlite3_column_int64(stmt, 0);
+  }
+  sqlite3_finalize(stmt);
+  return version;
+}
+
+int SqliteFind::Prepare(std::string& table, std::string& condition) {
+  table = SqliteSchema::RecordsTable;
+  condition.clear();
+  if (!Active() || Field < 0) return SQLITE_OK;
+  if (Stale || CopiedText != Wanted || (Current == Mode::Copy && DataVersion() != CopiedVersion)) {
+    const int rc = Refresh();
+    if (rc != SQLITE_OK) return rc;
+  }
+  if (Current == Mode::Copy) {
+    table = std::string("temp.") + CopyTable;
+  } else {
+    condition = std::string(ContainsFunction) + "(" + Schema->Column(static_cast<size_t>(Field)) + ",?)";
+  }
+  return SQLITE_OK;
+}
+
+void SqliteFind::BindCondition(sqlite3_stmt* stmt, int index) const {
+  sqlite3_bind_text(stmt, index, Wanted.data(), static_cast<int>(Wanted.size()), SQLITE_TRANSIENT);
+}
+
+int SqliteFind::Refresh() {
+  Stale = false;
+  CopiedText = Wanted;
+  Current = Mode::Walk;
+  if (Characters(Wanted) < IndexedCharacters || !HasIndex(Db)) return SQLITE_OK;
+
+  const int64_t version = DataVersion();
+  const std::string phrase = Phrase(Wanted);
+  const std::string matches = std::string("SELECT rowid FROM ") + IndexTable + " WHERE " + IndexTable + " MATCH ?";
+  sqlite3_stmt* stmt = nullptr;
+  int rc = sqlite3_prepare_v2(
+      Db, ("SELECT count(*) FROM (" + matches + " LIMIT " + std::to_string(SetLimit + 1) + ")").c_str(), -1, &stmt,
+      nullptr);
+  int64_t count = 0;
+  if (rc == SQLITE_OK) {
+    sqlite3_bind_text(stmt, 1, phrase.data(), static_cast<int>(phrase.size()), SQLITE_TRANSIENT);
+    rc = sqlite3_step(stmt);
+    if (rc == SQLITE_ROW) {
+      count = sqlite3_column_int64(stmt, 0);
+      rc = SQLITE_OK;
+    }
+  }
+  sqlite3_finalize(stmt);
+  if (rc != SQLITE_OK) return rc;
+  if (count > SetLimit) return SQLITE_OK;
+
+  const std::string copy = std::string("temp.") + CopyTable;
+  rc = Exec(Db, std::string("CREATE TEMP TABLE IF NOT EXISTS ") + CopyTable + " AS SELECT * FROM " +
+                    SqliteSchema::RecordsTable + " WHERE 0");
+  for (int k = 1; rc == SQLITE_OK && k <= Keys; ++k) {
+    std::string sql = std::string("CREATE INDEX IF NOT EXISTS temp.") + CopyTable + "_" + std::to_string(k) + " ON " +
+                      CopyTable + "(";
+    for (size_t c = 0; c < Schema->ComponentCount(k); ++c) {
+      sql += Schema->ComponentExpr(k, c) + (Schema->Descending(k, c) ? " DESC," : " ASC,");
+    }
+    rc = Exec(Db, sql + SqliteSchema::RowIdColumn + ")");
+  }
+  if (rc == SQLITE_OK) rc = Exec(Db, "DELETE FROM " + copy);
+  if (rc != SQLITE_OK) return rc;
+  rc = sqlite3_prepare_v2(Db,
+                          ("INSERT INTO " + copy + " SELECT * FROM " + SqliteSchema::RecordsTable + " WHERE " +
+                           SqliteSchema::RowIdColumn + " IN (" + matches + ") AND " + ContainsFunction + "(" +
+                           Schema->Column(static_cast<size_t>(Field)) + ",?)")
+                              .c_str(),
+                          -1, &stmt, nullptr);
+  if (rc == SQLITE_OK) {
+    sqlite3_bind_text(stmt, 1, phrase.data(), static_cast<int>(phrase.size()), SQLITE_TRANSIENT);
+    BindCondition(stmt, 2);
+    rc = sqlite3_step(stmt);
+    if (rc == SQLITE_DONE) rc = SQLITE_OK;
+  }
+  sqlite3_finalize(stmt);
+  if (rc != SQLITE_OK) return rc;
+  Current = Mode::Copy;
+  CopiedVersion = version;
+  return SQLITE_OK;
+}
+
+}  // namespace runtime::files

@@ -1,0 +1,86 @@
+#pragma once
+// Finding records whose text field contains a text, for one SQLite connection.
+//
+// The index: an FTS5 table with the trigram tokenizer over the file's find field
+// (FileDefinition::FindField), whose content is the records table itself, kept in
+// step by triggers, so every write (this program's or anyone's, in or out of a
+// transaction) updates it in the same transaction. A file opened for writing gets
+// the index, filled from its records, the first time (AddIndex); a file opened
+// read-only without it is still searched, by reading every record.
+//
+// The narrowing: while a text is set, the driver reads only the records whose field
+// contains it, ASCII letters compared without regard to case, in the usual key order.
+// A text of three characters or more is looked up in the index. When it matches few
+// records (at most SetLimit) those records are copied into a temporary table with the
+// file's key indexes and read from there, so each read is one index seek whatever the
+// size of the file; the copy is refreshed when the file changed (here or elsewhere).
+// When it matches many, or the text is shorter, reads walk the key order and keep the
+// matching records, which is quick because matches are then close together (or, for
+// a short text, the only way).
+//
+// Thread safety: one object per connection, used by the connection's thread.
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "runtime/files/SqliteSchema.h"
+
+namespace runtime::files {
+
+class SqliteFind {
+ public:
+  static constexpr const char* IndexTable = "vk_find";
+  static constexpr const char* CopyTable = "vk_found";  // in the connection's temporary database
+  static constexpr const char* ContainsFunction = "vk_contains";
+  // The shortest text, in characters, the trigram index can look up.
+  static constexpr size_t IndexedCharacters = 3;
+  // Most matches copied into the temporary table; more are found along the key order.
+  static constexpr int64_t SetLimit = 20000;
+
+  // Registers the contains function on a new connection.
+  static void RegisterFunctions(sqlite3* db);
+  // Creates the index and its triggers and fills it, in one transaction, when the
+  // database does not have it; the field is the definition's find field. SQLite code.
+  static int AddIndex(sqlite3* db, const SqliteSchema& schema, size_t field);
+  static bool HasIndex(sqlite3* db);
+  // Whether `url` contains `text`, ASCII letters compared without regard to case.
+  static bool Contains(std::string_view url, std::string_view text);
+
+  // Binds to a connection after its open; `field` < 0 when the file has no find field;
+  // `keys` is the number of the file's keys.
+  void Init(sqlite3* db, const SqliteSchema* schema, int field, int keys);
+  void Reset();
+
+  // The text reads are narrowed to; "" reads every record.
+  void SetText(std::string_view text);
+  const std::string& Text() const { return Wanted; }
+  bool Active() const { return !Wanted.empty(); }
+  // This connection changed records (or rolled changes back): the copy is stale.
+  void Changed() { Stale = true; }
+
+  // Readies the narrowing for a read: `table` is where reads come from, and
+  // `condition` ("" for none) a term for the WHERE clause with one parameter, bound
+  // through BindCondition. SQLite code.
+  int Prepare(std::string& table, std::string& condition);
+  void BindCondition(sqlite3_stmt* stmt, int index) const;
+
+ private:
+  int Refresh();
+  int64_t DataVersion();
+
+  sqlite3* Db = nullptr;
+  const SqliteSchema* Schema = nullptr;
+  int Field = -1;
+  int Keys = 0;
+  std::string Wanted;
+  // What the copy holds: the text and the file's state it was made from.
+  enum class Mode { None, Copy, Walk } Current = Mode::None;
+  std::string CopiedText;
+  int64_t CopiedVersion = -1;
+  bool Stale = true;
+};
+
+}  // namespace runtime::files
