@@ -7,6 +7,7 @@
 #include "app/OpenAction.h"
 #include "app/ThreadVariables.h"
 #include "app/UpdateUrlList.h"
+#include "app/UrlFind.h"
 #include "app/UrlListFile.h"
 #include "app/UrlListManagers.h"
 #include "framework/data/RelationManager.h"
@@ -14,6 +15,7 @@
 #include "runtime/core/PerThread.h"
 #include "runtime/data/FieldRef.h"
 #include "runtime/ui/Key.h"
+#include "runtime/ui/Event.h"
 #include "runtime/ui/Prop.h"
 #include "runtime/ui/WindowBuilder.h"
 #include "runtime/ui/WindowModel.h"
@@ -72,6 +74,7 @@ runtime::ui::WindowDefinition BrowseUrlList::Definition() {
   b.Button(CloseButton, "?CLOSE", "&Close").At(252, 172, 49, 14).ControlIcon("WACLOSE.ICO").Message("Close Window");
   b.Button(HelpButton, "?HELP", "&Help").At(305, 172, 49, 14).ControlIcon("WAHELP.ICO").Message("See Help Window");
   b.Button(OpenButton, "?BUTTONOPEN", "Open").At(4, 172, 49, 14);
+  b.Entry(FindEntry, "?FindText", "@s100").At(200, 6, 150, 10).Message("Find the addresses that contain this text");
   return b.Build();
 }
 
@@ -155,6 +158,10 @@ int32_t BrowseUrlList::Init() {
   AppGlobals::Ini().RestoreWindow(ProcedureName, MyWindow);
   Resizer.Resize();
   Browse.AskProcedure = UpdateProcedure;
+  WindowModel::Bind(MyWindow, FindEntry, FieldRef::Of(FindText));
+  WindowModel::SetPropInt(MyWindow, BrowseList, Prop::Alert, FindKey, FindKeySlot);
+  WindowModel::SetPropInt(MyWindow, FindEntry, Prop::Alert, FindKey, FindKeySlot);
+  WindowModel::SetPropInt(MyWindow, FindEntry, Prop::Alert, runtime::ui::Key::Esc, ClearFindSlot);
   RegisterAlertKeys();
   // The address is edited only through the form.
   WindowModel::SetProp(MyWindow, BrowseList, Prop::ColumnEditable, "0", 1);
@@ -167,6 +174,8 @@ int32_t BrowseUrlList::Init() {
 
 int32_t BrowseUrlList::Teardown() {
   if (const int32_t result = WindowController::Teardown(); result != EventGoOn) return result;
+  if (!AppliedFind.empty()) (void)UrlListFile::Instance().Send(std::string(UrlFind::FindOption) + "=");
+  AppliedFind.clear();
   if (FilesOpened)
     if (framework::data::RelationManager* relate = UrlListManagers::Relate()) relate->Close(Walk::Top);
   FilesOpened = 0;
@@ -187,6 +196,7 @@ uint8_t BrowseUrlList::Run(int32_t number, uint8_t request) {
 
 int32_t BrowseUrlList::OnAccepted() {
   if (EventInHand().Control == OpenButton) OpenUrl();
+  if (EventInHand().Control == FindEntry) ApplyFind();
   return WindowController::OnAccepted();
 }
 
@@ -195,7 +205,38 @@ int32_t BrowseUrlList::HandleEvent(const runtime::ui::PostedEvent& event) {
     SetCountInPlace(!Browse.CountInPlace, Remember::Yes);
     return EventConsumed;
   }
+  if (event.Number == runtime::ui::Event::AlertKey && (event.Control == FindEntry || event.Control == BrowseList)) {
+    const int32_t key = WindowModel::KeyCode();
+    if (key == FindKey) {
+      WindowModel::Select(MyWindow, FindEntry);
+      return EventConsumed;
+    }
+    if (key == runtime::ui::Key::Esc && event.Control == FindEntry) {
+      FindText[0] = '\0';
+      WindowModel::Display(MyWindow, FindEntry);
+      ApplyFind();
+      return EventConsumed;
+    }
+  }
   return WindowController::HandleEvent(event);
+}
+
+void BrowseUrlList::ApplyFind() {
+  const std::string text(FindText, strnlen(FindText, FindTextSize));
+  if (text == AppliedFind) return;
+  // The record selected now is where the narrowed (or whole) list opens.
+  const int32_t selected = static_cast<int32_t>(WindowModel::GetPropInt(MyWindow, BrowseList, Prop::Selected));
+  if (selected > 0 && Queue.Get(static_cast<size_t>(selected))) {
+    std::memcpy(UrlListFile::Record().Url, Queue.Buffer.Url, UrlListRecord::UrlSize);
+  }
+  // A short text is found by reading every record: that may take a moment.
+  const bool slow = !text.empty() && !UrlFind::ServedByIndex(text);
+  if (slow) WindowModel::SetWaitCursor(true);
+  (void)UrlListFile::Instance().Send(std::string(UrlFind::FindOption) + "=" + text);
+  AppliedFind = text;
+  Browse.ReloadFromBuffer();
+  Browse.RecomputeThumbLimits();
+  if (slow) WindowModel::SetWaitCursor(false);
 }
 
 void BrowseUrlList::SetCountInPlace(bool on, Remember remember) {

@@ -24,6 +24,7 @@
 #include "framework/window/WindowController.h"
 #include "framework/window/WindowResizer.h"
 #include "runtime/files/View.h"
+#include "runtime/ui/Key.h"
 #include "runtime/ui/WindowDefinition.h"
 
 namespace app {
@@ -47,6 +48,14 @@ class BrowseUrlList : public framework::window::WindowController {
   static constexpr int32_t CloseButton = 8;
   static constexpr int32_t HelpButton = 9;
   static constexpr int32_t OpenButton = 10;
+  // The find: typing a text there and pressing Enter (or leaving it) narrows the list
+  // to the addresses that contain it; Ctrl+F goes there, Esc clears it.
+  static constexpr int32_t FindEntry = 11;
+  static constexpr size_t FindTextSize = 101;  // 100 bytes of text and the null
+  static constexpr int32_t FindKey = runtime::ui::Key::Ctrl + runtime::ui::Key::Of('F');
+  // The alert slots of Ctrl+F (on the list and the find) and of Esc (on the find).
+  static constexpr int32_t FindKeySlot = 247;
+  static constexpr int32_t ClearFindSlot = 246;
 
   // The context-menu option that lets Enter and a double click on the count change
   // it in the list; remembered under ProcedureName, off unless turned on.
@@ -102,6 +111,9 @@ class BrowseUrlList : public framework::window::WindowController {
   // The open action: the selected row's Url to the opener, NumberOfTimesToOpen times.
   // Nothing when no row is selected.
   void OpenUrl();
+  // Narrows the list to the addresses containing the find's text (all for ""),
+  // keeping the selected record selected when it is among them.
+  void ApplyFind();
 
   // Per-procedure objects, built with the controller and freed with it in reverse.
   framework::window::ToolbarManager Toolbar;
@@ -114,6 +126,8 @@ class BrowseUrlList : public framework::window::WindowController {
 
  private:
   std::string InPlaceItem;
+  char FindText[FindTextSize] = {};
+  std::string AppliedFind;  // what the list is narrowed to now
   const runtime::ui::WindowDefinition& Window;
   BrowseUrlListBrowse::DisplayQueue& Queue;
 };

@@ -225,7 +225,8 @@ TEST_F(BrowseUrlListThreadTest, TheWindowHasEveryControlAsDefined) {
                                          Row{6, "?CURRENTTAB", "", "", ""}, Row{7, "?TAB:2", "&1) KeyUrl", "", ""},
                                          Row{8, "?CLOSE", "&Close", "WACLOSE.ICO", "Close Window"},
                                          Row{9, "?HELP", "&Help", "WAHELP.ICO", "See Help Window"},
-                                         Row{10, "?BUTTONOPEN", "Open", "", ""}));
+                                         Row{10, "?BUTTONOPEN", "Open", "", ""},
+                                         Row{11, "?FindText", "", "", "Find the addresses that contain this text"}));
   EXPECT_EQ(shown->Controls.front().Format, "244L(2)|M~Url~@s199@80R(10)|M~Number Of Times To Open~C(0)@n9@");
   const std::string printed = runtime::ui::headless::HeadlessDriver::Print(w);
   EXPECT_THAT(printed, testing::StartsWith("window \"Browse the UrlList file\""));
@@ -358,6 +359,44 @@ TEST_F(BrowseUrlListThreadTest, TypingALetterLocatesTheFirstUrlWithIt) {
   ASSERT_TRUE(Driver->PressKey(w, runtime::ui::Key::Of('Q')));
   ASSERT_TRUE(Driver->WaitIdle());
   EXPECT_EQ(Listed(w)[Selected(w) - 1][0], "q2.example");
+  CloseBrowse(w);
+}
+
+TEST_F(BrowseUrlListThreadTest, FindNarrowsToTheAddressesContainingTheTextAndEscBringsAllBackOnTheSameRecord) {
+  std::vector<std::pair<std::string, int32_t>> records;
+  for (int i = 0; i < 60; ++i) records.emplace_back("https://site" + std::to_string(100 + i) + ".example/", 1);
+  records.emplace_back("https://www.SHOP.example/", 2);
+  records.emplace_back("https://bookshop.example/", 3);
+  records.emplace_back("https://workshops.example/", 4);
+  Seed(records);
+  const int32_t w = OpenBrowse();
+  ASSERT_NE(w, 0);
+  ASSERT_TRUE(Driver->Focus(w, "?BROWSE:1"));
+  ASSERT_TRUE(Driver->PressKey(w, runtime::ui::Key::Ctrl + runtime::ui::Key::Of('F')));
+  ASSERT_TRUE(Driver->WaitIdle());
+  ASSERT_TRUE(Driver->Type(w, "?FindText", "shop")) << Driver->LastFailure();
+  ASSERT_TRUE(Driver->WaitIdle());
+  EXPECT_EQ(Listed(w), (Rows{{"https://bookshop.example/", "3"},
+                             {"https://workshops.example/", "4"},
+                             {"https://www.SHOP.example/", "2"}}));
+  // Pick one, then clear the find: the whole list is back with that record selected.
+  ASSERT_TRUE(Driver->SelectRow(w, "?BROWSE:1", 2));
+  ASSERT_TRUE(Driver->WaitIdle());
+  ASSERT_TRUE(Driver->Focus(w, "?FindText"));
+  ASSERT_TRUE(Driver->PressKey(w, runtime::ui::Key::Esc));
+  ASSERT_TRUE(Driver->WaitIdle());
+  ASSERT_GT(Selected(w), 0);
+  EXPECT_EQ(Listed(w)[Selected(w) - 1][0], "https://workshops.example/");
+  EXPECT_GT(Listed(w).size(), 3u);
+  // A text the index cannot serve is still found, by reading every record.
+  ASSERT_TRUE(Driver->Type(w, "?FindText", "15")) << Driver->LastFailure();
+  ASSERT_TRUE(Driver->WaitIdle());
+  EXPECT_EQ(Listed(w), (Rows{{"https://site115.example/", "1"}, {"https://site150.example/", "1"},
+                             {"https://site151.example/", "1"}, {"https://site152.example/", "1"},
+                             {"https://site153.example/", "1"}, {"https://site154.example/", "1"},
+                             {"https://site155.example/", "1"}, {"https://site156.example/", "1"},
+                             {"https://site157.example/", "1"}, {"https://site158.example/", "1"},
+                             {"https://site159.example/", "1"}}));
   CloseBrowse(w);
 }
 
