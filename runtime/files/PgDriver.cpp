@@ -351,6 +351,29 @@ DriverStatus PgDriver::Seek(bool forward, int64_t count, std::vector<Row>& rows)
                        " FROM " + Schema->QuotedTable() + (where.empty() ? "" : " WHERE " + where) + " ORDER BY " +
                        order + " LIMIT " + limit + ")");
   };
+  // With every component ascending, the key and the row id order the same way, so
+  // "after the cursor" is one row comparison: one index range, no branches.
+  bool uniform = depth > 0;
+  for (size_t c = 0; c < Schema->ComponentCount(OrderKey); ++c) uniform = uniform && !Schema->Descending(OrderKey, c);
+  if (uniform) {
+    std::string left, right;
+    for (size_t l = 0; l < depth; ++l) {
+      const int param = static_cast<int>(l) + 1;
+      const bool id = l == values.size();
+      left += (l > 0 ? "," : "") + (id ? std::string(PgSchema::RowIdColumn) : Schema->ComponentExpr(OrderKey, l));
+      right += (l > 0 ? "," : "") +
+               (id ? "$" + std::to_string(param) + "::bigint" : Schema->ParamExpr(OrderKey, l, param));
+    }
+    const std::string op = std::string(forward ? ">" : "<") + (inclusive ? "=" : "");
+    const std::string where = depth == 1 ? left + op + right : "(" + left + ")" + op + "(" + right + ")";
+    const std::string sql = "SELECT 0 AS vk_branch," + Schema->SelectList() + " FROM " + Schema->QuotedTable() +
+                            " WHERE " + where + " ORDER BY " + order + " LIMIT " + limit;
+    PgResult r;
+    DriverStatus s = Query(sql, params, r, PgRetry::Once);
+    if (!s.IsOk()) return s;
+    for (int i = 0; i < r.Rows(); ++i) rows.push_back(RowAt(r, i, 1));
+    return DriverStatus::Ok();
+  }
   if (inclusive) branch(depth, false);
   for (size_t level = depth; level-- > 0;) branch(level, true);
   std::string sql;
@@ -373,6 +396,20 @@ DriverStatus PgDriver::Step(bool forward, void* buffer) {
   if (!s.IsOk()) return s;
   if (rows.empty()) return DriverStatus::Error(C::RecordNotAvailable);
   Take(rows[0], buffer);
+  return DriverStatus::Ok();
+}
+
+DriverStatus PgDriver::ReadRun(bool forward, size_t count, std::vector<std::vector<unsigned char>>& records) {
+  records.clear();
+  std::vector<Row> rows;
+  DriverStatus s = Seek(forward, static_cast<int64_t>(count), rows);
+  if (!s.IsOk()) return s;
+  if (rows.empty()) return DriverStatus::Error(C::RecordNotAvailable);
+  for (const Row& row : rows) {
+    records.emplace_back(Def->Record->Size());
+    Schema->WriteRecord(row.Values, records.back().data());
+  }
+  Take(rows.back(), records.back().data());
   return DriverStatus::Ok();
 }
 

@@ -81,6 +81,11 @@ class PgDriver : public Driver {
   DriverStatus Rollback() override;
   bool InTransaction() const override { return InTx; }
 
+  // Reads, with one statement, up to `count` records that as many calls of Next
+  // (forward) or Previous would read from the cursor, as record images in that order,
+  // and makes the last one current as those calls would. 33 when there is none.
+  DriverStatus ReadRun(bool forward, size_t count, std::vector<std::vector<unsigned char>>& records);
+
   // Round trips this driver's connection has made (for measurements).
   int64_t RoundTrips() const { return Conn ? Conn->RoundTrips() : 0; }
 
