@@ -69,8 +69,7 @@ int32_t BrowseTestWindow::Init() {
   Browse.EditViaPopup = 1;
   Browse.SelectControl = SelectNo;
   Browse.ActiveInvisible = Opts.ActiveInvisible ? 1 : 0;
-  Step.Init(framework::browse::StringStep::ControlLetters |
-                (Opts.Descending ? framework::browse::StringStep::ControlDescending : 0),
+  Step.Init(Opts.StepControls | (Opts.Descending ? framework::browse::StringStep::ControlDescending : 0),
             framework::browse::StringStep::LookupRunTime);
   Browse.AddOrder(&Step, Opts.Descending ? KeyNameDescending : KeyName);
   Browse.AttachLocator(&Locator);

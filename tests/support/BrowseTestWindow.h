@@ -64,6 +64,8 @@ class BrowseTestWindow : public framework::window::WindowController {
     bool Selecting = false;
     // A second sort order, on KeyNameDescending, with a step of its own.
     bool SecondOrder = false;
+    // The characters of the thumb step (letters unless told otherwise).
+    uint8_t StepControls = framework::browse::StringStep::ControlLetters;
     HookFn Hook;
     // What the record buffer holds when the browse starts.
     std::string PresetName;

@@ -3,10 +3,13 @@
 // letters, a descending order and dragging the thumb.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -402,6 +405,43 @@ TEST_F(BrowseWindowThreadTest, ThumbFollowsTheSelectedRowWhileScrolling) {
   EXPECT_LT(thumb(), 100);
   Key(Key::Home);
   EXPECT_EQ(thumb(), 0);
+}
+
+TEST_F(BrowseWindowThreadTest, ThumbOverStoredAddressesLandsNearTheirShare) {
+  // Addresses over "http://" and "https://", stored in the browse's file: 100,000 in
+  // the test run; VK_THUMB_ROWS=1000000 checks a million (a minute or more to store).
+  const char* rows = std::getenv("VK_THUMB_ROWS");
+  const size_t Count = rows != nullptr ? std::strtoul(rows, nullptr, 10) : 100'000;
+  const std::string alphabet = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::mt19937 random(7);
+  std::vector<std::string> addresses;
+  addresses.reserve(Count);
+  for (size_t i = 0; i < Count; ++i) {
+    std::string host;
+    for (int c = 0; c < 10; ++c) host += alphabet[random() % alphabet.size()];
+    addresses.push_back(std::string(random() % 2 ? "http://" : "https://") + "www." + host + ".example/");
+  }
+  {
+    testsupport::NameFile file(Errors);
+    ASSERT_EQ(file.Open(), framework::error::LevelQuiet);
+    ASSERT_EQ(file.AddMany(Count, [&](size_t i) { return addresses[i]; }), 0);
+    file.Relations.Close(framework::data::Walk::Top);
+  }
+  std::sort(addresses.begin(), addresses.end());
+  BrowseTestWindow::Options options;
+  options.StepControls = StringStep::ControlLetters | StringStep::ControlDigits | StringStep::ControlAddress;
+  Start(std::move(options));
+  for (int32_t percent : {10, 50, 90}) {
+    SCOPED_TRACE(percent);
+    WindowModel::SetPropInt(Window, List, Prop::ThumbPosition, percent);
+    ASSERT_EQ(WindowModel::Input(Window, List, Event::ScrollDrag), "");
+    Idle();
+    const std::string shown = SelectedName();
+    const auto at = std::lower_bound(addresses.begin(), addresses.end(), shown);
+    ASSERT_TRUE(at != addresses.end() && *at == shown) << shown;
+    EXPECT_NEAR(100.0 * static_cast<double>(at - addresses.begin()) / static_cast<double>(Count), percent, 5.0)
+        << shown;
+  }
 }
 
 }  // namespace

@@ -43,7 +43,7 @@ runtime::core::PerThread<framework::error::ErrorStatus>& Status() {
   return status;
 }
 
-class EditInPlaceTest : public testing::Test {
+class EditInPlaceThreadTest : public testing::Test {
  protected:
   void SetUp() override {
     Screen = std::make_shared<runtime::ui::headless::HeadlessFrontEnd>();
@@ -132,7 +132,7 @@ class EditInPlaceTest : public testing::Test {
   int32_t List = 0;
 };
 
-TEST_F(EditInPlaceTest, ChangeMovesBetweenColumnsAndEnterSavesWithoutAsking) {
+TEST_F(EditInPlaceThreadTest, ChangeMovesBetweenColumnsAndEnterSavesWithoutAsking) {
   Start({});
   Select(2);
   Press("?Change");
@@ -165,7 +165,7 @@ TEST_F(EditInPlaceTest, ChangeMovesBetweenColumnsAndEnterSavesWithoutAsking) {
   EXPECT_EQ(Asked("Save Record"), 0u);
 }
 
-TEST_F(EditInPlaceTest, TabPastTheLastColumnAsksAndEscRemovesANewRow) {
+TEST_F(EditInPlaceThreadTest, TabPastTheLastColumnAsksAndEscRemovesANewRow) {
   Start({});
   Select(3);
   Press("?Insert");
@@ -205,7 +205,7 @@ TEST_F(EditInPlaceTest, TabPastTheLastColumnAsksAndEscRemovesANewRow) {
   EXPECT_EQ(Shown(), (Rows{"ALPHA=0", "BETA=1", "BRAVO=2", "BUZZ=7", "CHARLIE=3"}));
 }
 
-TEST_F(EditInPlaceTest, DuplicateKeyKeepsTheRowAndARequiredColumnKeepsTheEditor) {
+TEST_F(EditInPlaceThreadTest, DuplicateKeyKeepsTheRowAndARequiredColumnKeepsTheEditor) {
   BrowseTestWindow::Options options;
   options.NameRequired = true;
   Start(std::move(options));
@@ -224,7 +224,7 @@ TEST_F(EditInPlaceTest, DuplicateKeyKeepsTheRowAndARequiredColumnKeepsTheEditor)
   EXPECT_EQ(Shown()[Selected() - 1], "ABLE=5");
 }
 
-TEST_F(EditInPlaceTest, RecordChangedByAnotherStationIsShownAndTheNextSaveWins) {
+TEST_F(EditInPlaceThreadTest, RecordChangedByAnotherStationIsShownAndTheNextSaveWins) {
   Start({});
   Select(2);
   Press("?Change");
@@ -243,7 +243,7 @@ TEST_F(EditInPlaceTest, RecordChangedByAnotherStationIsShownAndTheNextSaveWins) 
   EXPECT_EQ(Shown()[1], "BETA=12");
 }
 
-TEST_F(EditInPlaceTest, ArrowsGoOnWithTheNeighbouringRecordAndDeleteAsksFirst) {
+TEST_F(EditInPlaceThreadTest, ArrowsGoOnWithTheNeighbouringRecordAndDeleteAsksFirst) {
   BrowseTestWindow::Options options;
   options.ArrowAction = 1 | 8 | 16;  // save, go on with the next record, keep the column
   options.DeleteAction = 4;          // ask "Confirm Delete"
@@ -273,7 +273,7 @@ TEST_F(EditInPlaceTest, ArrowsGoOnWithTheNeighbouringRecordAndDeleteAsksFirst) {
   EXPECT_EQ(Shown(), (Rows{"ALPHA=100", "BETA=101", "CHARLIE=3", "DELTA=4", "ECHO=5"}));
 }
 
-TEST_F(EditInPlaceTest, ClickOnAnotherRowSavesAndSelectsIt) {
+TEST_F(EditInPlaceThreadTest, ClickOnAnotherRowSavesAndSelectsIt) {
   Start({});
   Select(1);
   Press("?Change");
