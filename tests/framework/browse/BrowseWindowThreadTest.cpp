@@ -407,11 +407,15 @@ TEST_F(BrowseWindowThreadTest, ThumbFollowsTheSelectedRowWhileScrolling) {
   EXPECT_EQ(thumb(), 0);
 }
 
-TEST_F(BrowseWindowThreadTest, ThumbOverStoredAddressesLandsNearTheirShare) {
-  // Addresses over "http://" and "https://", stored in the browse's file: 100,000 in
-  // the test run; VK_THUMB_ROWS=1000000 checks a million (a minute or more to store).
+// Storing many rows is slow under the sanitizers; the thread paths it takes are those of
+// the tests above, so it stays out of the threading set.
+class StoredAddressThumbTest : public BrowseWindowThreadTest {};
+
+TEST_F(StoredAddressThumbTest, DragsLandNearTheirShareOfTheRows) {
+  // Addresses over "http://" and "https://", stored in the browse's file: 20,000 in
+  // the test run; VK_THUMB_ROWS=1000000 checks a million (minutes to store).
   const char* rows = std::getenv("VK_THUMB_ROWS");
-  const size_t Count = rows != nullptr ? std::strtoul(rows, nullptr, 10) : 100'000;
+  const size_t Count = rows != nullptr ? std::strtoul(rows, nullptr, 10) : 20'000;
   const std::string alphabet = "abcdefghijklmnopqrstuvwxyz0123456789";
   std::mt19937 random(7);
   std::vector<std::string> addresses;
