@@ -75,6 +75,7 @@ runtime::ui::WindowDefinition BrowseUrlList::Definition() {
   b.Button(HelpButton, "?HELP", "&Help").At(305, 172, 49, 14).ControlIcon("WAHELP.ICO").Message("See Help Window");
   b.Button(OpenButton, "?BUTTONOPEN", "Open").At(4, 172, 49, 14);
   b.Entry(FindEntry, "?FindText", "@s100").At(200, 6, 150, 10).Message("Find the addresses that contain this text");
+  b.Button(QueryButton, "?Query", "&Query").At(77, 148, 49, 14).Message("Query by example");
   return b.Build();
 }
 
@@ -139,7 +140,15 @@ int32_t BrowseUrlList::Init() {
     Browse.DeleteControl = DeleteButton;
   }
   Browse.ViewControl = ViewButton;
+  // Set before the alert keys are registered, which is when the menu is filled.
+  Browse.QueryControl = QueryButton;
+  Query.Init(&AppGlobals::Errors(), &AppGlobals::Ini(), QueryFamily);
+  Query.AddField("URL:URL", "Url", UrlListRecord::UrlPicture);
+  Query.AddField("URL:NUMBEROFTIMESTOOPEN", "Number Of Times To Open", UrlListRecord::NumberOfTimesToOpenPicture);
+  Query.Form = &QueryWindow;
+  Browse.Query = &Query;
   Open(Window, 0);
+  QueryWindow.Owner = MyWindow;
   WindowModel::SetPropInt(MyWindow, BrowseList, Prop::VScroll, ListScrollBar);
 
   Browse.Q = &Queue;
@@ -176,6 +185,8 @@ int32_t BrowseUrlList::Teardown() {
   if (const int32_t result = WindowController::Teardown(); result != EventGoOn) return result;
   if (!AppliedFind.empty()) (void)UrlListFile::Instance().Send(std::string(UrlFind::FindOption) + "=");
   AppliedFind.clear();
+  Browse.Query = nullptr;
+  Query.Teardown();
   if (FilesOpened)
     if (framework::data::RelationManager* relate = UrlListManagers::Relate()) relate->Close(Walk::Top);
   FilesOpened = 0;

@@ -20,6 +20,8 @@
 #include "app/BrowseUrlListBrowse.h"
 #include "framework/browse/LetterLocator.h"
 #include "framework/browse/StringStep.h"
+#include "framework/query/QbeQuery.h"
+#include "framework/query/QueryForm.h"
 #include "framework/window/ToolbarManager.h"
 #include "framework/window/WindowController.h"
 #include "framework/window/WindowResizer.h"
@@ -56,6 +58,11 @@ class BrowseUrlList : public framework::window::WindowController {
   // The alert slots of Ctrl+F (on the list and the find) and of Esc (on the find).
   static constexpr int32_t FindKeySlot = 247;
   static constexpr int32_t ClearFindSlot = 246;
+  // Query by example over the address and the count, offered by the Query button,
+  // the context menu and the toolbox; saved queries are kept in the INI file under
+  // this family.
+  static constexpr int32_t QueryButton = 12;
+  static constexpr const char* QueryFamily = "BrowseUrlList";
 
   // The context-menu option that lets Enter and a double click on the count change
   // it in the list; remembered under ProcedureName, off unless turned on.
@@ -121,6 +128,8 @@ class BrowseUrlList : public framework::window::WindowController {
   framework::browse::LetterLocator Locator;
   framework::browse::StringStep Step;
   framework::window::WindowResizer Resizer;
+  framework::query::QbeQuery Query;
+  framework::query::QueryForm QueryWindow;
   // The row the open action last read (0 none).
   int32_t CurrentChoice = 0;
 

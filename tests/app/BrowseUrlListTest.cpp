@@ -31,6 +31,7 @@
 #include "framework/data/RelationManager.h"
 #include "framework/data/UseType.h"
 #include "framework/error/Buttons.h"
+#include "framework/query/QueryForm.h"
 #include "framework/window/WindowController.h"
 #include "runtime/core/Process.h"
 #include "runtime/settings/IniFile.h"
@@ -226,7 +227,8 @@ TEST_F(BrowseUrlListThreadTest, TheWindowHasEveryControlAsDefined) {
                                          Row{8, "?CLOSE", "&Close", "WACLOSE.ICO", "Close Window"},
                                          Row{9, "?HELP", "&Help", "WAHELP.ICO", "See Help Window"},
                                          Row{10, "?BUTTONOPEN", "Open", "", ""},
-                                         Row{11, "?FindText", "", "", "Find the addresses that contain this text"}));
+                                         Row{11, "?FindText", "", "", "Find the addresses that contain this text"},
+                                         Row{12, "?Query", "&Query", "", "Query by example"}));
   EXPECT_EQ(shown->Controls.front().Format, "244L(2)|M~Url~@s199@80R(10)|M~Number Of Times To Open~C(0)@n9@");
   const std::string printed = runtime::ui::headless::HeadlessDriver::Print(w);
   EXPECT_THAT(printed, testing::StartsWith("window \"Browse the UrlList file\""));
@@ -397,6 +399,31 @@ TEST_F(BrowseUrlListThreadTest, FindNarrowsToTheAddressesContainingTheTextAndEsc
                              {"https://site155.example/", "1"}, {"https://site156.example/", "1"},
                              {"https://site157.example/", "1"}, {"https://site158.example/", "1"},
                              {"https://site159.example/", "1"}}));
+  CloseBrowse(w);
+}
+
+TEST_F(BrowseUrlListThreadTest, QueryByExampleNarrowsTheListAndTheMenuOffersIt) {
+  Seed({{"https://news.example/", 1}, {"https://shop.example/", 5}, {"https://bookshop.example/", 2}});
+  const int32_t w = OpenBrowse();
+  ASSERT_NE(w, 0);
+  Driver->AnswerPopup(0);
+  ASSERT_TRUE(Driver->RightClickRow(w, "?BROWSE:1", 1)) << Driver->LastFailure();
+  ASSERT_TRUE(Driver->WaitIdle());
+  const std::vector<runtime::ui::PopupMenu> menus = Screen->PopupMenus();
+  ASSERT_FALSE(menus.empty());
+  bool offered = false;
+  for (const auto& item : menus.back().Items()) offered = offered || item.Text.find("Query") != std::string::npos;
+  EXPECT_TRUE(offered);
+
+  ASSERT_TRUE(Driver->Press(w, "?Query")) << Driver->LastFailure();
+  const int32_t form = Driver->FindWindow(framework::query::QueryForm::Title);
+  ASSERT_NE(form, 0) << Driver->LastFailure();
+  ASSERT_TRUE(Driver->Type(form, "?Value1", "*shop")) << Driver->LastFailure();
+  ASSERT_TRUE(Driver->Type(form, "?Low2", "1")) << Driver->LastFailure();
+  ASSERT_TRUE(Driver->Press(form, "?OK")) << Driver->LastFailure();
+  ASSERT_TRUE(Driver->WaitClosed(form));
+  ASSERT_TRUE(Driver->WaitIdle());
+  EXPECT_EQ(Listed(w), (Rows{{"https://bookshop.example/", "2"}, {"https://shop.example/", "5"}}));
   CloseBrowse(w);
 }
 
