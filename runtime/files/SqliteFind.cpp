@@ -105,6 +105,9 @@ void SqliteFind::Init(sqlite3* db, const SqliteSchema* schema, int field, int ke
 }
 
 void SqliteFind::Reset() {
+  sqlite3_finalize(VersionQuery);
+  VersionQuery = nullptr;
+  CopyMade = false;
   Db = nullptr;
   Schema = nullptr;
   Field = -1;
@@ -123,12 +126,13 @@ void SqliteFind::SetText(std::string_view text) {
 }
 
 int64_t SqliteFind::DataVersion() {
-  sqlite3_stmt* stmt = nullptr;
-  int64_t version = -1;
-  if (sqlite3_prepare_v2(Db, "PRAGMA data_version", -1, &stmt, nullptr) == SQLITE_OK && sqlite3_step(stmt) == SQLITE_ROW) {
-    version = sqlite3_column_int64(stmt, 0);
+  if (VersionQuery == nullptr && sqlite3_prepare_v3(Db, "PRAGMA data_version", -1, SQLITE_PREPARE_PERSISTENT,
+                                                    &VersionQuery, nullptr) != SQLITE_OK) {
+    return -1;
   }
-  sqlite3_finalize(stmt);
+  int64_t version = -1;
+  if (sqlite3_step(VersionQuery) == SQLITE_ROW) version = sqlite3_column_int64(VersionQuery, 0);
+  sqlite3_reset(VersionQuery);
   return version;
 }
 
@@ -179,9 +183,10 @@ int SqliteFind::Refresh() {
   if (count > SetLimit) return SQLITE_OK;
 
   const std::string copy = std::string("temp.") + CopyTable;
-  rc = Exec(Db, std::string("CREATE TEMP TABLE IF NOT EXISTS ") + CopyTable + " AS SELECT * FROM " +
-                    SqliteSchema::RecordsTable + " WHERE 0");
-  for (int k = 1; rc == SQLITE_OK && k <= Keys; ++k) {
+  rc = CopyMade ? SQLITE_OK
+                : Exec(Db, std::string("CREATE TEMP TABLE IF NOT EXISTS ") + CopyTable + " AS SELECT * FROM " +
+                               SqliteSchema::RecordsTable + " WHERE 0");
+  for (int k = 1; !CopyMade && rc == SQLITE_OK && k <= Keys; ++k) {
     std::string sql = std::string("CREATE INDEX IF NOT EXISTS temp.") + CopyTable + "_" + std::to_string(k) + " ON " +
                       CopyTable + "(";
     for (size_t c = 0; c < Schema->ComponentCount(k); ++c) {
@@ -189,6 +194,7 @@ int SqliteFind::Refresh() {
     }
     rc = Exec(Db, sql + SqliteSchema::RowIdColumn + ")");
   }
+  CopyMade = rc == SQLITE_OK;
   if (rc == SQLITE_OK) rc = Exec(Db, "DELETE FROM " + copy);
   if (rc != SQLITE_OK) return rc;
   rc = sqlite3_prepare_v2(Db,

@@ -81,6 +81,8 @@ class SqliteFind {
   std::string CopiedText;
   int64_t CopiedVersion = -1;
   bool Stale = true;
+  bool CopyMade = false;                   // the temporary table and its indexes exist
+  sqlite3_stmt* VersionQuery = nullptr;    // "PRAGMA data_version", kept for the connection
 };
 
 }  // namespace runtime::files
