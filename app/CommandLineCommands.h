@@ -1,0 +1,20 @@
+#pragma once
+// The commands the program understands on its command line, in the order the help
+// text lists them. A command is added by one row in CommandLineCommands.cpp; the
+// parser, the help text and the exit statuses need no change. Its manual page entry
+// goes into packaging/vorkan42.1, which the install test compares with the help text.
+//
+// Thread safety: a constant table.
+
+#include <span>
+
+#include "app/CommandLineCommand.h"
+
+namespace app {
+
+class CommandLineCommands {
+ public:
+  static std::span<const CommandLineCommand> All();
+};
+
+}  // namespace app
