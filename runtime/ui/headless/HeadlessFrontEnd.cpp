@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <utility>
 
+#include "runtime/ui/HelpPages.h"
 #include "runtime/ui/Prop.h"
 #include "runtime/ui/WindowModel.h"
 
@@ -72,7 +74,13 @@ int32_t HeadlessFrontEnd::ShowPopupMenu(const PopupMenu& menu, int32_t, int32_t)
 
 void HeadlessFrontEnd::CarryOut(FrameAction action, int32_t window) {
   std::string title = WindowModel::GetProp(window, 0, Prop::Text);
+  // Nothing is opened without a screen, but a help page the desktop would open must be
+  // there: a missing manual is a fault of the installation the run should show.
+  const std::string page = HelpPages::PagePath(action);
+  const bool missing = !page.empty() && !std::filesystem::is_regular_file(page);
+  if (missing) std::fprintf(stderr, "headless front end: help page not found: %s\n", page.c_str());
   std::lock_guard lock(Lock);
+  if (missing) FailureTexts.push_back("help page not found: " + page);
   ActionsDone.push_back({action, std::move(title)});
   Changed.notify_all();
 }

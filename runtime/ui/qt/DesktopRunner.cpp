@@ -7,8 +7,6 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +14,7 @@
 #include <memory>
 
 #include "runtime/core/Halt.h"
+#include "runtime/ui/HelpPages.h"
 #include "runtime/ui/MessageBoxService.h"
 #include "runtime/ui/WindowModel.h"
 #include "runtime/ui/qt/Desktop.h"
@@ -62,12 +61,7 @@ bool WaylandReachable() {
 
 bool DesktopRunner::DisplayAvailable() { return X11Reachable() || WaylandReachable(); }
 
-std::string DesktopRunner::HelpFolder() {
-  const QString beside = QCoreApplication::applicationDirPath();
-  for (const QString& candidate : {beside + "/docs/help", beside + "/../docs/help", beside + "/../share/vorkan42/help"})
-    if (QFileInfo::exists(candidate + "/index.html")) return QDir(candidate).canonicalPath().toStdString();
-  return VK_HELP_DIR;
-}
+std::string DesktopRunner::HelpFolder() { return HelpPages::Folder(); }
 
 int DesktopRunner::Run(int argc, char** argv, runtime::core::StartupTable table, runtime::core::Procedure mainProcedure) {
   if (!X11Reachable()) {

@@ -22,8 +22,7 @@ class DesktopRunner {
   // True when DISPLAY names an X server that accepts a connection, or WAYLAND_DISPLAY a
   // compositor socket that does.
   static bool DisplayAvailable();
-  // The folder of the help pages: beside the executable when installed, else the
-  // source tree's docs/help.
+  // The folder of the help pages (HelpPages::Folder).
   static std::string HelpFolder();
   // Returns the process's exit status.
   static int Run(int argc, char** argv, runtime::core::StartupTable table, runtime::core::Procedure mainProcedure);

@@ -12,6 +12,7 @@
 #include "runtime/shell/Opener.h"
 #include "runtime/ui/Event.h"
 #include "runtime/ui/EventQueues.h"
+#include "runtime/ui/HelpPages.h"
 #include "runtime/ui/WindowModel.h"
 #include "runtime/ui/qt/Desktop.h"
 #include "runtime/ui/qt/FrameWindow.h"
@@ -117,13 +118,8 @@ void QtFrontEnd::WindowClosed(int32_t window) {
 }
 
 std::string QtFrontEnd::HelpAddress(FrameAction action) const {
-  const char* page = nullptr;
-  switch (action) {
-    case FrameAction::HelpContents: page = "index.html"; break;
-    case FrameAction::HelpSearch: page = "search.html"; break;
-    case FrameAction::HelpOnHelp: page = "howto.html"; break;
-    default: return {};
-  }
+  const std::string page = HelpPages::Page(action);
+  if (page.empty()) return {};
   return QUrl::fromLocalFile(QString::fromStdString(HelpFolder + "/" + page)).toString().toStdString();
 }
 
