@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Sets up and runs every test: the normal build, then the threading tests under the
-# thread sanitizer and every test under the address and undefined-behaviour sanitizers.
+# Sets up and runs every test: the normal build and its Debian package, then the
+# threading tests under the thread sanitizer and every test under the address and
+# undefined-behaviour sanitizers.
 # A throw-away database server runs meanwhile for the server driver's tests (started
 # as an unprivileged user in a temporary folder, stopped at the end even when a test
 # fails).
@@ -15,6 +16,8 @@ trap 'bash scripts/pg-cluster.sh stop "$pgdir"' EXIT
 VORKAN42_TEST_CONNECTION=$(bash scripts/pg-cluster.sh start "$pgdir")
 export VORKAN42_TEST_CONNECTION
 (cd build && ctest --output-on-failure -j "$jobs")
+# The Debian package: built, its dependencies listed, installed, run and removed.
+bash scripts/package.sh --try build
 
 bash scripts/setup.sh build-tsan -DVK_SANITIZE=thread -DVK_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
 (cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
