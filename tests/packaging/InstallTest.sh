@@ -61,9 +61,9 @@ no_display=(env -u DISPLAY -u WAYLAND_DISPLAY)
 "${no_display[@]}" "$usr/bin/vorkan42" --help > "$root/help.txt" || fail "vorkan42 --help failed"
 
 # Every option and command --help lists is in the manual page.
-sed -n '/^Options:/,/^$/p; /^Commands:/,/^$/p' "$root/help.txt" | grep -oE '^  (-[a-z], )?[-a-z]+' |
+sed -n '/^Options:/,/^$/p; /^Commands/,/^$/p' "$root/help.txt" | grep -oE '^  (-[a-z], )?[-a-z]+' |
   sed -E 's/^  (-[a-z], )?//' | sort -u > "$root/listed.txt"
-[ -s "$root/listed.txt" ] || fail "--help lists no options"
+grep -qx -- --folder "$root/listed.txt" && grep -qx list "$root/listed.txt" || fail "--help lists no options or commands"
 while read -r word; do
   grep -qe "$word" "$root/vorkan42.txt" || fail "vorkan42(1) does not document '$word' (listed by --help)"
 done < "$root/listed.txt"
