@@ -1,8 +1,8 @@
 // "Another station" for the keyed-file tests: a second process working on the test
 // file. Every change it makes is acknowledged on standard output ("A n" added,
 // "P n" put) only after the call returned success, so a test that kills it knows
-// which changes must be on disk. With VORKAN42_CONNECTION set, the file is on that
-// server, as it would be for the program.
+// which changes must be on disk ("R 0" first says the file is open). With
+// VORKAN42_CONNECTION set, the file is on that server, as it would be for the program.
 //
 //   KeyedFileStation <file> append <from>        add and then update records from
 //                                                <from> on, until killed (bounded)
@@ -56,6 +56,7 @@ int main(int argc, char** argv) {
   const long from = std::atol(argv[3]);
 
   if (command == "append") {
+    Acknowledge('R', 0);  // ready: the file is open
     for (long n = from; n < from + AppendLimit; ++n) {
       testfiles::Fill(rec, testfiles::StationUrl(n), 0);
       if (file.Add() != C::NoError) return Failed;

@@ -131,6 +131,16 @@ TEST_P(KeyedFileProcessTest, FourStationsChangingTheSameRecordsLoseNoUpdate) {
 // Reads acknowledgement lines for `duration`, then kills the station outright.
 void RunAndKill(Station& s, std::chrono::milliseconds duration, std::set<long>& added, std::set<long>& put) {
   std::string pending;
+  // The station says "R 0" once its file is open; the time to its kill runs from
+  // there, so a slow start (a sanitizer build, a server connection) kills nothing early.
+  constexpr auto StartPatience = std::chrono::seconds(60);
+  const auto started = std::chrono::steady_clock::now() + StartPatience;
+  while (pending.find('\n') == std::string::npos && std::chrono::steady_clock::now() < started) {
+    pollfd p{s.Out, POLLIN, 0};
+    char c = 0;
+    if (::poll(&p, 1, 100) > 0 && ::read(s.Out, &c, 1) == 1) pending += c;
+  }
+  pending.clear();
   const auto until = std::chrono::steady_clock::now() + duration;
   auto take = [&](bool drain) {
     char chunk[4096];
