@@ -243,7 +243,7 @@ std::vector<StringStep::KeyRange> StringStep::FindRanges(std::string_view low, s
     const std::optional<std::string> next = reads.FirstAtOrAfter(bound);
     if (!next) break;
     const std::string_view following = TrimRight(*next);
-    if (following.size() <= at || following.substr(0, at) != lo.substr(0, at) ||
+    if (following.size() <= at || Cased(following.substr(0, at)) != Cased(lo.substr(0, at)) ||
         static_cast<unsigned char>(Case(following[at])) <= c || ranges.size() >= MaxRanges)
       return whole;
     current = std::string(following);
