@@ -9,8 +9,8 @@
 //
 // Needs a server: VORKAN42_TEST_CONNECTION (scripts/pg-cluster.sh start DIR prints one).
 //   cmake -S . -B build-rel -G Ninja -DCMAKE_BUILD_TYPE=Release && cmake --build build-rel --target bench_ServerBench
-//   VORKAN42_TEST_CONNECTION=$(bash scripts/pg-cluster.sh start /tmp/vk-pg) \
-//     build-rel/bench/bench_ServerBench --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
+//   export VORKAN42_TEST_CONNECTION=$(bash scripts/pg-cluster.sh start /tmp/vk-pg)
+//   build-rel/bench/bench_ServerBench --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
 #include <libpq-fe.h>
 
