@@ -27,13 +27,23 @@
 // A failed read leaves the cursor and the buffer as they were. The cursor keeps key
 // values, not a place in an index, so records added or deleted by others never
 // invalidate it.
+//
+// Runs and read transactions. A page of a list is one read: ReadRun reads the records
+// that Next or Previous would read one after another, up to a count, with one
+// statement (one round trip to a server), and TakeRunRecord then hands them out one
+// by one without another statement. BeginRead and EndRead bracket the reads of one
+// operation (a page fill, a refill around a row) so that they all see one state of
+// the file; EndRead comes before the operation returns, so the next operation sees
+// what other stations wrote meanwhile.
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "runtime/files/DriverStatus.h"
 #include "runtime/files/FileDefinition.h"
+#include "runtime/files/RunRecord.h"
 
 namespace runtime::files {
 
@@ -91,6 +101,30 @@ class Driver {
   // Forgets the current record (the next Put or Delete gives 33).
   virtual void ForgetCurrent() = 0;
 
+  // Reads, with one statement, the records that `count` (>= 1) calls of Next
+  // (Forward) or Previous (Backward) would read from the cursor, in that order, into
+  // `run` (replacing its contents). Fewer than `count` records mean the end (start) of
+  // the order was reached. 33 and an empty run when there is no record at all in that
+  // direction. The cursor, the watch and the buffer are not changed: TakeRunRecord
+  // makes a record of the run current, and a run read after that starts from it.
+  virtual DriverStatus ReadRun(RunDirection direction, size_t count, std::vector<RunRecord>& run) = 0;
+  // Copies a record of a run into `buffer` and makes it current, exactly as the Next
+  // or Previous that read it would have: the next read, run or Put starts from it, and
+  // a Watch armed before applies to it with the change count the run read. Runs no
+  // statement. REQUIRES: `record` came from ReadRun on this driver since it was opened.
+  virtual DriverStatus TakeRunRecord(const RunRecord& record, void* buffer) = 0;
+
+  // Read transactions. From BeginRead to EndRead every read sees the file as it stood
+  // at the first of them; the driver may hold what that costs (a read snapshot, a
+  // server transaction) until EndRead, and starts it with the first read, so a
+  // bracket around a single statement costs no more than the statement. A read
+  // transaction never blocks another connection's writer. Add, Put, Delete and Begin
+  // end it first (the reads after them, still inside the bracket, see the file anew).
+  // Not nested: 90 from BeginRead while one is running. EndRead without one succeeds;
+  // Close ends it.
+  virtual DriverStatus BeginRead() = 0;
+  virtual DriverStatus EndRead() = 0;
+
   // Writing. Each commits at once, unless a transaction is running.
   // Adds the buffer as a new record and makes it current. 40 on a unique key clash.
   virtual DriverStatus Add(const void* buffer) = 0;
@@ -114,6 +148,9 @@ class Driver {
   virtual DriverStatus Records(int64_t& count) = 0;
   // Driver option strings ("Recover=10", "QUICKSCAN=on"): the answer is the option's
   // value in force after the call. 80 for an option the driver does not know.
+  // "STATEMENTS" (read only) answers how many statements this connection has run
+  // since it was opened, transaction control included: what benchmarks and tests
+  // count round trips by.
   virtual DriverStatus Send(const std::string& option, std::string& answer) = 0;
 
   // Transactions on this file. Begin waits at most `timeoutSeconds` for other

@@ -30,6 +30,7 @@ struct FileOpcode {
   static constexpr int32_t CheckDuplicate = 23;
   static constexpr int32_t Previous = 24;
   static constexpr int32_t BuildKeys = 25;
+  static constexpr int32_t ReadRun = 26;
   static constexpr int32_t Delete = 30;
   static constexpr int32_t SaveState = 50;
   static constexpr int32_t RestoreState = 53;

@@ -191,6 +191,7 @@ int32_t KeyedFile::Create() {
 int32_t KeyedFile::Open(uint8_t mode) {
   Call call(*this, FileOpcode::Open, "OPEN(" + ProgramName + ")");
   if (call.Stopped()) return call.Stop();
+  ++Mark;
   if (!Conn) return call.Done(C::FileNotOpen);
   if (Opened) return call.Done(C::AlreadyOpen);
   DriverStatus s = Guarded([&] { return Conn->Open(*Def, PathForDriver(), mode); });
@@ -204,11 +205,13 @@ int32_t KeyedFile::Open(uint8_t mode) {
 int32_t KeyedFile::Close() {
   Call call(*this, FileOpcode::Close, "CLOSE(" + ProgramName + ")");
   if (call.Stopped()) return call.Stop();
+  ++Mark;
   // Closing a file that is not open leaves it closed, as asked.
   if (!Opened) return call.Done(DriverStatus::Ok());
   Transaction::Withdraw(*this);
   DriverStatus s = Guarded([&] { return Conn->Close(); });
   Opened = false;
+  ReadDepth = 0;
   return call.Done(s);
 }
 
@@ -244,6 +247,7 @@ void KeyedFile::SetComponentToEnd(int key, size_t component, KeyEnd end) {
 int32_t KeyedFile::GetByKey(int key) {
   Call call(*this, FileOpcode::GetByKey, "GET(" + (UsableKey(key) ? Key(key)->Name : std::string("?")) + ")");
   if (call.Stopped()) return call.Stop();
+  ++Mark;
   if (!Opened) return call.Done(C::FileNotOpen);
   if (!UsableKey(key)) return call.Done(DriverStatus::Error(C::DriverError, "0", "no such key"));
   return call.Done(Guarded([&] { return Conn->GetByKey(key, Buf); }));
@@ -252,6 +256,7 @@ int32_t KeyedFile::GetByKey(int key) {
 int32_t KeyedFile::GetByPosition(const std::string& position) {
   Call call(*this, FileOpcode::GetByPosition, "GET(" + ProgramName + ",position)");
   if (call.Stopped()) return call.Stop();
+  ++Mark;
   if (!Opened) return call.Done(C::FileNotOpen);
   return call.Done(Guarded([&] { return Conn->GetByPosition(position, Buf); }));
 }
@@ -259,6 +264,7 @@ int32_t KeyedFile::GetByPosition(const std::string& position) {
 int32_t KeyedFile::SetKeyPosition(int key, size_t components) {
   Call call(*this, FileOpcode::SetKeyPosition, "SET(" + (UsableKey(key) ? Key(key)->Name : ProgramName) + ")");
   if (call.Stopped()) return call.Stop();
+  ++Mark;
   if (!Opened) return call.Done(C::FileNotOpen);
   if (key != 0 && !UsableKey(key)) return call.Done(DriverStatus::Error(C::DriverError, "0", "no such key"));
   return call.Done(Guarded([&] { return Conn->SetKeyPosition(key, components, Buf); }));
@@ -267,6 +273,7 @@ int32_t KeyedFile::SetKeyPosition(int key, size_t components) {
 int32_t KeyedFile::ResetToPosition(const std::string& position) {
   Call call(*this, FileOpcode::ResetToPosition, "RESET(" + ProgramName + ")");
   if (call.Stopped()) return call.Stop();
+  ++Mark;
   if (!Opened) return call.Done(C::FileNotOpen);
   return call.Done(Guarded([&] { return Conn->ResetToPosition(position); }));
 }
@@ -274,6 +281,7 @@ int32_t KeyedFile::ResetToPosition(const std::string& position) {
 int32_t KeyedFile::Next() {
   Call call(*this, FileOpcode::Next, "NEXT(" + ProgramName + ")");
   if (call.Stopped()) return call.Stop();
+  ++Mark;
   if (!Opened) return call.Done(C::FileNotOpen);
   return call.Done(Guarded([&] { return Conn->Next(Buf); }));
 }
@@ -281,8 +289,46 @@ int32_t KeyedFile::Next() {
 int32_t KeyedFile::Previous() {
   Call call(*this, FileOpcode::Previous, "PREVIOUS(" + ProgramName + ")");
   if (call.Stopped()) return call.Stop();
+  ++Mark;
   if (!Opened) return call.Done(C::FileNotOpen);
   return call.Done(Guarded([&] { return Conn->Previous(Buf); }));
+}
+
+int32_t KeyedFile::ReadRun(RunDirection direction, size_t count, std::vector<RunRecord>& run) {
+  Call call(*this, FileOpcode::ReadRun, "RUN(" + ProgramName + ")", static_cast<int32_t>(std::min<size_t>(count, INT32_MAX)));
+  run.clear();
+  if (call.Stopped()) return call.Stop();
+  if (!Opened) return call.Done(C::FileNotOpen);
+  return call.Done(Guarded([&] { return Conn->ReadRun(direction, count, run); }));
+}
+
+int32_t KeyedFile::TakeRunRecord(const RunRecord& record, RunDirection direction) {
+  const bool forward = direction == RunDirection::Forward;
+  Call call(*this, forward ? FileOpcode::Next : FileOpcode::Previous,
+            (forward ? "NEXT(" : "PREVIOUS(") + ProgramName + ")");
+  if (call.Stopped()) return call.Stop();
+  ++Mark;
+  if (!Opened) return call.Done(C::FileNotOpen);
+  return call.Done(Guarded([&] { return Conn->TakeRunRecord(record, Buf); }));
+}
+
+// The brackets leave the thread's error alone when they succeed: they come and go
+// around reads whose errors the caller reads afterwards.
+int32_t KeyedFile::BeginRead() {
+  runtime::core::SyncGuard guard(Section);
+  if (!Opened) return C::FileNotOpen;
+  if (ReadDepth++ > 0) return C::NoError;
+  const DriverStatus s = Guarded([&] { return Conn->BeginRead(); });
+  if (s.IsOk()) return C::NoError;
+  ReadDepth = 0;
+  return Finish(s);
+}
+
+int32_t KeyedFile::EndRead() {
+  runtime::core::SyncGuard guard(Section);
+  if (ReadDepth == 0 || --ReadDepth > 0 || !Opened) return C::NoError;
+  const DriverStatus s = Guarded([&] { return Conn->EndRead(); });
+  return s.IsOk() ? C::NoError : Finish(s);
 }
 
 std::string KeyedFile::Position(int key) {
@@ -306,6 +352,7 @@ std::string KeyedFile::Position(int key) {
 
 void KeyedFile::ForgetCurrent() {
   runtime::core::SyncGuard guard(Section);
+  ++Mark;
   if (Opened) Conn->ForgetCurrent();
   RuntimeError::Clear();
 }
@@ -313,6 +360,7 @@ void KeyedFile::ForgetCurrent() {
 int32_t KeyedFile::Add() {
   Call call(*this, FileOpcode::Add, "ADD(" + ProgramName + ")");
   if (call.Stopped()) return call.Stop();
+  ++Mark;
   if (!Opened) return call.Done(C::FileNotOpen);
   return call.Done(Guarded([&] { return Conn->Add(Buf); }));
 }
@@ -320,6 +368,7 @@ int32_t KeyedFile::Add() {
 int32_t KeyedFile::Put() {
   Call call(*this, FileOpcode::Put, "PUT(" + ProgramName + ")");
   if (call.Stopped()) return call.Stop();
+  ++Mark;
   if (!Opened) return call.Done(C::FileNotOpen);
   return call.Done(Guarded([&] { return Conn->Put(Buf); }));
 }
@@ -327,6 +376,7 @@ int32_t KeyedFile::Put() {
 int32_t KeyedFile::Delete() {
   Call call(*this, FileOpcode::Delete, "DELETE(" + ProgramName + ")");
   if (call.Stopped()) return call.Stop();
+  ++Mark;
   if (!Opened) return call.Done(C::FileNotOpen);
   return call.Done(Guarded([&] { return Conn->Delete(); }));
 }
@@ -394,6 +444,7 @@ int32_t KeyedFile::SaveState() {
 int32_t KeyedFile::RestoreState(int32_t handle, bool restoreBuffer) {
   Call call(*this, FileOpcode::RestoreState, "RESTORESTATE(" + ProgramName + ")");
   if (call.Stopped()) return call.Stop();
+  ++Mark;
   auto found = States.find(handle);
   if (found == States.end()) return call.Done(C::RecordNotAvailable);
   const SavedState& state = found->second;
@@ -566,6 +617,7 @@ void KeyedFile::RemoveCallback(FileCallback* callback) {
 int32_t KeyedFile::BeginTransaction(int32_t timeoutSeconds) {
   Call call(*this, FileOpcode::Begin, "BEGIN(" + ProgramName + ")");
   if (call.Stopped()) return call.Stop();
+  ++Mark;
   if (!Opened) return call.Done(C::FileNotOpen);
   if (!Conn->SupportsTransactions()) return call.Done(C::NotSupported);
   return call.Done(Guarded([&] { return Conn->Begin(timeoutSeconds); }));
@@ -574,6 +626,7 @@ int32_t KeyedFile::BeginTransaction(int32_t timeoutSeconds) {
 int32_t KeyedFile::CommitTransaction() {
   Call call(*this, FileOpcode::Commit, "COMMIT(" + ProgramName + ")");
   if (call.Stopped()) return call.Stop();
+  ++Mark;
   if (!Opened) return call.Done(C::FileNotOpen);
   return call.Done(Guarded([&] { return Conn->Commit(); }));
 }
@@ -581,6 +634,7 @@ int32_t KeyedFile::CommitTransaction() {
 int32_t KeyedFile::RollbackTransaction() {
   Call call(*this, FileOpcode::Rollback, "ROLLBACK(" + ProgramName + ")");
   if (call.Stopped()) return call.Stop();
+  ++Mark;
   if (!Opened) return call.Done(C::FileNotOpen);
   return call.Done(Guarded([&] { return Conn->Rollback(); }));
 }

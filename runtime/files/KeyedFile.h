@@ -96,6 +96,23 @@ class KeyedFile {
   int32_t ResetToPosition(const std::string& position);
   int32_t Next();
   int32_t Previous();
+  // Runs (see Driver): reads up to `count` records from the cursor in one statement,
+  // without moving the cursor or filling the buffer. 33 and an empty run at the end.
+  int32_t ReadRun(RunDirection direction, size_t count, std::vector<RunRecord>& run);
+  // Fills the buffer with a record of a run and makes it current, as the Next
+  // (Forward) or Previous (Backward) that read it would; the call-backs are told it
+  // as that read.
+  int32_t TakeRunRecord(const RunRecord& record, RunDirection direction);
+  // Brackets the reads of one operation in a read transaction (see Driver). Nested
+  // brackets count: only the outermost pair reaches the driver. The call-backs are
+  // not told.
+  int32_t BeginRead();
+  int32_t EndRead();
+  // Changes whenever the cursor may have moved or the file was written through this
+  // handle: a reader that hands out records of a run checks it to know that nobody
+  // moved the cursor in between.
+  uint64_t CursorMark() const { return Mark; }
+
   // The current record's position in `key` order (0: the file's order); "" on failure.
   std::string Position(int key = 0);
   // Forgets the current record ("read of record pointer 0").
@@ -173,6 +190,8 @@ class KeyedFile {
   bool Opened = false;
   uint8_t OpenMode = 0;
   int32_t ReadAhead = 0;
+  int32_t ReadDepth = 0;
+  uint64_t Mark = 0;
   std::vector<FileCallback*> Callbacks;
   std::map<int32_t, SavedState> States;
   int32_t LastStateHandle = 0;

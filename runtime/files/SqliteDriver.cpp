@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
@@ -26,23 +27,6 @@ constexpr const char* CursorTag = "C1";
 constexpr size_t MaxPositionLength = 1024;
 // First column of a selected row that holds a field (after the row id and version).
 constexpr int FirstFieldColumn = 2;
-
-// Resets a cached statement when the call is done with it, so no read stays open.
-class StatementUse {
- public:
-  explicit StatementUse(sqlite3_stmt* stmt) : Stmt(stmt) {}
-  ~StatementUse() {
-    if (Stmt != nullptr) {
-      sqlite3_reset(Stmt);
-      sqlite3_clear_bindings(Stmt);
-    }
-  }
-  StatementUse(const StatementUse&) = delete;
-  StatementUse& operator=(const StatementUse&) = delete;
-
- private:
-  sqlite3_stmt* Stmt;
-};
 
 DriverStatus SqliteStatus(int rc, sqlite3* db) {
   const int primary = rc & 0xFF;
@@ -162,6 +146,20 @@ int CompareUpperCase(void*, int leftLength, const void* left, int rightLength, c
 
 }  // namespace
 
+class SqliteDriver::StatementUse {
+ public:
+  StatementUse(SqliteDriver& driver, sqlite3_stmt* stmt) : Driver(driver), Stmt(stmt) {}
+  ~StatementUse() {
+    if (Stmt != nullptr) Driver.Release(Stmt);
+  }
+  StatementUse(const StatementUse&) = delete;
+  StatementUse& operator=(const StatementUse&) = delete;
+
+ private:
+  SqliteDriver& Driver;
+  sqlite3_stmt* Stmt;
+};
+
 void SqliteDriver::RegisterCollations(sqlite3* db) {
   sqlite3_create_collation_v2(db, NoCaseCollation, SQLITE_UTF8, nullptr, CompareUpperCase, nullptr);
 }
@@ -171,27 +169,75 @@ SqliteDriver::~SqliteDriver() { Close(); }
 DriverStatus SqliteDriver::Fail(int rc) const { return SqliteStatus(rc, Db); }
 
 DriverStatus SqliteDriver::Exec(const std::string& sql) {
+  ++StatementsRun;
   const int rc = sqlite3_exec(Db, sql.c_str(), nullptr, nullptr, nullptr);
   return rc == SQLITE_OK ? DriverStatus::Ok() : Fail(rc);
 }
 
 sqlite3_stmt* SqliteDriver::Statement(const std::string& sql, DriverStatus& status) {
   auto found = Statements.find(sql);
-  if (found != Statements.end()) return found->second;
+  if (found != Statements.end() && found->second != Holder) return found->second;
+  // The statement holds the read snapshot and cannot be run again before the next
+  // one has taken it over: a second copy serves meanwhile (the trailing space only
+  // makes it another entry of the cache).
+  const std::string text = found == Statements.end() ? sql : sql + " ";
+  if (found != Statements.end()) return Statement(text, status);
   sqlite3_stmt* stmt = nullptr;
-  const int rc = sqlite3_prepare_v3(Db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
+  const int rc = sqlite3_prepare_v3(Db, text.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr);
   if (rc != SQLITE_OK) {
     status = Fail(rc);
     sqlite3_finalize(stmt);
     return nullptr;
   }
-  Statements.emplace(sql, stmt);
+  Statements.emplace(text, stmt);
   return stmt;
 }
 
 void SqliteDriver::FinalizeStatements() {
+  Holder = nullptr;
   for (auto& [sql, stmt] : Statements) sqlite3_finalize(stmt);
   Statements.clear();
+}
+
+int SqliteDriver::Step(sqlite3_stmt* stmt) {
+  if (sqlite3_stmt_busy(stmt) == 0) ++StatementsRun;
+  return sqlite3_step(stmt);
+}
+
+void SqliteDriver::Release(sqlite3_stmt* stmt) {
+  // Inside a read bracket a statement that stopped on a row stays open: its read
+  // transaction is the bracket's, and the next statement runs inside it. Within a
+  // write transaction the snapshot is held anyway.
+  if (ReadHeld && !InTx && sqlite3_stmt_busy(stmt) != 0 && sqlite3_stmt_readonly(stmt) != 0) {
+    if (Holder != nullptr && Holder != stmt) {
+      sqlite3_reset(Holder);
+      sqlite3_clear_bindings(Holder);
+    }
+    Holder = stmt;
+    return;
+  }
+  if (stmt == Holder) Holder = nullptr;
+  sqlite3_reset(stmt);
+  sqlite3_clear_bindings(stmt);
+}
+
+void SqliteDriver::DropReadHold() {
+  if (Holder == nullptr) return;
+  sqlite3_reset(Holder);
+  sqlite3_clear_bindings(Holder);
+  Holder = nullptr;
+}
+
+DriverStatus SqliteDriver::BeginRead() {
+  if (ReadHeld) return DriverStatus::Error(C::DriverError, "0", "a read transaction is already running");
+  ReadHeld = true;
+  return DriverStatus::Ok();
+}
+
+DriverStatus SqliteDriver::EndRead() {
+  ReadHeld = false;
+  DropReadHold();
+  return DriverStatus::Ok();
 }
 
 void SqliteDriver::SetBusyTimeout(int32_t seconds) {
@@ -383,6 +429,7 @@ DriverStatus SqliteDriver::CheckLayout() {
 }
 
 DriverStatus SqliteDriver::Close() {
+  ReadHeld = false;
   if (Db == nullptr) return DriverStatus::Ok();
   FinalizeStatements();
   if (InTx) sqlite3_exec(Db, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -406,14 +453,10 @@ DriverStatus SqliteDriver::BuildKeys(const FileDefinition& definition, const std
   return s;
 }
 
-void SqliteDriver::TakeRow(sqlite3_stmt* stmt, void* buffer) {
-  Current.Id = sqlite3_column_int64(stmt, 0);
-  Current.Version = sqlite3_column_int64(stmt, 1);
-  Current.Values.clear();
-  for (size_t f = 0; f < Def->Record->FieldCount(); ++f) {
-    Current.Values.push_back(SqliteSchema::ColumnValue(stmt, FirstFieldColumn + static_cast<int>(f)));
-  }
-  Schema->ReadFields(stmt, FirstFieldColumn, buffer);
+void SqliteDriver::MakeCurrent(int64_t id, int64_t version, std::vector<SqlValue> values) {
+  Current.Id = id;
+  Current.Version = version;
+  Current.Values = std::move(values);
   HasCurrent = true;
   CurrentGone = false;
   AtBoundary = false;
@@ -428,13 +471,73 @@ void SqliteDriver::TakeRow(sqlite3_stmt* stmt, void* buffer) {
   }
 }
 
-DriverStatus SqliteDriver::Seek(bool forward, void* buffer) {
+void SqliteDriver::TakeRow(sqlite3_stmt* stmt, void* buffer) {
+  std::vector<SqlValue> values;
+  values.reserve(Def->Record->FieldCount());
+  for (size_t f = 0; f < Def->Record->FieldCount(); ++f) {
+    values.push_back(SqliteSchema::ColumnValue(stmt, FirstFieldColumn + static_cast<int>(f)));
+  }
+  Schema->ReadFields(stmt, FirstFieldColumn, buffer);
+  MakeCurrent(sqlite3_column_int64(stmt, 0), sqlite3_column_int64(stmt, 1), std::move(values));
+}
+
+// The records after a cursor are, in order: for each level from the deepest up, those
+// equal to it on the levels before and beyond it on that level (at or beyond on the
+// deepest level of an inclusive boundary). Each level is one index range read in key
+// order; UNION ALL hands them out level after level, and the run stops at its length.
+// Parameters: ?1.. the cursor's levels (the row id last), then the length of each
+// range, the run's length plus one (for the closing row of nulls), and the find's text.
+// `table` is where the records come from; `findTerm` ("" for none) keeps only the
+// records found, with one "?" for the find's text.
+std::string SqliteDriver::RunSql(bool forward, size_t valueLevels, bool hasId, bool inclusive, const std::string& table,
+                                 std::string findTerm) const {
+  const size_t depth = valueLevels + (hasId ? 1 : 0);
+  const std::string rangeLimit = "?" + std::to_string(depth + 1);
+  const std::string runLimit = "?" + std::to_string(depth + 2);
+  // Every range uses the one find parameter: number it, as its place in the text varies.
+  if (const size_t mark = findTerm.rfind('?'); mark != std::string::npos) {
+    findTerm.replace(mark, 1, "?" + std::to_string(depth + 3));
+  }
+  const std::string head = "SELECT * FROM (SELECT " + Schema->SelectList() + " FROM " + table;
+  const std::string tail = " ORDER BY " + Schema->OrderBy(OrderKey, forward) + " LIMIT " + rangeLimit + ")";
+  auto term = [&](size_t level, bool equal, bool orEqual) {
+    const std::string param = "?" + std::to_string(level + 1);
+    std::string op = "=";
+    if (!equal) {
+      const bool up = level == valueLevels ? forward : forward != Schema->Descending(OrderKey, level);
+      op = std::string(up ? ">" : "<") + (orEqual ? "=" : "");
+    }
+    const std::string lhs =
+        level == valueLevels ? std::string(SqliteSchema::RowIdColumn) : Schema->ComponentExpr(OrderKey, level);
+    return lhs + op + param;
+  };
+  const std::string found = findTerm.empty() ? "" : " AND " + findTerm;
+  std::string sql;
+  if (depth == 0) {
+    sql = head + (findTerm.empty() ? "" : " WHERE " + findTerm) + tail;
+  } else {
+    for (size_t level = depth; level-- > 0;) {
+      std::string where;
+      for (size_t l = 0; l < level; ++l) where += term(l, true, false) + " AND ";
+      where += term(level, false, inclusive && level == depth - 1);
+      sql += (sql.empty() ? "" : " UNION ALL ") + head + " WHERE " + where + found + tail;
+    }
+  }
+  std::string nulls = "NULL,NULL";
+  for (size_t f = 0; f < Def->Record->FieldCount(); ++f) nulls += ",NULL";
+  return sql + " UNION ALL SELECT " + nulls + " LIMIT " + runLimit;
+}
+
+DriverStatus SqliteDriver::ReadRun(RunDirection direction, size_t count, std::vector<RunRecord>& run) {
+  run.clear();
+  if (count == 0) return DriverStatus::Ok();
+  const bool forward = direction == RunDirection::Forward;
   std::vector<SqlValue> values;
   bool hasId = false;
   int64_t id = 0;
   bool inclusive = false;
   if (AtBoundary || !HasCurrent) {
-    values = AtBoundary ? Bound.Values : std::vector<SqlValue>{};
+    if (AtBoundary) values = Bound.Values;
     hasId = AtBoundary && Bound.HasId;
     id = Bound.Id;
     inclusive = !AtBoundary || Bound.Inclusive;
@@ -443,61 +546,53 @@ DriverStatus SqliteDriver::Seek(bool forward, void* buffer) {
     hasId = true;
     id = Current.Id;
   }
-  const size_t depth = values.size() + (hasId ? 1 : 0);
   // A find reads from its copy of the matching records, or keeps the matching ones.
   std::string table;
   std::string findTerm;
   if (const int rc = Find.Prepare(table, findTerm); rc != SQLITE_OK) return Fail(rc);
-  const std::string head = "SELECT " + Schema->SelectList() + " FROM " + table;
-  const std::string tail = " ORDER BY " + Schema->OrderBy(OrderKey, forward) + " LIMIT 1";
-
-  // The records after the cursor are, in order: those equal to it (when it is
-  // inclusive), then for each level from the deepest up those equal on the levels
-  // before it and beyond it on that level. Each is one index seek.
-  auto levelTerm = [&](size_t level, bool equal) {
-    if (level == values.size()) return std::string(SqliteSchema::RowIdColumn) + (equal ? "=?" : forward ? ">?" : "<?");
-    const bool up = forward != Schema->Descending(OrderKey, level);
-    return Schema->ComponentExpr(OrderKey, level) + (equal ? "=?" : up ? ">?" : "<?");
-  };
-  auto bindLevel = [&](sqlite3_stmt* stmt, size_t level) {
-    if (level == values.size()) {
-      sqlite3_bind_int64(stmt, static_cast<int>(level) + 1, id);
-    } else {
-      SqliteSchema::Bind(stmt, static_cast<int>(level) + 1, values[level]);
-    }
-  };
-  auto tryQuery = [&](size_t equalLevels, bool withBeyond, bool& found) -> DriverStatus {
-    std::string where;
-    for (size_t l = 0; l < equalLevels; ++l) where += (where.empty() ? "" : " AND ") + levelTerm(l, true);
-    if (withBeyond) where += (where.empty() ? "" : " AND ") + levelTerm(equalLevels, false);
-    if (!findTerm.empty()) where += (where.empty() ? "" : " AND ") + findTerm;
-    DriverStatus status;
-    sqlite3_stmt* stmt = Statement(head + (where.empty() ? "" : " WHERE " + where) + tail, status);
-    if (stmt == nullptr) return status;
-    StatementUse use(stmt);
-    const size_t bound = equalLevels + (withBeyond ? 1 : 0);
-    for (size_t l = 0; l < bound; ++l) bindLevel(stmt, l);
-    if (!findTerm.empty()) Find.BindCondition(stmt, static_cast<int>(bound) + 1);
-    const int rc = sqlite3_step(stmt);
-    if (rc == SQLITE_ROW) {
-      TakeRow(stmt, buffer);
-      found = true;
-    } else if (rc != SQLITE_DONE) {
+  DriverStatus status;
+  sqlite3_stmt* stmt = Statement(RunSql(forward, values.size(), hasId, inclusive, table, findTerm), status);
+  if (stmt == nullptr) return status;
+  StatementUse use(*this, stmt);
+  int parameter = 1;
+  for (const SqlValue& v : values) SqliteSchema::Bind(stmt, parameter++, v);
+  if (hasId) sqlite3_bind_int64(stmt, parameter++, id);
+  const auto length = static_cast<int64_t>(std::min<size_t>(count, INT32_MAX));
+  sqlite3_bind_int64(stmt, parameter++, length);
+  sqlite3_bind_int64(stmt, parameter++, length + 1);
+  if (!findTerm.empty()) Find.BindCondition(stmt, parameter);
+  const size_t size = Def->Record->Size();
+  while (run.size() < count) {
+    const int rc = Step(stmt);
+    if (rc != SQLITE_ROW) {
+      run.clear();
       return Fail(rc);
     }
-    return DriverStatus::Ok();
-  };
+    if (sqlite3_column_type(stmt, 0) == SQLITE_NULL) break;  // the closing row: no more records
+    RunRecord& r = run.emplace_back();
+    r.Record.resize(size);
+    Schema->ReadFields(stmt, FirstFieldColumn, r.Record.data());
+    r.Id = sqlite3_column_int64(stmt, 0);
+    r.ChangeCount = sqlite3_column_int64(stmt, 1);
+  }
+  if (run.empty()) return DriverStatus::Error(C::RecordNotAvailable);
+  return DriverStatus::Ok();
+}
 
-  bool found = false;
-  if (inclusive) {
-    DriverStatus s = tryQuery(depth, false, found);
-    if (!s.IsOk() || found) return s;
+DriverStatus SqliteDriver::TakeRunRecord(const RunRecord& record, void* buffer) {
+  if (record.Record.size() != Def->Record->Size()) {
+    return DriverStatus::Error(C::DriverError, "0", "the record is not of this file");
   }
-  for (size_t level = depth; level-- > 0;) {
-    DriverStatus s = tryQuery(level, true, found);
-    if (!s.IsOk() || found) return s;
-  }
-  return DriverStatus::Error(C::RecordNotAvailable);
+  std::memcpy(buffer, record.Record.data(), record.Record.size());
+  MakeCurrent(record.Id, record.ChangeCount, Schema->RowValues(buffer));
+  return DriverStatus::Ok();
+}
+
+DriverStatus SqliteDriver::Seek(bool forward, void* buffer) {
+  std::vector<RunRecord> one;
+  DriverStatus s = ReadRun(forward ? RunDirection::Forward : RunDirection::Backward, 1, one);
+  if (!s.IsOk()) return s;
+  return TakeRunRecord(one.front(), buffer);
 }
 
 DriverStatus SqliteDriver::Next(void* buffer) { return Seek(true, buffer); }
@@ -513,10 +608,10 @@ DriverStatus SqliteDriver::GetByKey(int key, void* buffer) {
                                      " WHERE " + where + " ORDER BY " + SqliteSchema::RowIdColumn + " LIMIT 1",
                                  status);
   if (stmt == nullptr) return status;
-  StatementUse use(stmt);
+  StatementUse use(*this, stmt);
   const auto values = Schema->ComponentValues(key, buffer, Schema->ComponentCount(key));
   for (size_t c = 0; c < values.size(); ++c) SqliteSchema::Bind(stmt, static_cast<int>(c) + 1, values[c]);
-  const int rc = sqlite3_step(stmt);
+  const int rc = Step(stmt);
   if (rc == SQLITE_DONE) return DriverStatus::Error(C::NotFound);
   if (rc != SQLITE_ROW) return Fail(rc);
   TakeRow(stmt, buffer);
@@ -531,9 +626,9 @@ DriverStatus SqliteDriver::FetchRow(int64_t id, void* buffer, bool& found) {
                                      " WHERE " + SqliteSchema::RowIdColumn + "=?",
                                  status);
   if (stmt == nullptr) return status;
-  StatementUse use(stmt);
+  StatementUse use(*this, stmt);
   sqlite3_bind_int64(stmt, 1, id);
-  const int rc = sqlite3_step(stmt);
+  const int rc = Step(stmt);
   if (rc == SQLITE_ROW) {
     TakeRow(stmt, buffer);
     found = true;
@@ -623,6 +718,7 @@ void SqliteDriver::ForgetCurrent() {
 DriverStatus SqliteDriver::Add(const void* buffer) {
   Find.Changed();
   if (ReadOnly) return DriverStatus::Error(C::AccessDenied);
+  DropReadHold();  // a write sees, and is seen by, the file as it is now
   const std::string sql =
       Def->Record->FieldCount() == 0
           ? std::string("INSERT INTO ") + SqliteSchema::RecordsTable + " DEFAULT VALUES RETURNING " +
@@ -632,13 +728,13 @@ DriverStatus SqliteDriver::Add(const void* buffer) {
   DriverStatus status;
   sqlite3_stmt* stmt = Statement(sql, status);
   if (stmt == nullptr) return status;
-  StatementUse use(stmt);
+  StatementUse use(*this, stmt);
   Schema->BindFields(stmt, 1, buffer);
-  int rc = sqlite3_step(stmt);
+  int rc = Step(stmt);
   if (rc != SQLITE_ROW) return Fail(rc);
   const int64_t id = sqlite3_column_int64(stmt, 0);
   const int64_t version = sqlite3_column_int64(stmt, 1);
-  rc = sqlite3_step(stmt);  // runs the statement to its end, where it commits
+  rc = Step(stmt);  // runs the statement to its end, where it commits
   if (rc != SQLITE_DONE) return Fail(rc);
   Current = {id, version, Schema->RowValues(buffer)};
   HasCurrent = true;
@@ -650,6 +746,7 @@ DriverStatus SqliteDriver::Add(const void* buffer) {
 DriverStatus SqliteDriver::Put(const void* buffer) {
   Find.Changed();
   if (ReadOnly) return DriverStatus::Error(C::AccessDenied);
+  DropReadHold();  // a write sees, and is seen by, the file as it is now
   if (!HasCurrent || CurrentGone) return DriverStatus::Error(C::RecordNotAvailable);
   const bool watched = Watching && WatchedId == Current.Id;
   std::string set = Schema->FieldAssignments();
@@ -663,16 +760,16 @@ DriverStatus SqliteDriver::Put(const void* buffer) {
   DriverStatus status;
   sqlite3_stmt* stmt = Statement(sql, status);
   if (stmt == nullptr) return status;
-  StatementUse use(stmt);
+  StatementUse use(*this, stmt);
   const int fields = static_cast<int>(Def->Record->FieldCount());
   Schema->BindFields(stmt, 1, buffer);
   sqlite3_bind_int64(stmt, fields + 1, Current.Id);
   if (watched) sqlite3_bind_int64(stmt, fields + 2, WatchedVersion);
-  int rc = sqlite3_step(stmt);
+  int rc = Step(stmt);
   if (rc == SQLITE_DONE) return DriverStatus::Error(watched ? C::RecordChanged : C::RecordNotAvailable);
   if (rc != SQLITE_ROW) return Fail(rc);
   const int64_t version = sqlite3_column_int64(stmt, 0);
-  rc = sqlite3_step(stmt);
+  rc = Step(stmt);
   if (rc != SQLITE_DONE) return Fail(rc);
   Current.Values = Schema->RowValues(buffer);
   Current.Version = version;
@@ -683,6 +780,7 @@ DriverStatus SqliteDriver::Put(const void* buffer) {
 DriverStatus SqliteDriver::Delete() {
   Find.Changed();
   if (ReadOnly) return DriverStatus::Error(C::AccessDenied);
+  DropReadHold();  // a write sees, and is seen by, the file as it is now
   if (!HasCurrent || CurrentGone) return DriverStatus::Error(C::RecordNotAvailable);
   const bool watched = Watching && WatchedId == Current.Id;
   const std::string sql = std::string("DELETE FROM ") + SqliteSchema::RecordsTable + " WHERE " +
@@ -692,13 +790,13 @@ DriverStatus SqliteDriver::Delete() {
   DriverStatus status;
   sqlite3_stmt* stmt = Statement(sql, status);
   if (stmt == nullptr) return status;
-  StatementUse use(stmt);
+  StatementUse use(*this, stmt);
   sqlite3_bind_int64(stmt, 1, Current.Id);
   if (watched) sqlite3_bind_int64(stmt, 2, WatchedVersion);
-  int rc = sqlite3_step(stmt);
+  int rc = Step(stmt);
   if (rc == SQLITE_DONE) return DriverStatus::Error(watched ? C::RecordChanged : C::RecordNotAvailable);
   if (rc != SQLITE_ROW) return Fail(rc);
-  rc = sqlite3_step(stmt);
+  rc = Step(stmt);
   if (rc != SQLITE_DONE) return Fail(rc);
   CurrentGone = true;
   if (watched) Watching = false;
@@ -723,11 +821,11 @@ DriverStatus SqliteDriver::CheckDuplicate(int key, const void* buffer, bool& dup
   sqlite3_stmt* stmt = Statement(std::string("SELECT 1 FROM ") + SqliteSchema::RecordsTable + " WHERE " + where + " LIMIT 1",
                                  status);
   if (stmt == nullptr) return status;
-  StatementUse use(stmt);
+  StatementUse use(*this, stmt);
   const auto values = Schema->ComponentValues(key, buffer, Schema->ComponentCount(key));
   for (size_t c = 0; c < values.size(); ++c) SqliteSchema::Bind(stmt, static_cast<int>(c) + 1, values[c]);
   if (exclude) sqlite3_bind_int64(stmt, static_cast<int>(values.size()) + 1, Current.Id);
-  const int rc = sqlite3_step(stmt);
+  const int rc = Step(stmt);
   if (rc == SQLITE_ROW) {
     duplicate = true;
   } else if (rc != SQLITE_DONE) {
@@ -782,8 +880,8 @@ DriverStatus SqliteDriver::Records(int64_t& count) {
   DriverStatus status;
   sqlite3_stmt* stmt = Statement(std::string("SELECT count(*) FROM ") + SqliteSchema::RecordsTable, status);
   if (stmt == nullptr) return status;
-  StatementUse use(stmt);
-  const int rc = sqlite3_step(stmt);
+  StatementUse use(*this, stmt);
+  const int rc = Step(stmt);
   if (rc != SQLITE_ROW) return Fail(rc);
   count = sqlite3_column_int64(stmt, 0);
   return DriverStatus::Ok();
@@ -828,6 +926,10 @@ DriverStatus SqliteDriver::Send(const std::string& option, std::string& answer) 
     answer = QuickScan ? "on" : "off";
     return DriverStatus::Ok();
   }
+  if (name == "STATEMENTS" && !setting) {
+    answer = std::to_string(StatementsRun);
+    return DriverStatus::Ok();
+  }
   answer.clear();
   return DriverStatus::Error(C::NotSupported);
 }
@@ -835,6 +937,7 @@ DriverStatus SqliteDriver::Send(const std::string& option, std::string& answer) 
 DriverStatus SqliteDriver::Begin(int32_t timeoutSeconds) {
   if (InTx) return DriverStatus::Error(C::DriverError, "0", "a transaction is already running");
   if (ReadOnly) return DriverStatus::Error(C::AccessDenied);
+  DropReadHold();
   SetBusyTimeout(timeoutSeconds < 0 ? 0 : timeoutSeconds);
   // IMMEDIATE takes the write lock now, so the transaction cannot fail later for
   // want of it.

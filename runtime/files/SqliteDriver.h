@@ -6,7 +6,16 @@
 // one index per key gives the order, and a metadata table keeps the layout written at
 // create; a file whose layout differs from the definition is refused (47) and never
 // altered. Reads are index seeks from the cursor's key values, so positioning and
-// reading cost the same whatever the file's size.
+// reading cost the same whatever the file's size: a run of records (and a single
+// Next or Previous, a run of one) is one statement, a UNION ALL of one index range per
+// level of the cursor (the records equal to it on the leading components and beyond
+// it on the next), each read in key order up to the run's length.
+//
+// Read transactions cost no statement of their own: between BeginRead and EndRead the
+// last read statement is kept open (not reset) instead of being reset, which keeps the
+// connection's snapshot for the next one; EndRead resets it. A run statement ends in
+// a row of nulls, so it always stops on a row and keeps the snapshot even when it
+// reached the end of the file.
 //
 // Thread safety: as every Driver, one thread at a time per object.
 
@@ -63,6 +72,10 @@ class SqliteDriver : public Driver {
   DriverStatus Previous(void* buffer) override;
   DriverStatus Position(int key, std::string& position) override;
   void ForgetCurrent() override;
+  DriverStatus ReadRun(RunDirection direction, size_t count, std::vector<RunRecord>& run) override;
+  DriverStatus TakeRunRecord(const RunRecord& record, void* buffer) override;
+  DriverStatus BeginRead() override;
+  DriverStatus EndRead() override;
 
   DriverStatus Add(const void* buffer) override;
   DriverStatus Put(const void* buffer) override;
@@ -93,6 +106,9 @@ class SqliteDriver : public Driver {
     int64_t Id = 0;
     bool Inclusive = true;
   };
+  // Resets a cached statement when a call is done with it, or keeps it open as the
+  // holder of a read transaction.
+  class StatementUse;
   struct ParsedPosition {
     int Key = 0;
     int64_t Id = 0;
@@ -107,6 +123,12 @@ class SqliteDriver : public Driver {
   void FinalizeStatements();
   DriverStatus CheckLayout();
   DriverStatus Seek(bool forward, void* buffer);
+  std::string RunSql(bool forward, size_t valueLevels, bool hasId, bool inclusive, const std::string& table,
+                     std::string findTerm) const;
+  int Step(sqlite3_stmt* stmt);
+  void Release(sqlite3_stmt* stmt);
+  void DropReadHold();
+  void MakeCurrent(int64_t id, int64_t version, std::vector<SqlValue> values);
   void TakeRow(sqlite3_stmt* stmt, void* buffer);
   bool ParsePosition(const std::string& text, ParsedPosition& out) const;
   DriverStatus FetchRow(int64_t id, void* buffer, bool& found);
@@ -121,6 +143,9 @@ class SqliteDriver : public Driver {
   bool InTx = false;
   int32_t BusySeconds = DefaultBusySeconds;
   bool QuickScan = false;
+  uint64_t StatementsRun = 0;
+  bool ReadHeld = false;             // between BeginRead and EndRead
+  sqlite3_stmt* Holder = nullptr;    // the open statement that keeps the read snapshot
 
   SqliteFind Find;  // the find's narrowing of reads
   int OrderKey = 0;
