@@ -15,6 +15,7 @@
 #include "runtime/files/KeyedFile.h"
 #include "runtime/files/View.h"
 #include "runtime/files/ViewProperty.h"
+#include "runtime/files/ViewReadScope.h"
 #include "runtime/text/Picture.h"
 #include "runtime/ui/Event.h"
 #include "runtime/ui/Key.h"
@@ -154,6 +155,8 @@ uint8_t BrowseManager::AskInPlace(uint8_t request) {
 }
 
 void BrowseManager::Fetch(int32_t direction) {
+  // One read bracket: the rows come in one run of the view (see ExpectReads below).
+  runtime::files::ViewReadScope read(View);
   framework::data::RelationManager* primary = Primary;
   const bool quick = QuickScan && ItemsToFill > 1 && primary != nullptr;
   if (quick) primary->SwitchQuickScan(true, QuickScanAll);
@@ -166,6 +169,9 @@ void BrowseManager::Fetch(int32_t direction) {
     View->ResetToPosition(edge);
     skipEdge = true;  // the first read may give that row again
   }
+  // The view reads the rows asked for (and the edge row again) in one statement; the
+  // checks of each row (range, filter) run on the rows read.
+  View->ExpectReads(static_cast<size_t>(std::max(ItemsToFill, 0)) + (skipEdge ? 1u : 0u));
   while (ItemsToFill > 0) {
     if (UseMRP && View->FetchSize() == 0) View->SetFetchSize(ItemsToFill > MaxFetchSize ? MaxFetchSize : ItemsToFill);
     const ErrorLevel result = backward ? Previous() : Next();
@@ -265,6 +271,7 @@ void BrowseManager::ReloadFromView() {
 }
 
 void BrowseManager::RecomputeThumbLimits() {
+  runtime::files::ViewReadScope read(View);
   ShowWaitCursor(true);
   BrowseSortOrder* order = CurrentSort();
   if (order != nullptr && order->Thumb != nullptr && order->Thumb->ThumbRangeNeeded() && !order->FreeElement.IsNull() &&
@@ -306,6 +313,8 @@ void BrowseManager::ReloadPage(int32_t mode) {
   }
   Loaded = 1;
   LoadPending = 0;
+  // The page is read inside one read transaction, ended before the reload returns.
+  runtime::files::ViewReadScope read(View);
   ShowWaitCursor(true);
   if (CurrentChoice == 0) CurrentChoice = 1;
   int32_t shift = 0;

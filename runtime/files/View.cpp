@@ -30,6 +30,9 @@ class BufferCopy {
   std::vector<unsigned char> Copy;
 };
 
+// Positions the view remembers as its own before it starts afresh.
+constexpr size_t MaxIssuedPositions = 4096;
+
 }  // namespace
 
 void View::Init(KeyedFile& primary) {
@@ -47,6 +50,8 @@ void View::Teardown() {
   Rows.clear();
   RowOfPosition.clear();
   CurrentPosition.clear();
+  DropRun();
+  Issued.clear();
 }
 
 int32_t View::Finish(int32_t code) {
@@ -87,6 +92,8 @@ int32_t View::SetOrder(std::string_view text) {
   Positioned = false;
   Rows.clear();
   RowOfPosition.clear();
+  DropRun();
+  Issued.clear();
   const ExpressionError error = TheOrder.Parse(text, [this](std::string_view name) { return FieldNamed(name); });
   OrderText = error.IsError() ? std::string() : std::string(text);
   ChooseKey();
@@ -98,6 +105,7 @@ int32_t View::SetFilter(std::string_view text) {
   if (Primary == nullptr) return Fail(C::FileNotOpen, "");
   // Sorted rows were chosen by the old filter; keyed reading just applies the new one.
   if (!Key) Positioned = false;
+  DropRun();
   const ExpressionError error = TheFilter.Parse(text, [this](std::string_view name) { return FieldNamed(name); });
   if (error.IsError()) return Fail(ErrorBadExpression, "Invalid filter: " + error.Describe());
   return Finish(C::NoError);
@@ -121,6 +129,7 @@ int32_t View::Open(uint8_t mode) {
 }
 
 int32_t View::Close() {
+  DropRun();
   Opened = false;
   Positioned = false;
   Rows.clear();
@@ -132,6 +141,7 @@ int32_t View::Close() {
 int32_t View::Reset(size_t components) {
   if (!Opened) return Fail(C::FileNotOpen, "");
   CurrentPosition.clear();
+  DropRun();
   if (!Key) return Finish(ResetSorted(components));
   const int32_t rc = Primary->SetKeyPosition(*Key, std::min(components, TheOrder.Count()));
   Positioned = rc == C::NoError;
@@ -141,7 +151,13 @@ int32_t View::Reset(size_t components) {
 int32_t View::ResetToPosition(const std::string& position) {
   if (!Opened) return Fail(C::FileNotOpen, "");
   CurrentPosition.clear();
+  DropRun();
   if (!Key) return Finish(ResetSortedToPosition(position));
+  if (Issued.contains(position)) {
+    const int32_t rc = Primary->ResetToPosition(position);
+    Positioned = rc == C::NoError;
+    return Finish(rc);
+  }
   // The position may come from another order: read its record to learn where it
   // stands in this one.
   const BufferCopy saved(*Primary);
@@ -174,7 +190,9 @@ int32_t View::ReadKeyed(bool forward) {
   const BufferCopy saved(*Primary);
   bool skipped = false;
   while (true) {
-    const int32_t rc = forward ? Primary->Next() : Primary->Previous();
+    int32_t rc = C::NoError;
+    if (ReadDepth > 0) rc = ReadFromRun(forward);
+    else rc = forward ? Primary->Next() : Primary->Previous();
     if (rc != C::NoError) {
       if (skipped && !CurrentPosition.empty()) {
         // Back onto the record last read, as a read that fails leaves the file: the
@@ -189,9 +207,71 @@ int32_t View::ReadKeyed(bool forward) {
     skipped = true;
     if (TheFilter.Accepts()) {
       CurrentPosition = Primary->Position(*Key);
+      Issue(CurrentPosition);
       return Finish(C::NoError);
     }
   }
+}
+
+int32_t View::ReadFromRun(bool forward) {
+  const RunDirection direction = forward ? RunDirection::Forward : RunDirection::Backward;
+  // The rest of a run is good while nobody else moved the file's cursor (or wrote)
+  // since the view took its last record, and while reading on the same way.
+  const bool going = RunForward == forward && Primary->CursorMark() == RunMark;
+  if (!going) DropRun();
+  if (RunAt == Run.size()) {
+    if (going && RunAtEnd) return Fail(C::RecordNotAvailable, "");
+    const size_t length = std::clamp<size_t>(Expected > 0 ? Expected : static_cast<size_t>(std::max(TheFetchSize, 1)),
+                                             1, MaxRunLength);
+    const int32_t rc = Primary->ReadRun(direction, length, Run);
+    RunAt = 0;
+    RunForward = forward;
+    RunMark = Primary->CursorMark();
+    RunAtEnd = rc == C::RecordNotAvailable || (rc == C::NoError && Run.size() < length);
+    if (rc != C::NoError) {
+      Run.clear();
+      return rc;
+    }
+  }
+  const int32_t rc = Primary->TakeRunRecord(Run[RunAt++], direction);
+  RunMark = Primary->CursorMark();
+  return rc;
+}
+
+void View::DropRun() {
+  Run.clear();
+  RunAt = 0;
+  RunAtEnd = false;
+}
+
+void View::Issue(const std::string& position) {
+  if (Issued.size() >= MaxIssuedPositions) Issued.clear();
+  Issued.insert(position);
+}
+
+int32_t View::BeginRead() {
+  if (Primary == nullptr) return Fail(C::FileNotOpen, "");
+  if (ReadDepth++ > 0) return C::NoError;
+  Expected = 0;
+  DropRun();
+  // A file not open yet (it opens with its first read) is read in runs all the same,
+  // each run a transaction of its own.
+  FileBracketed = Primary->BeginRead() == C::NoError;
+  return C::NoError;
+}
+
+int32_t View::EndRead() {
+  if (ReadDepth == 0 || --ReadDepth > 0) return C::NoError;
+  Expected = 0;
+  DropRun();
+  if (!FileBracketed || Primary == nullptr) return C::NoError;
+  FileBracketed = false;
+  return Primary->EndRead();
+}
+
+void View::ExpectReads(size_t records) {
+  Expected = std::min(records, MaxRunLength);
+  // A run read for another count is kept: its records are still the next ones.
 }
 
 std::string View::Position() {

@@ -27,7 +27,19 @@
 // primary file's cursor: another read of the file between two reads of the view moves
 // the view's place, so reset the view (to a position) after such a read.
 // Positions are the file's position texts in the view's key; ResetToPosition accepts
-// any position of the file (of another order too, while its record exists).
+// any position of the file (of another order too, while its record exists). A
+// position this view handed out in its current order is used as it stands, without
+// reading its record: the view goes on from the key values it had when it was read.
+//
+// Runs. Between BeginRead and EndRead (one operation of the caller: a page fill, a
+// refill around a row) the view reads through a key in runs: one statement reads as
+// many records as the caller said it expects (ExpectReads; else the fetch-size hint;
+// else one), Next and Previous hand them out one by one, checking the filter on each,
+// and when a run is used up the next one is read from its last record. The bracket is
+// also the file's read transaction: all reads in it see one state of the file, and
+// after EndRead the view reads the file anew, so the caller sees other stations'
+// changes at its next operation. Another read of the file in between drops the rest of
+// a run (the view then goes on from the file's cursor, as it always did).
 //
 // Only a primary file: views over joined files are not supported.
 //
@@ -44,10 +56,12 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "runtime/data/FieldRef.h"
 #include "runtime/files/KeyedFile.h"
+#include "runtime/files/RunRecord.h"
 #include "runtime/files/ViewOrder.h"
 #include "runtime/text/Expression.h"
 #include "runtime/text/ExpressionValue.h"
@@ -59,8 +73,8 @@ class View {
   // The runtime error code for an order or filter text that does not parse.
   static constexpr int32_t ErrorBadExpression = 800;
   // Buffering the view starts with (records per page, pages kept behind and read
-  // ahead, seconds the buffer stays valid). Stored and answered only: each read goes
-  // to the file.
+  // ahead, seconds the buffer stays valid). Stored and answered only: runs are sized
+  // by ExpectReads and the fetch-size hint.
   static constexpr int16_t DefaultPageSize = 20;
   static constexpr int16_t DefaultPagesBehind = 2;
   static constexpr int16_t DefaultPagesAhead = 0;
@@ -120,6 +134,14 @@ class View {
   int32_t ResetToPosition(const std::string& position);
   int32_t Next();
   int32_t Previous();
+  // A read bracket (see Runs above); nested brackets count, the outermost decides.
+  // The thread's error is left alone when they succeed.
+  int32_t BeginRead();
+  int32_t EndRead();
+  // How many records the caller expects to read next in this bracket, in one
+  // direction: the length of the next runs (at most MaxRunLength).
+  void ExpectReads(size_t records);
+  static constexpr size_t MaxRunLength = 256;
   // The position of the record last read through the view; "" (and 33) when none.
   std::string Position();
   // Reads the record at `position` into the buffer (the file's watch applies) without
@@ -145,6 +167,9 @@ class View {
   int32_t EnsurePositioned();
   int32_t Read(bool forward);
   int32_t ReadKeyed(bool forward);
+  int32_t ReadFromRun(bool forward);
+  void DropRun();
+  void Issue(const std::string& position);
   int32_t ReadSorted(bool forward);
   int32_t BuildSorted();
   int32_t ResetSorted(size_t components);
@@ -166,6 +191,18 @@ class View {
   bool Positioned = false;  // false: the next read starts from the start of the order
   std::string CurrentPosition;
   int32_t LastError = 0;
+
+  // Reading in runs: the bracket depth, the expected reads, the run and the place in it.
+  int32_t ReadDepth = 0;
+  bool FileBracketed = false;  // the file's own read bracket was taken
+  size_t Expected = 0;
+  std::vector<RunRecord> Run;
+  size_t RunAt = 0;
+  bool RunForward = true;
+  bool RunAtEnd = false;  // the run was short: nothing lies beyond it in this bracket
+  uint64_t RunMark = 0;   // the file's cursor mark when the view last took a record
+  // Positions handed out in the current order (bounded; see ResetToPosition).
+  std::unordered_set<std::string> Issued;
 
   // Sorted reading: the rows of the last positioning and the place among them.
   std::vector<SortedRow> Rows;
