@@ -1,16 +1,28 @@
 // What a browse costs a user at 1 thousand, 100 thousand and 1 million records: the
-// first page, a page down, the jump to the end, locating by a typed letter and a drag
-// of the thumb. The browse runs on the benchmark's thread with its window open; the
-// events it posts to itself are drained after each step (the window's own follow-up is
-// not measured). Counters: the display queue's rows (a page, whatever the file's size)
-// and how much the resident set grew while the benchmark ran.
+// first page, a page down, a refill around a row, the jump to the end, locating by a
+// typed letter, a drag of the thumb and an insert. The browse runs on the benchmark's
+// thread with its window open; the events it posts to itself are drained after each
+// step (the window's own follow-up is not measured).
 //
-//   cmake -S . -B build-rel -G Ninja -DCMAKE_BUILD_TYPE=Release && cmake --build build-rel --target bench_BrowseBench
-//   build-rel/bench/bench_BrowseBench
+// Each operation is measured against its baseline, taken in the same loop on the same
+// file: the plain keyset query a hand-written SQLite program would run for it (the
+// same key and collation, prepared once, the rows copied out), or for an insert a
+// plain single-row commit. The time reported is the browse's; the counters give
+//   raw_us      the baseline's time per operation,
+//   ratio       the browse's time over the baseline's,
+//   statements  SQL statements the browse ran per operation (raw_statements: the
+//               baseline's),
+//   queue_rows  the display queue's rows (a page, whatever the file's size),
+//   rss_kB / rss_growth_kB  the resident set, and how much it grew during the run.
+//
+//   cmake -S . -B build-rel -G Ninja -DCMAKE_BUILD_TYPE=Release -DVK_BUILD_TESTS=OFF && cmake --build build-rel --target bench_BrowseBench
+//   build-rel/bench/bench_BrowseBench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
+#include <sqlite3.h>
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -33,6 +45,7 @@
 #include "runtime/data/RecordQueue.h"
 #include "runtime/data/RecordType.h"
 #include "runtime/files/KeyedFile.h"
+#include "runtime/files/SqliteDriver.h"
 #include "runtime/files/View.h"
 #include "runtime/ui/Event.h"
 #include "runtime/ui/EventQueues.h"
@@ -214,68 +227,241 @@ BrowseRig& Rig(int64_t records) {
   return *rig;
 }
 
-// Runs `step` per iteration and reports the queue's rows and the growth of the resident set.
-template <class Step>
-void Measure(benchmark::State& state, Step step) {
-  BrowseRig& rig = Rig(state.range(0));
-  const long before = ResidentKilobytes();
-  for (auto _ : state) {
-    step(rig);
-    rig.Drain();
+// The baseline: a hand-written keyset reader on the same file, with its own
+// connection, the driver's collation and statements prepared once. Rows are copied
+// out as a program would copy them to its list.
+class RawKeyset {
+ public:
+  explicit RawKeyset(const std::string& path) {
+    if (sqlite3_open_v2(path.c_str(), &Db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) std::abort();
+    runtime::files::SqliteDriver::RegisterCollations(Db);
+    sqlite3_exec(Db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+    const std::string select = "SELECT vk_id,vk_version,\"BEN:NAME\",\"BEN:COUNT\" FROM vk_records ";
+    const std::string up = "ORDER BY \"BEN:NAME\" COLLATE VK_UPPER ASC LIMIT ?";
+    const std::string down = "ORDER BY \"BEN:NAME\" COLLATE VK_UPPER DESC LIMIT ?";
+    First = Prepare(select + up);
+    After = Prepare(select + "WHERE \"BEN:NAME\" COLLATE VK_UPPER > ? " + up);
+    AtOrAfter = Prepare(select + "WHERE \"BEN:NAME\" COLLATE VK_UPPER >= ? " + up);
+    Before = Prepare(select + "WHERE \"BEN:NAME\" COLLATE VK_UPPER < ? " + down);
+    Insert = Prepare("INSERT INTO vk_records(\"BEN:NAME\",\"BEN:COUNT\") VALUES(?,?)");
   }
+  RawKeyset(const RawKeyset&) = delete;
+  RawKeyset& operator=(const RawKeyset&) = delete;
+
+  // Reads up to `rows` rows after (or at or after, or before) `key`; returns how many.
+  int FirstPage(int rows) { return Read(First, nullptr, rows); }
+  int PageAfter(const std::string& key, int rows) { return Read(After, &key, rows); }
+  int PageFrom(const std::string& key, int rows) { return Read(AtOrAfter, &key, rows); }
+  int PageBefore(const std::string& key, int rows) { return Read(Before, &key, rows); }
+  void Add(const std::string& name) {
+    ++Statements;
+    sqlite3_bind_text(Insert, 1, name.c_str(), static_cast<int>(name.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_int(Insert, 2, 1);
+    if (sqlite3_step(Insert) != SQLITE_DONE) std::abort();
+    sqlite3_reset(Insert);
+  }
+  const std::string& LastKey() const { return Last; }
+  int64_t Statements = 0;
+
+ private:
+  sqlite3_stmt* Prepare(const std::string& sql) {
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v3(Db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr) != SQLITE_OK) std::abort();
+    return stmt;
+  }
+  int Read(sqlite3_stmt* stmt, const std::string* key, int rows) {
+    ++Statements;
+    int param = 1;
+    if (key != nullptr) sqlite3_bind_text(stmt, param++, key->c_str(), static_cast<int>(key->size()), SQLITE_STATIC);
+    sqlite3_bind_int(stmt, param, rows);
+    int n = 0;
+    while (n < rows && sqlite3_step(stmt) == SQLITE_ROW) {
+      Row& r = Page[static_cast<size_t>(n++)];
+      const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 2));
+      std::snprintf(r.Name, sizeof r.Name, "%s", name != nullptr ? name : "");
+      r.Count = sqlite3_column_int(stmt, 3);
+    }
+    sqlite3_reset(stmt);
+    if (n > 0) Last = Page[static_cast<size_t>(n - 1)].Name;
+    return n;
+  }
+
+  sqlite3* Db = nullptr;
+  sqlite3_stmt* First = nullptr;
+  sqlite3_stmt* After = nullptr;
+  sqlite3_stmt* AtOrAfter = nullptr;
+  sqlite3_stmt* Before = nullptr;
+  sqlite3_stmt* Insert = nullptr;
+  std::array<Row, 64> Page{};
+  std::string Last;
+};
+
+RawKeyset& Raw(int64_t records) {
+  static auto& raws = *new std::map<int64_t, std::unique_ptr<RawKeyset>>();
+  std::unique_ptr<RawKeyset>& raw = raws[records];
+  if (!raw) raw = std::make_unique<RawKeyset>(Rig(records).File.Name());
+  return *raw;
+}
+
+int64_t BrowseStatements(BrowseRig& rig) { return std::stoll(rig.File.Send("STATEMENTS")); }
+
+using Clock = std::chrono::steady_clock;
+
+// Runs the browse's `step` and the baseline's `raw` in turns, one of each per
+// iteration, timing each; the browse's time is the benchmark's.
+template <class Step, class RawStep>
+void Measure(benchmark::State& state, Step step, RawStep raw) {
+  BrowseRig& rig = Rig(state.range(0));
+  RawKeyset& baseline = Raw(state.range(0));
+  const long before = ResidentKilobytes();
+  double browseSeconds = 0, rawSeconds = 0;
+  int64_t browseStatements = 0;
+  const int64_t rawStatementsBefore = baseline.Statements;
+  for (auto _ : state) {
+    const int64_t statementsBefore = BrowseStatements(rig);
+    const auto t0 = Clock::now();
+    step(rig);
+    const auto t1 = Clock::now();
+    browseStatements += BrowseStatements(rig) - statementsBefore;
+    rig.Drain();
+    const auto t2 = Clock::now();
+    raw(rig, baseline);
+    const auto t3 = Clock::now();
+    const double seconds = std::chrono::duration<double>(t1 - t0).count();
+    browseSeconds += seconds;
+    rawSeconds += std::chrono::duration<double>(t3 - t2).count();
+    state.SetIterationTime(seconds);
+  }
+  const double n = static_cast<double>(state.iterations());
+  state.counters["raw_us"] = rawSeconds * 1e6 / n;
+  state.counters["ratio"] = rawSeconds > 0 ? browseSeconds / rawSeconds : 0;
+  state.counters["statements"] = static_cast<double>(browseStatements) / n;
+  state.counters["raw_statements"] = static_cast<double>(baseline.Statements - rawStatementsBefore) / n;
   state.counters["queue_rows"] = static_cast<double>(rig.Queue.Records());
   state.counters["rss_growth_kB"] = static_cast<double>(ResidentKilobytes() - before);
   state.counters["rss_kB"] = static_cast<double>(ResidentKilobytes());
 }
 
+std::string RowName(BrowseRig& rig, size_t row) {
+  rig.Queue.Get(row);
+  return rig.Queue.Buffer.Name;
+}
+
 void FirstPage(benchmark::State& state) {
-  Measure(state, [](BrowseRig& rig) {
-    rig.Browse.ListQueue->ClearRows();
-    rig.Browse.CurrentChoice = 0;
-    rig.Browse.ReloadPage(BrowseManager::ReloadKeepRow);
-  });
+  Measure(
+      state,
+      [](BrowseRig& rig) {
+        rig.Browse.ListQueue->ClearRows();
+        rig.Browse.CurrentChoice = 0;
+        rig.Browse.ReloadPage(BrowseManager::ReloadKeepRow);
+      },
+      [](BrowseRig&, RawKeyset& raw) { raw.FirstPage(PageRows); });
 }
 
 void PageDown(benchmark::State& state) {
-  Measure(state, [](BrowseRig& rig) {
-    rig.Browse.OnScroll(Event::PageDown);
-    if (rig.Browse.ItemsToFill > 0) rig.Browse.OnScroll(Event::ScrollTop);  // at the end: start again
-  });
+  Measure(
+      state,
+      [](BrowseRig& rig) {
+        rig.Browse.OnScroll(Event::PageDown);
+        if (rig.Browse.ItemsToFill > 0) rig.Browse.OnScroll(Event::ScrollTop);  // at the end: start again
+      },
+      [](BrowseRig&, RawKeyset& raw) {
+        if (raw.LastKey().empty() || raw.PageAfter(raw.LastKey(), PageRows) < PageRows) raw.FirstPage(PageRows);
+      });
+}
+
+// The page rebuilt around its middle row, kept on its line (as after a change made
+// through the form): the rows from it down, then the rows above it.
+void Refill(benchmark::State& state) {
+  constexpr int32_t Middle = PageRows / 2;
+  Measure(
+      state,
+      [](BrowseRig& rig) {
+        rig.Browse.ListQueue->GetRow(Middle);
+        rig.TheView.ResetToPosition(rig.Browse.ListQueue->GetRowPosition());
+        rig.Browse.CurrentChoice = Middle;
+        rig.Browse.ReloadPage(BrowseManager::ReloadAroundView);
+      },
+      [](BrowseRig& rig, RawKeyset& raw) {
+        const std::string key = RowName(rig, Middle);
+        raw.PageFrom(key, PageRows - Middle + 1);
+        raw.PageBefore(key, Middle - 1);
+      });
 }
 
 void JumpToEnd(benchmark::State& state) {
-  Measure(state, [](BrowseRig& rig) {
-    rig.Browse.OnScroll(Event::ScrollBottom);
-    rig.Browse.OnScroll(Event::ScrollTop);
-  });
+  Measure(
+      state,
+      [](BrowseRig& rig) {
+        rig.Browse.OnScroll(Event::ScrollBottom);
+        rig.Browse.OnScroll(Event::ScrollTop);
+      },
+      [](BrowseRig&, RawKeyset& raw) {
+        raw.PageBefore("\xff", PageRows);
+        raw.FirstPage(PageRows);
+      });
 }
 
 void LocateByLetter(benchmark::State& state) {
   int32_t letter = 0;
-  Measure(state, [&](BrowseRig& rig) {
-    WindowModel::SetKeyCode(runtime::ui::Key::Shift + runtime::ui::Key::A + letter);
-    letter = (letter + 7) % 26;  // never the next row's initial: always a search
-    rig.Browse.HandleEvent({.Number = Event::AlertKey, .Control = rig.List});
-  });
+  int32_t rawLetter = 0;
+  Measure(
+      state,
+      [&](BrowseRig& rig) {
+        WindowModel::SetKeyCode(runtime::ui::Key::Shift + runtime::ui::Key::A + letter);
+        letter = (letter + 7) % 26;  // never the next row's initial: always a search
+        rig.Browse.HandleEvent({.Number = Event::AlertKey, .Control = rig.List});
+      },
+      [&](BrowseRig&, RawKeyset& raw) {
+        raw.PageFrom(std::string(1, static_cast<char>('A' + rawLetter)), PageRows);
+        rawLetter = (rawLetter + 7) % 26;
+      });
 }
 
+// The baseline seeks to the same key values as the browse: the thumb step's value for
+// each position.
 void ThumbDrag(benchmark::State& state) {
   int32_t position = 2;
-  Measure(state, [&](BrowseRig& rig) {
-    WindowModel::SetPropInt(rig.Controller.MyWindow, rig.List, Prop::ThumbPosition, position);
-    position = position % 97 + 2;
-    rig.Browse.HandleEvent({.Number = Event::ScrollDrag, .Control = rig.List});
-  });
+  int32_t rawPosition = 2;
+  Measure(
+      state,
+      [&](BrowseRig& rig) {
+        WindowModel::SetPropInt(rig.Controller.MyWindow, rig.List, Prop::ThumbPosition, position);
+        position = position % 97 + 2;
+        rig.Browse.HandleEvent({.Number = Event::ScrollDrag, .Control = rig.List});
+      },
+      [&](BrowseRig& rig, RawKeyset& raw) {
+        raw.PageFrom(rig.Step.PercentToValue(rawPosition), PageRows);
+        rawPosition = rawPosition % 97 + 2;
+      });
+}
+
+// An insert through the file manager (checks, duplicate test, commit) against a plain
+// single-row INSERT; both commit with full synchronous writes.
+void Insert(benchmark::State& state) {
+  int64_t n = 0;
+  int64_t rawN = 0;
+  Measure(
+      state,
+      [&](BrowseRig& rig) {
+        rig.File.ClearBuffer();
+        FieldRef::Of(rig.Buffer.Name).SetText("ZZ-BROWSE-" + std::to_string(n++));
+        rig.Buffer.Count = 1;
+        if (rig.Files.Insert() != framework::error::LevelQuiet) std::abort();
+      },
+      [&](BrowseRig&, RawKeyset& raw) { raw.Add("ZZ-RAW-" + std::to_string(rawN++)); });
 }
 
 void Sizes(benchmark::internal::Benchmark* b) {
-  b->Arg(1000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+  b->Arg(1000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMicrosecond)->UseManualTime();
 }
 
 }  // namespace
 
 BENCHMARK(FirstPage)->Apply(Sizes);
 BENCHMARK(PageDown)->Apply(Sizes);
+BENCHMARK(Refill)->Apply(Sizes);
 BENCHMARK(JumpToEnd)->Apply(Sizes);
 BENCHMARK(LocateByLetter)->Apply(Sizes);
 BENCHMARK(ThumbDrag)->Apply(Sizes);
+BENCHMARK(Insert)->Apply(Sizes);
