@@ -34,7 +34,9 @@
 // by one without another statement. BeginRead and EndRead bracket the reads of one
 // operation (a page fill, a refill around a row) so that they all see one state of
 // the file; EndRead comes before the operation returns, so the next operation sees
-// what other stations wrote meanwhile.
+// what other stations wrote meanwhile. A driver that has no runs of its own keeps the
+// defaults below: ReadRun answers 80 and its files are read a record at a time, and
+// the read brackets hold nothing.
 
 #include <cstddef>
 #include <cstdint>
@@ -107,12 +109,21 @@ class Driver {
   // the order was reached. 33 and an empty run when there is no record at all in that
   // direction. The cursor, the watch and the buffer are not changed: TakeRunRecord
   // makes a record of the run current, and a run read after that starts from it.
-  virtual DriverStatus ReadRun(RunDirection direction, size_t count, std::vector<RunRecord>& run) = 0;
+  virtual DriverStatus ReadRun(RunDirection direction, size_t count, std::vector<RunRecord>& run) {
+    static_cast<void>(direction);
+    static_cast<void>(count);
+    run.clear();
+    return DriverStatus::Error(runtime::core::RuntimeErrorCode::NotSupported);
+  }
   // Copies a record of a run into `buffer` and makes it current, exactly as the Next
   // or Previous that read it would have: the next read, run or Put starts from it, and
   // a Watch armed before applies to it with the change count the run read. Runs no
   // statement. REQUIRES: `record` came from ReadRun on this driver since it was opened.
-  virtual DriverStatus TakeRunRecord(const RunRecord& record, void* buffer) = 0;
+  virtual DriverStatus TakeRunRecord(const RunRecord& record, void* buffer) {
+    static_cast<void>(record);
+    static_cast<void>(buffer);
+    return DriverStatus::Error(runtime::core::RuntimeErrorCode::NotSupported);
+  }
 
   // Read transactions. From BeginRead to EndRead every read sees the file as it stood
   // at the first of them; the driver may hold what that costs (a read snapshot, a
@@ -122,8 +133,8 @@ class Driver {
   // end it first (the reads after them, still inside the bracket, see the file anew).
   // Not nested: 90 from BeginRead while one is running. EndRead without one succeeds;
   // Close ends it.
-  virtual DriverStatus BeginRead() = 0;
-  virtual DriverStatus EndRead() = 0;
+  virtual DriverStatus BeginRead() { return DriverStatus::Ok(); }
+  virtual DriverStatus EndRead() { return DriverStatus::Ok(); }
 
   // Writing. Each commits at once, unless a transaction is running.
   // Adds the buffer as a new record and makes it current. 40 on a unique key clash.

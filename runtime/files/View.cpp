@@ -38,6 +38,7 @@ constexpr size_t MaxIssuedPositions = 4096;
 void View::Init(KeyedFile& primary) {
   Teardown();
   Primary = &primary;
+  NoRuns = false;
 }
 
 void View::Teardown() {
@@ -191,8 +192,8 @@ int32_t View::ReadKeyed(bool forward) {
   bool skipped = false;
   while (true) {
     int32_t rc = C::NoError;
-    if (ReadDepth > 0) rc = ReadFromRun(forward);
-    else rc = forward ? Primary->Next() : Primary->Previous();
+    if (ReadDepth > 0 && !NoRuns) rc = ReadFromRun(forward);
+    if (ReadDepth == 0 || NoRuns) rc = forward ? Primary->Next() : Primary->Previous();
     if (rc != C::NoError) {
       if (skipped && !CurrentPosition.empty()) {
         // Back onto the record last read, as a read that fails leaves the file: the
@@ -224,6 +225,8 @@ int32_t View::ReadFromRun(bool forward) {
     const size_t length = std::clamp<size_t>(Expected > 0 ? Expected : static_cast<size_t>(std::max(TheFetchSize, 1)),
                                              1, MaxRunLength);
     const int32_t rc = Primary->ReadRun(direction, length, Run);
+    // A driver without runs is read a record at a time (the caller reads on).
+    NoRuns = rc == C::NotSupported;
     RunAt = 0;
     RunForward = forward;
     RunMark = Primary->CursorMark();

@@ -200,6 +200,7 @@ class View {
   size_t RunAt = 0;
   bool RunForward = true;
   bool RunAtEnd = false;  // the run was short: nothing lies beyond it in this bracket
+  bool NoRuns = false;    // the file's driver reads no runs
   uint64_t RunMark = 0;   // the file's cursor mark when the view last took a record
   // Positions handed out in the current order (bounded; see ResetToPosition).
   std::unordered_set<std::string> Issued;
