@@ -161,13 +161,13 @@ void Measure(benchmark::State& state, DriverOp viaDriver, DirectOp direct) {
 
 // A page down: the 20 records after the page's last row, which moves through the file.
 void BM_PageDown(benchmark::State& state) {
-  std::vector<std::vector<unsigned char>> page;
+  std::vector<runtime::files::RunRecord> page;
   auto at = [](Fixture& f, long step) { return (step * 997) % (f.Records - static_cast<long>(PageRows)); };
   Measure(
       state,
       [&](Fixture& f, long step) {
         f.PositionAt(at(f, step));
-        f.Driver->ReadRun(true, PageRows, page);
+        f.Driver->ReadRun(runtime::files::RunDirection::Forward, PageRows, page);
         benchmark::DoNotOptimize(page.data());
       },
       [&](Fixture& f, long step) { benchmark::DoNotOptimize(f.DirectPage(Url(at(f, step)), PageRows)); });
@@ -175,13 +175,13 @@ void BM_PageDown(benchmark::State& state) {
 
 // Locating by a typed prefix: the first record at or after it.
 void BM_Locate(benchmark::State& state) {
-  std::vector<std::vector<unsigned char>> one;
+  std::vector<runtime::files::RunRecord> one;
   auto at = [](Fixture& f, long step) { return (step * 7919) % f.Records; };
   Measure(
       state,
       [&](Fixture& f, long step) {
         f.PositionAt(at(f, step));
-        f.Driver->ReadRun(true, 1, one);
+        f.Driver->ReadRun(runtime::files::RunDirection::Forward, 1, one);
         benchmark::DoNotOptimize(one.data());
       },
       [&](Fixture& f, long step) { benchmark::DoNotOptimize(f.DirectPage(Url(at(f, step)), 1)); });
@@ -189,13 +189,13 @@ void BM_Locate(benchmark::State& state) {
 
 // A thumb drag: a page from the key value at a fraction of the file.
 void BM_Thumb(benchmark::State& state) {
-  std::vector<std::vector<unsigned char>> page;
+  std::vector<runtime::files::RunRecord> page;
   auto at = [](Fixture& f, long step) { return f.Records * (step % 100) / 100; };
   Measure(
       state,
       [&](Fixture& f, long step) {
         f.PositionAt(at(f, step));
-        f.Driver->ReadRun(true, PageRows, page);
+        f.Driver->ReadRun(runtime::files::RunDirection::Forward, PageRows, page);
         benchmark::DoNotOptimize(page.data());
       },
       [&](Fixture& f, long step) { benchmark::DoNotOptimize(f.DirectPage(Url(at(f, step)), PageRows)); });

@@ -211,6 +211,7 @@ DriverStatus PgConnection::Execute(const std::string& sql, const std::vector<std
     return Lost("Lost the connection to", OneLine(PQerrorMessage(Conn)));
   }
   sent = true;
+  ++Statements;
   return Await(result, lost);
 }
 
@@ -263,6 +264,7 @@ DriverStatus PgConnection::Command(const std::string& sql, PgRetry retry) {
     if (PQsendQuery(Conn, sql.c_str()) == 0) {
       s = Lost("Lost the connection to", OneLine(PQerrorMessage(Conn)));
     } else {
+      ++Statements;
       PgResult result;
       bool lost = false;
       s = Await(result, lost);
@@ -313,6 +315,7 @@ DriverStatus PgConnection::Commit(uint64_t generation) {
     s = Lost("Lost the connection to", OneLine(PQerrorMessage(Conn)));
     lost = true;
   } else {
+    ++Statements;
     s = Await(result, lost);
   }
   TxOpen = false;

@@ -76,6 +76,8 @@ class PgConnection {
   std::string ServerName() const;
   // Round trips to the server so far, on this connection and in the whole process.
   int64_t RoundTrips() const { return Trips; }
+  // Statements run so far (a statement prepared on its first use counts once).
+  int64_t StatementsRun() const { return Statements; }
   static int64_t TotalRoundTrips() { return AllTrips.load(); }
 
  private:
@@ -96,6 +98,7 @@ class PgConnection {
   uint64_t Generation = 0;
   uint64_t LostGeneration = 0;  // a transaction that ended with the connection
   int64_t Trips = 0;
+  int64_t Statements = 0;
   static std::atomic<int64_t> AllTrips;
 };
 

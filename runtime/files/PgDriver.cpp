@@ -399,17 +399,25 @@ DriverStatus PgDriver::Step(bool forward, void* buffer) {
   return DriverStatus::Ok();
 }
 
-DriverStatus PgDriver::ReadRun(bool forward, size_t count, std::vector<std::vector<unsigned char>>& records) {
-  records.clear();
+DriverStatus PgDriver::ReadRun(RunDirection direction, size_t count, std::vector<RunRecord>& run) {
+  run.clear();
   std::vector<Row> rows;
-  DriverStatus s = Seek(forward, static_cast<int64_t>(count), rows);
+  DriverStatus s = Seek(direction == RunDirection::Forward, static_cast<int64_t>(count), rows);
   if (!s.IsOk()) return s;
   if (rows.empty()) return DriverStatus::Error(C::RecordNotAvailable);
   for (const Row& row : rows) {
-    records.emplace_back(Def->Record->Size());
-    Schema->WriteRecord(row.Values, records.back().data());
+    RunRecord r;
+    r.Record.resize(Def->Record->Size());
+    Schema->WriteRecord(row.Values, r.Record.data());
+    r.Id = row.Id;
+    r.ChangeCount = row.Version;
+    run.push_back(std::move(r));
   }
-  Take(rows.back(), records.back().data());
+  return DriverStatus::Ok();
+}
+
+DriverStatus PgDriver::TakeRunRecord(const RunRecord& record, void* buffer) {
+  Take({record.Id, record.ChangeCount, Schema->RowValues(record.Record.data())}, buffer);
   return DriverStatus::Ok();
 }
 
@@ -689,6 +697,12 @@ DriverStatus PgDriver::Send(const std::string& option, std::string& answer) {
       BusySeconds = static_cast<int32_t>(v->Integer);
     }
     answer = std::to_string(BusySeconds);
+    return DriverStatus::Ok();
+  }
+  if (name == "STATEMENTS") {
+    // How many statements the connection has run: what round trips are counted by.
+    if (setting) return DriverStatus::Error(C::NotSupported, "0", "STATEMENTS is read only");
+    answer = std::to_string(Conn ? Conn->StatementsRun() : 0);
     return DriverStatus::Ok();
   }
   if (name == "QUICKSCAN") {

@@ -65,6 +65,11 @@ class PgDriver : public Driver {
   DriverStatus Position(int key, std::string& position) override;
   void ForgetCurrent() override;
 
+  // A run is one statement; read brackets hold nothing, as every statement reads one
+  // state of the file by itself and a page is one statement.
+  DriverStatus ReadRun(RunDirection direction, size_t count, std::vector<RunRecord>& run) override;
+  DriverStatus TakeRunRecord(const RunRecord& record, void* buffer) override;
+
   DriverStatus Add(const void* buffer) override;
   DriverStatus Put(const void* buffer) override;
   DriverStatus Delete() override;
@@ -80,11 +85,6 @@ class PgDriver : public Driver {
   DriverStatus Commit() override;
   DriverStatus Rollback() override;
   bool InTransaction() const override { return InTx; }
-
-  // Reads, with one statement, up to `count` records that as many calls of Next
-  // (forward) or Previous would read from the cursor, as record images in that order,
-  // and makes the last one current as those calls would. 33 when there is none.
-  DriverStatus ReadRun(bool forward, size_t count, std::vector<std::vector<unsigned char>>& records);
 
   // Round trips this driver's connection has made (for measurements).
   int64_t RoundTrips() const { return Conn ? Conn->RoundTrips() : 0; }

@@ -1,6 +1,8 @@
-// Runs of records and read transactions on the SQLite driver: a run reads what Next or
-// Previous would, in one statement, from every kind of cursor; a read bracket keeps
-// one view of the file without blocking another station's writes.
+// Runs of records on each driver (local files and the server): a run reads what Next or
+// Previous would, in one statement, from every kind of cursor. Read transactions on the
+// local driver: a read bracket keeps one view of the file without blocking another
+// station's writes (on the server a bracket holds nothing: a page is one statement,
+// which reads one state of the file by itself).
 #include <string>
 #include <vector>
 
@@ -12,7 +14,9 @@ using runtime::files::RunRecord;
 
 namespace {
 
-using KeyedFileRunTest = KeyedFileFixture;
+using KeyedFileRunTest = DriverFixture;
+INSTANTIATE_TEST_SUITE_P(Drivers, KeyedFileRunTest, ::testing::Values(LocalDriver, ServerDriver), DriverLabel);
+using KeyedFileReadBracketTest = KeyedFileFixture;
 
 int64_t Statements(KeyedFile& f) { return std::stoll(f.Send("STATEMENTS")); }
 
@@ -42,7 +46,7 @@ std::string ReadInRuns(KeyedFile& f, RunDirection direction, size_t length) {
   }
 }
 
-TEST_F(KeyedFileRunTest, RunsReadWhatNextAndPreviousReadFromEveryCursor) {
+TEST_P(KeyedFileRunTest, RunsReadWhatNextAndPreviousReadFromEveryCursor) {
   auto f = Handle();
   AddRecord(*f, "c", 1, "beta");
   AddRecord(*f, "A", 5, "Alpha");
@@ -84,7 +88,7 @@ TEST_F(KeyedFileRunTest, RunsReadWhatNextAndPreviousReadFromEveryCursor) {
   EXPECT_EQ(ReadInRuns(*f, RunDirection::Backward, 2), "a:3 A:5 b:9");
 }
 
-TEST_F(KeyedFileRunTest, ARunLeavesCursorAndBufferAndTakingARecordActsAsTheRead) {
+TEST_P(KeyedFileRunTest, ARunLeavesCursorAndBufferAndTakingARecordActsAsTheRead) {
   auto f = Handle();
   AddRecord(*f, "a", 1);
   AddRecord(*f, "b", 2);
@@ -125,7 +129,7 @@ TEST_F(KeyedFileRunTest, ARunLeavesCursorAndBufferAndTakingARecordActsAsTheRead)
   EXPECT_EQ(Dump(*other, KeyUrl), "a:1 b:20 c:30");
 }
 
-TEST_F(KeyedFileRunTest, AReadBracketKeepsOneViewWithoutBlockingWritersAndEndsBeforeTheNext) {
+TEST_F(KeyedFileReadBracketTest, AReadBracketKeepsOneViewWithoutBlockingWritersAndEndsBeforeTheNext) {
   auto reader = Handle();
   AddRecord(*reader, "b", 1);
   AddRecord(*reader, "d", 1);
