@@ -88,6 +88,11 @@ void EventLoop::Run(int32_t window, const EventHandler& handler) {
       continue;
     }
     if (event.FromUser) ThreadKeyCode = event.KeyCode;
+    // The row the user chose is the selection when the program takes the choice, even
+    // if a redisplay of earlier work showed another row in between.
+    if (event.FromUser && event.Number == Event::NewSelection && event.Argument > 0 &&
+        event.Argument <= static_cast<int32_t>(WindowModel::ListRows(window, event.Control).size()))
+      WindowModel::SetPropInt(window, event.Control, Prop::Selected, event.Argument);
     // An accepted entry hands its text to its variable first; a refused text turns
     // the event into Rejected, and the variable keeps its value.
     if (event.Number == Event::Accepted && event.Control != 0 &&

@@ -8,6 +8,7 @@
 #include "runtime/ui/ControlType.h"
 #include "runtime/ui/Event.h"
 #include "runtime/ui/EventQueues.h"
+#include "runtime/ui/InputRouter.h"
 #include "runtime/ui/Key.h"
 #include "runtime/ui/PopupMenu.h"
 #include "runtime/ui/Prop.h"
@@ -31,31 +32,6 @@ std::string OpenTitles() {
 }
 
 std::string TitleOf(int32_t window) { return Quoted(WindowModel::GetProp(window, 0, Prop::Text)); }
-
-// The alert slot holding `key` on the control, 0 when none.
-bool HasAlert(const Control& c, int32_t key) {
-  for (const auto& [slot, k] : c.Alerts)
-    if (k == key) return true;
-  return false;
-}
-
-bool WindowHasAlert(const Window& w, int32_t key) {
-  for (const auto& [at, value] : w.Other)
-    if (at.first == Prop::Alert && value == std::to_string(key)) return true;
-  return false;
-}
-
-int32_t ScrollEventFor(int32_t key) {
-  switch (key) {
-    case Key::Up: return Event::ScrollUp;
-    case Key::Down: return Event::ScrollDown;
-    case Key::PgUp: return Event::PageUp;
-    case Key::PgDn: return Event::PageDown;
-    case Key::Home: return Event::ScrollTop;
-    case Key::End: return Event::ScrollBottom;
-    default: return 0;
-  }
-}
 
 int MenuDepth(const Window& w, const Control& c) {
   int depth = 0;
@@ -163,29 +139,21 @@ DriverResult HeadlessDriver::SelectRow(int32_t window, std::string_view list, in
   std::string failure;
   const int32_t number = Resolve(window, list, failure);
   if (number == 0) return Fail(failure);
-  return FromRefusal(WindowModel::ChooseRow(window, number, row, Key::MouseLeft));
+  return FromRefusal(InputRouter::Click(window, number, row).Refusal);
 }
 
 DriverResult HeadlessDriver::DoubleClickRow(int32_t window, std::string_view list, int32_t row) {
   std::string failure;
   const int32_t number = Resolve(window, list, failure);
   if (number == 0) return Fail(failure);
-  if (DriverResult r = FromRefusal(WindowModel::ChooseRow(window, number, row, Key::MouseLeft2)); !r) return r;
-  auto w = WindowModel::Snapshot(window);
-  const Control* c = w ? w->Find(number) : nullptr;
-  const bool alert = c && HasAlert(*c, Key::MouseLeft2);
-  return FromRefusal(WindowModel::Input(window, number, alert ? Event::AlertKey : Event::Accepted, Key::MouseLeft2));
+  return FromRefusal(InputRouter::DoubleClick(window, number, row).Refusal);
 }
 
 DriverResult HeadlessDriver::RightClickRow(int32_t window, std::string_view list, int32_t row) {
   std::string failure;
   const int32_t number = Resolve(window, list, failure);
   if (number == 0) return Fail(failure);
-  auto w = WindowModel::Snapshot(window);
-  const Control* c = w ? w->Find(number) : nullptr;
-  if (c && HasAlert(*c, Key::MouseRightUp))
-    if (DriverResult r = FromRefusal(WindowModel::Input(window, number, Event::AlertKey, Key::MouseRightUp)); !r) return r;
-  return FromRefusal(WindowModel::ChooseRow(window, number, row, Key::MouseRightUp));
+  return FromRefusal(InputRouter::RightClick(window, number, row).Refusal);
 }
 
 DriverResult HeadlessDriver::Focus(int32_t window, std::string_view control) {
@@ -199,33 +167,10 @@ DriverResult HeadlessDriver::Focus(int32_t window, std::string_view control) {
 }
 
 DriverResult HeadlessDriver::PressKey(int32_t window, int32_t key) {
-  auto w = WindowModel::Snapshot(window);
-  if (!w) return Fail("window " + std::to_string(window) + " is not open");
-  const Control* focus = w->Find(w->Focus);
-  if (focus && HasAlert(*focus, key)) return FromRefusal(WindowModel::Input(window, focus->Number, Event::AlertKey, key));
-  if (WindowHasAlert(*w, key)) return FromRefusal(WindowModel::Input(window, 0, Event::AlertKey, key));
-  if (!focus)
-    for (const Control& c : w->Controls)
-      if (!c.Hidden && !c.Disabled && HasAlert(c, key)) return FromRefusal(WindowModel::Input(window, c.Number, Event::AlertKey, key));
-
-  if (key == Key::Enter) {
-    for (const Control& c : w->Controls)
-      if (c.Default && c.Type == ControlType::Button) return FromRefusal(WindowModel::Input(window, c.Number, Event::Accepted, key));
-    if (focus && focus->Type == ControlType::Entry)
-      return FromRefusal(WindowModel::Input(window, focus->Number, Event::Accepted, key));
-  }
-  if (key == Key::Esc) return FromRefusal(WindowModel::Input(window, 0, Event::CloseWindow, key));
-  if (int32_t scroll = ScrollEventFor(key)) {
-    const Control* list = focus && focus->Type == ControlType::List ? focus : nullptr;
-    if (!list)
-      for (const Control& c : w->Controls)
-        if (c.Type == ControlType::List && !c.Hidden) {
-          list = &c;
-          break;
-        }
-    if (list) return FromRefusal(WindowModel::Input(window, list->Number, scroll, key));
-  }
-  return Fail("key " + std::to_string(key) + " does nothing in window " + Quoted(w->Title));
+  if (!WindowModel::Exists(window)) return Fail("window " + std::to_string(window) + " is not open");
+  const RoutedInput routed = InputRouter::Key(window, key);
+  if (!routed.Routed) return Fail("key " + std::to_string(key) + " does nothing in window " + TitleOf(window));
+  return FromRefusal(routed.Refusal);
 }
 
 DriverResult HeadlessDriver::ResizeList(int32_t window, std::string_view list, int32_t rows) {

@@ -57,10 +57,8 @@ class HeadlessDriver {
   DriverResult RightClickRow(int32_t window, std::string_view list, int32_t row);
   // Gives the control the focus as a click on it would.
   DriverResult Focus(int32_t window, std::string_view control);
-  // A key as the focused control gets it: an alert key of the control (or of the
-  // window) is sent as AlertKey; otherwise Enter presses the default button (or
-  // accepts the focused entry), Esc closes the window, and the arrow, page, Home and
-  // End keys scroll the focused list. Any other key fails.
+  // A key as the focused control gets it, routed as InputRouter::Key decides; a key
+  // that does nothing there fails.
   DriverResult PressKey(int32_t window, int32_t key);
   // The front end reports that the list now shows `rows` rows (as after a resize).
   DriverResult ResizeList(int32_t window, std::string_view list, int32_t rows);

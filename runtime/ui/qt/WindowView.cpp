@@ -21,6 +21,7 @@
 
 #include "runtime/ui/ControlType.h"
 #include "runtime/ui/Event.h"
+#include "runtime/ui/InputRouter.h"
 #include "runtime/ui/Key.h"
 #include "runtime/ui/Prop.h"
 #include "runtime/ui/WindowModel.h"
@@ -78,16 +79,10 @@ void WindowView::Apply(const Window& window) {
   }
   Desired = QSize(Metrics.ToPixelsX(window.Width), Metrics.ToPixelsY(window.Height) + MenuBarHeight);
 
-  WindowAlerts.clear();
-  for (const auto& [at, value] : window.Other)
-    if (at.first == Prop::Alert) WindowAlerts[at.second] = static_cast<int32_t>(std::stol("0" + value));
-
-  DefaultButton = 0;
   for (const Control& c : window.Controls) {
     if (!Controls.count(c.Number)) Create(window, c);
     auto it = Controls.find(c.Number);
     if (it != Controls.end()) Update(c, it->second);
-    if (c.Type == ControlType::Button && c.Default && !c.Hidden && !c.Disabled) DefaultButton = c.Number;
   }
   std::vector<int32_t> gone;
   for (const auto& [number, shown] : Controls)
@@ -148,6 +143,10 @@ void WindowView::Create(const Window& window, const Control& c) {
         case ControlType::Button: {
           auto* button = new QPushButton(text, container);
           button->setAutoDefault(false);
+          // A click leaves the focus where it was (on the list, in an entry): the
+          // keyboard goes on acting on what the person was working in. Tab still
+          // reaches the button.
+          button->setFocusPolicy(Qt::TabFocus);
           connect(button, &QPushButton::clicked, this, [this, number] {
             CommitAll();
             WindowModel::Input(WindowId, number, Event::Accepted, Key::MouseLeft);
@@ -221,7 +220,6 @@ void WindowView::Create(const Window& window, const Control& c) {
         default:
           if (IsEntry(c.Type)) {
             auto* entry = new QLineEdit(container);
-            connect(entry, &QLineEdit::returnPressed, this, [this, number] { OnEnter(number); });
             connect(entry, &QLineEdit::editingFinished, this, [this, number] { CommitEntry(number); });
             widget = entry;
           } else {
@@ -376,58 +374,58 @@ int32_t WindowView::ControlOfWidget(QObject* object) const {
   return it == ByWidget.end() ? 0 : it->second;
 }
 
-void WindowView::CommitEntry(int32_t control) {
+bool WindowView::CommitEntry(int32_t control) {
   auto* entry = qobject_cast<QLineEdit*>(WidgetOf(control));
-  if (!entry || !entry->isModified()) return;
+  if (!entry || !entry->isModified()) return false;
   entry->setModified(false);
   // The model takes the focus to the entry it accepts; the user's focus has already
   // moved on, and stays where it is.
   AppliedFocus = control;
   WindowModel::TypeText(WindowId, control, QtConversions::FromQt(entry->text()));
-  Committed = true;
   if (QWidget* focus = focusWidget(); focus && focus != entry) {
     if (const int32_t now = ControlOfWidget(focus)) {
       AppliedFocus = now;
       WindowModel::SetPropInt(WindowId, 0, Prop::Focus, now);
     }
   }
+  return true;
 }
 
-void WindowView::CommitAll() {
+int32_t WindowView::CommitAll() {
+  int32_t focusedCommitted = 0;
+  const int32_t focus = ControlOfWidget(focusWidget());
   for (auto& [number, shown] : Controls)
-    if (IsEntry(shown.Type)) CommitEntry(number);
+    if (IsEntry(shown.Type) && CommitEntry(number) && number == focus) focusedCommitted = number;
+  return focusedCommitted;
 }
 
-void WindowView::OnEnter(int32_t control) {
-  Committed = false;
-  CommitEntry(control);
-}
-
-bool WindowView::HandleAlert(int32_t control, int32_t key) {
+bool WindowView::RouteKey(int32_t key) {
   if (key == Key::None) return false;
-  auto it = Controls.find(control);
-  if (it != Controls.end())
+  const int32_t focus = ControlOfWidget(focusWidget());
+  // What was typed reaches the model before the key that acts on it: Enter takes every
+  // entry's typing, an alert key the typing of the entry it is pressed in.
+  bool accepted = false;
+  if (key == Key::Enter) {
+    accepted = CommitAll() != 0;
+  } else if (auto it = Controls.find(focus); it != Controls.end()) {
     for (const auto& [slot, k] : it->second.Last.Alerts)
-      if (k == key) {
-        // What was typed reaches the model before the key that acts on it.
-        CommitEntry(control);
-        WindowModel::Input(WindowId, control, Event::AlertKey, key);
-        return true;
-      }
-  for (const auto& [slot, k] : WindowAlerts)
-    if (k == key) {
-      WindowModel::Input(WindowId, 0, Event::AlertKey, key);
-      return true;
-    }
-  return false;
+      if (k == key) CommitEntry(focus);
+  }
+  if (focus != 0 && focus != AppliedFocus) {
+    AppliedFocus = focus;
+    WindowModel::SetPropInt(WindowId, 0, Prop::Focus, focus);
+  }
+  return InputRouter::Key(WindowId, key, accepted ? EntryAccepted::Already : EntryAccepted::No).Routed;
 }
 
 bool WindowView::eventFilter(QObject* watched, QEvent* event) {
   const int32_t control = ControlOfWidget(watched);
   if (control == 0) return false;
   switch (event->type()) {
-    case QEvent::KeyPress:
-      return HandleAlert(control, QtConversions::KeyCodeOf(*static_cast<QKeyEvent*>(event)));
+    case QEvent::KeyPress: {
+      const int32_t key = QtConversions::KeyCodeOf(*static_cast<QKeyEvent*>(event));
+      return RouteKey(key);
+    }
     case QEvent::FocusIn: {
       auto it = Controls.find(control);
       if (it != Controls.end()) emit StatusMessage(QtConversions::ToQt(it->second.Last.Message));
@@ -453,28 +451,7 @@ bool WindowView::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void WindowView::keyPressEvent(QKeyEvent* event) {
-  const int32_t key = QtConversions::KeyCodeOf(*event);
-  if (key == Key::Enter) {
-    const bool committed = Committed;
-    Committed = false;
-    if (DefaultButton != 0) {
-      CommitAll();
-      WindowModel::Input(WindowId, DefaultButton, Event::Accepted, Key::Enter);
-      return;
-    }
-    const int32_t focus = ControlOfWidget(focusWidget());
-    auto it = Controls.find(focus);
-    if (!committed && it != Controls.end() && IsEntry(it->second.Type)) {
-      WindowModel::Input(WindowId, focus, Event::Accepted, Key::Enter);
-      return;
-    }
-    if (committed) return;
-  }
-  if (key == Key::Esc) {
-    WindowModel::Input(WindowId, 0, Event::CloseWindow, Key::Esc);
-    return;
-  }
-  if (HandleAlert(0, key)) return;
+  if (RouteKey(QtConversions::KeyCodeOf(*event))) return;
   QWidget::keyPressEvent(event);
 }
 

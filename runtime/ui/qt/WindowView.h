@@ -2,9 +2,9 @@
 // The widgets of one window of the model: its controls placed in dialog units of its
 // font, its menus (in the frame's menu bar for the application frame), and the user's
 // input sent back to the model: buttons and menu items accepted, entries typed into
-// (the text goes to the model when the entry is left or Enter is pressed; the program
-// moves it into its variable on its own thread), checks toggled, alert keys, Enter for
-// the default button and Esc for closing. Apply shows the window as the model has it
+// (the text goes to the model when the entry is left or a key the window routes is
+// pressed; the program moves it into its variable on its own thread), checks toggled,
+// and every other key handed to InputRouter, which decides what it does. Apply shows the window as the model has it
 // now and redoes only what changed, so a text the user is typing is not overwritten by
 // a redisplay of something else.
 //
@@ -50,6 +50,8 @@ class WindowView : public QWidget {
   QWidget* WidgetOf(int32_t control) const;
   QAction* ActionOf(int32_t control) const;
   ListView* ListOf(int32_t control) const;
+  // The control a widget shows (0 when none).
+  int32_t ControlOfWidget(QObject* object) const;
 
  signals:
   // The status-bar message of the control under the pointer or with the focus ("" none).
@@ -76,13 +78,14 @@ class WindowView : public QWidget {
   QWidget* ContainerFor(const Control& control, QPoint& offset);
   void Remove(int32_t control);
   void Watch(QWidget* widget, int32_t control);
-  void CommitEntry(int32_t control);
+  // Hands the entry's unsent typing to the model; false when there was none.
+  bool CommitEntry(int32_t control);
   // Hands every entry's unsent typing to the model, before a button or menu item is
-  // accepted: the program must see the text before it acts on the press.
-  void CommitAll();
-  void OnEnter(int32_t control);
-  bool HandleAlert(int32_t control, int32_t key);
-  int32_t ControlOfWidget(QObject* object) const;
+  // accepted: the program must see the text before it acts on the press. Returns the
+  // focused entry when its typing went (the model accepted it), else 0.
+  int32_t CommitAll();
+  // Hands a key to the window's routing (InputRouter); false when it means nothing there.
+  bool RouteKey(int32_t key);
 
   int32_t WindowId;
   QMenuBar* Bar;
@@ -93,10 +96,7 @@ class WindowView : public QWidget {
   QSize Desired;
   std::map<int32_t, Shown> Controls;
   std::map<QObject*, int32_t> ByWidget;
-  std::map<int32_t, int32_t> WindowAlerts;  // slot -> key
   int32_t AppliedFocus = 0;
-  int32_t DefaultButton = 0;
-  bool Committed = false;  // Enter already accepted the entry it was pressed in
   int MenuBarHeight = 0;
 };
 

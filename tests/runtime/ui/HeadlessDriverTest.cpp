@@ -10,6 +10,7 @@
 #include "runtime/ui/ControlType.h"
 #include "runtime/ui/Event.h"
 #include "runtime/ui/EventResult.h"
+#include "runtime/ui/InputRouter.h"
 #include "runtime/ui/Key.h"
 #include "runtime/ui/PopupMenuService.h"
 #include "runtime/ui/Prop.h"
@@ -214,26 +215,50 @@ TEST_F(HeadlessDriverTest, ScriptedFormRoundTrip) {
   EXPECT_EQ(form.Done, "http://b.example x3");
 }
 
-TEST_F(HeadlessDriverTest, KeysBecomeAlertKeysScrollsOrCloses) {
+TEST_F(HeadlessDriverTest, KeysBecomeAlertKeysScrollsHelpMenusOrCloses) {
   WindowThread thread;
   thread.Start(Form::Definition(), [](int32_t, const PostedEvent&) { return EventResult::Normal; },
                [](int32_t w) {
-                 WindowModel::SetPropInt(w, WindowModel::ControlNumber(w, "?History"), Prop::Alert, Key::Insert, 255);
+                 const int32_t list = WindowModel::ControlNumber(w, "?History");
+                 WindowModel::SetPropInt(w, list, Prop::Alert, Key::Insert, 255);
+                 WindowModel::SetListRows(w, list, {{"http://a.example"}, {"http://b.example"}});
                });
   const int32_t w = thread.Id;
   ASSERT_TRUE(Driver->Focus(w, "?History")) << Driver->LastFailure();
   ASSERT_TRUE(Driver->PressKey(w, Key::Insert)) << Driver->LastFailure();
   ASSERT_TRUE(Driver->PressKey(w, Key::PgDn)) << Driver->LastFailure();
-  EXPECT_FALSE(Driver->PressKey(w, Key::F1));
-  EXPECT_EQ(Driver->LastFailure(), "key 112 does nothing in window 'Form'");
+  // F1 opens the manual from any window; Shift+F10 is the menu key, which asks a list
+  // without it as an alert for its context menu on the selected row.
+  ASSERT_TRUE(Driver->PressKey(w, Key::F1)) << Driver->LastFailure();
+  EXPECT_EQ(Screen->Actions(), (std::vector<HeadlessFrontEnd::ActionRecord>{{FrameAction::HelpContents, "Form"}}));
+  ASSERT_TRUE(Driver->SelectRow(w, "?History", 2)) << Driver->LastFailure();
+  ASSERT_TRUE(Driver->PressKey(w, Key::Shift + Key::F1 + 9)) << Driver->LastFailure();
+  EXPECT_FALSE(Driver->PressKey(w, Key::F1 + 4));
+  EXPECT_EQ(Driver->LastFailure(), "key 116 does nothing in window 'Form'");
+  // A double click tells the program it was one before the click arrives.
+  ASSERT_TRUE(Driver->DoubleClickRow(w, "?History", 1)) << Driver->LastFailure();
+  EXPECT_EQ(WindowModel::GetPropInt(w, WindowModel::ControlNumber(w, "?History"), Prop::ListAction), InputRouter::DoubleClickAction);
   ASSERT_TRUE(Driver->PressKey(w, Key::Esc)) << Driver->LastFailure();
   ASSERT_TRUE(Driver->WaitClosed(w)) << Driver->LastFailure();
   std::vector<std::pair<int32_t, int32_t>> seen;
   for (const PostedEvent& e : thread.Events.All())
-    if (e.Number == Event::AlertKey || e.Number == Event::PageDown || e.Number == Event::CloseWindow)
+    if (e.Number == Event::AlertKey || e.Number == Event::PageDown || e.Number == Event::CloseWindow ||
+        (e.Number == Event::NewSelection && e.KeyCode == Key::MenuKey) || e.Number == Event::Accepted)
       seen.emplace_back(e.Number, e.KeyCode);
-  EXPECT_EQ(seen, (std::vector<std::pair<int32_t, int32_t>>{
-                      {Event::AlertKey, Key::Insert}, {Event::PageDown, Key::PgDn}, {Event::CloseWindow, Key::Esc}}));
+  EXPECT_EQ(seen, (std::vector<std::pair<int32_t, int32_t>>{{Event::AlertKey, Key::Insert},
+                                                            {Event::PageDown, Key::PgDn},
+                                                            {Event::NewSelection, Key::MenuKey},
+                                                            {Event::Accepted, Key::MouseLeft2},
+                                                            {Event::CloseWindow, Key::Esc}}));
+}
+
+TEST_F(HeadlessDriverTest, InAnEntryTheCursorKeysStayWithTheEntry) {
+  WindowThread thread;
+  thread.Start(Form::Definition(), [](int32_t, const PostedEvent&) { return EventResult::Normal; });
+  const int32_t w = thread.Id;
+  ASSERT_TRUE(Driver->Focus(w, "?Url")) << Driver->LastFailure();
+  EXPECT_FALSE(Driver->PressKey(w, Key::Home));
+  EXPECT_FALSE(Driver->PressKey(w, Key::End));
 }
 
 TEST_F(HeadlessDriverTest, MissingWindowsAndUnansweredBoxesFailAfterTheTimeout) {
