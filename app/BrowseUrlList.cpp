@@ -14,6 +14,7 @@
 #include "runtime/core/OnceGuard.h"
 #include "runtime/core/PerThread.h"
 #include "runtime/data/FieldRef.h"
+#include "runtime/ui/FrameAction.h"
 #include "runtime/ui/Key.h"
 #include "runtime/ui/Event.h"
 #include "runtime/ui/Prop.h"
@@ -72,7 +73,12 @@ runtime::ui::WindowDefinition BrowseUrlList::Definition() {
   b.Sheet(CurrentTab, "?CURRENTTAB").At(4, 4, 350, 162);
   b.Tab(KeyUrlTab, "?TAB:2", "&1) KeyUrl");
   b.Button(CloseButton, "?CLOSE", "&Close").At(252, 172, 49, 14).ControlIcon("WACLOSE.ICO").Message("Close Window");
-  b.Button(HelpButton, "?HELP", "&Help").At(305, 172, 49, 14).ControlIcon("WAHELP.ICO").Message("See Help Window");
+  // Help opens the manual, as the frame's Help menu does (F1 does too, in every window).
+  b.Button(HelpButton, "?HELP", "&Help")
+      .At(305, 172, 49, 14)
+      .ControlIcon("WAHELP.ICO")
+      .Message("See Help Window")
+      .Action(runtime::ui::FrameAction::HelpContents);
   b.Button(OpenButton, "?BUTTONOPEN", "Open").At(4, 172, 49, 14);
   b.Entry(FindEntry, "?FindText", "@s100").At(200, 6, 150, 10).Message("Find the addresses that contain this text");
   b.Button(QueryButton, "?Query", "&Query").At(77, 148, 49, 14).Message("Query by example");

@@ -338,7 +338,9 @@ void IniManager::RestoreWindow(std::string_view procedureName, int32_t window) {
     if (position.H != AbsentValue) WindowModel::SetPropInt(window, 0, Prop::Height, position.H);
   }
   if (position.Maximized && !wasMaximized) WindowModel::SetPropInt(window, 0, Prop::Maximize, 1);
-  WindowModel::SetPropInt(window, 0, Prop::Iconize, position.Minimized ? 1 : 0);
+  // A window is never opened minimized: a person would not find it, and the program
+  // would go on acting on a window nobody sees. Its next save stores it as it is shown.
+  WindowModel::SetPropInt(window, 0, Prop::Iconize, 0);
 }
 
 void IniManager::AddSector(std::string_view sectorName) {

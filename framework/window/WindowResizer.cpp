@@ -117,7 +117,12 @@ bool WindowResizer::IsRegisteredEvent(int32_t eventNumber) {
 }
 
 WindowResizer::Strategies WindowResizer::DefaultStrategies(uint8_t appStrategy, int32_t type) {
-  const bool edgeHugger = OneOf(type, {ControlType::Prompt, ControlType::Check, ReservedType21});
+  // The strategy table numbers controls as the window description does; this runtime
+  // numbers them its own way. A button is the table's type 9, which keeps its size at the
+  // nearer edges: laid out as the table's type 8 (a field kept at its top offset), the
+  // buttons under a growing list would end up over it.
+  const bool edgeHugger =
+      OneOf(type, {ControlType::Prompt, ControlType::Check, ControlType::Button, ReservedType21});
   const uint16_t nearest = FixNearestY | FixNearestX;
   const uint16_t keepSize = LockWidth | LockHeight;
   const uint16_t offsets = FixTopOffset | FixLeftOffset;
@@ -125,12 +130,11 @@ WindowResizer::Strategies WindowResizer::DefaultStrategies(uint8_t appStrategy, 
   switch (appStrategy) {
     case StrategyScale:
       if (edgeHugger) return {nearest, keepSize};
-      if (OneOf(type, {ControlType::Button, ControlType::Combo, ControlType::Spin, ReservedType34}))
-        return {ScaleLeft, LockHeight};
+      if (OneOf(type, {ControlType::Combo, ControlType::Spin, ReservedType34})) return {ScaleLeft, LockHeight};
       return {};
     case StrategySurround:
-      if (OneOf(type, {ControlType::String, ControlType::Image, ControlType::Button, ControlType::Radio,
-                       ControlType::Combo, ControlType::Spin, ReservedType34}))
+      if (OneOf(type, {ControlType::String, ControlType::Image, ControlType::Radio, ControlType::Combo,
+                       ControlType::Spin, ReservedType34}))
         return {FixTopOffset, LockHeight};
       if (OneOf(type, {ControlType::Region, ControlType::Line, ControlType::Group, ControlType::Option,
                        ControlType::List, ControlType::Sheet, ReservedType39}))
@@ -143,7 +147,7 @@ WindowResizer::Strategies WindowResizer::DefaultStrategies(uint8_t appStrategy, 
                        ControlType::List, ControlType::Text, ControlType::Sheet, ReservedType39, ReservedType40}))
         return {offsets, takeGaps};
       if (OneOf(type, {ControlType::String, ControlType::Image, ControlType::Radio})) return {offsets, keepSize};
-      if (OneOf(type, {ControlType::Button, ControlType::Combo, ControlType::Spin, ReservedType34}))
+      if (OneOf(type, {ControlType::Combo, ControlType::Spin, ReservedType34}))
         return {offsets, static_cast<uint16_t>(LockHeight | ConstantRight)};
       if (edgeHugger) return {nearest, keepSize};
       return {};
@@ -214,9 +218,10 @@ void WindowResizer::Capture() {
       ControlEntry entry;
       entry.Id = c.Number;
       entry.Type = c.Type;
-      // A list that fills its width is laid out like a button.
+      // A list that fills its width is laid out like the table's type 8 (a field kept at
+      // its top offset), which type 34 shares every strategy with.
       if (c.Type == ControlType::List && WindowModel::GetPropInt(Window, c.Number, Prop::FillsWidth) != 0)
-        entry.Type = ControlType::Button;
+        entry.Type = ReservedType34;
       const Strategies defaults = DefaultStrategies(AppStrategy, entry.Type);
       entry.PositionalStrategy = defaults.Positional;
       entry.ResizeStrategy = defaults.Resize;

@@ -24,8 +24,12 @@ struct Window {
   int32_t FontSize = 0;
   int32_t X = 0;
   int32_t Y = 0;
-  int32_t Width = 0;
+  int32_t Width = 0;   // the size it has when neither maximized nor minimized
   int32_t Height = 0;
+  int32_t ShownWidth = 0;  // the inner size shown while maximized (0: not known yet)
+  int32_t ShownHeight = 0;
+  int32_t DefinedWidth = 0;  // the size its definition gives
+  int32_t DefinedHeight = 0;
   bool Maximized = false;
   bool Iconized = false;
   bool Resizable = false;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <limits>
 #include <map>
 #include <memory>
 #include <utility>
@@ -120,8 +121,9 @@ bool GetWindowProp(const Window& w, int32_t prop, std::string& out) {
     case Prop::YPos: out = Number(w.Y); return true;
     case Prop::Width: out = Number(w.Width); return true;
     case Prop::Height: out = Number(w.Height); return true;
-    case Prop::ClientWidth: out = Number(w.Width); return true;
-    case Prop::ClientHeight: out = Number(w.Height); return true;
+    // What the window shows: its layouts follow a maximized window's real size.
+    case Prop::ClientWidth: out = Number(w.Maximized && w.ShownWidth > 0 ? w.ShownWidth : w.Width); return true;
+    case Prop::ClientHeight: out = Number(w.Maximized && w.ShownHeight > 0 ? w.ShownHeight : w.Height); return true;
     case Prop::Resize: out = Number(w.Resizable); return true;
     case Prop::Iconize: out = Number(w.Iconized); return true;
     case Prop::Maximize: out = Number(w.Maximized); return true;
@@ -136,6 +138,22 @@ bool GetWindowProp(const Window& w, int32_t prop, std::string& out) {
   }
 }
 
+int32_t MinimumOf(const Window& w, int32_t prop) {
+  auto it = w.Other.find({prop, 0});
+  return it == w.Other.end() ? 0 : static_cast<int32_t>(std::max<int64_t>(0, ToInt(it->second)));
+}
+
+// A width or height a person could use. A stored size of nothing, below zero, below
+// the window's minimum or under half of what its definition asks for (a settings file
+// edited by hand, a window shrunk to a sliver) would open a window nobody can work in:
+// it becomes the larger of the minimum and the definition's size.
+int32_t UsableSide(int64_t wanted, int32_t defined, int32_t minimum) {
+  const int64_t floor = std::max<int64_t>({1, minimum, defined / 2});
+  if (wanted >= floor) return static_cast<int32_t>(std::min<int64_t>(wanted, std::numeric_limits<int32_t>::max()));
+  if (defined <= 0 && minimum <= 0) return 0;  // no size of its own: the front end chooses
+  return std::max(defined, minimum);
+}
+
 // Returns 1 when set, 0 when refused, -1 when `prop` is not the window's own.
 int SetWindowProp(Window& w, int32_t prop, std::string_view value) {
   const int64_t n = ToInt(value);
@@ -143,8 +161,10 @@ int SetWindowProp(Window& w, int32_t prop, std::string_view value) {
     case Prop::Text: w.Title = std::string(value); return 1;
     case Prop::XPos: w.X = static_cast<int32_t>(n); return 1;
     case Prop::YPos: w.Y = static_cast<int32_t>(n); return 1;
-    case Prop::Width: case Prop::ClientWidth: w.Width = static_cast<int32_t>(n); return 1;
-    case Prop::Height: case Prop::ClientHeight: w.Height = static_cast<int32_t>(n); return 1;
+    case Prop::Width: w.Width = UsableSide(n, w.DefinedWidth, MinimumOf(w, Prop::MinWidth)); return 1;
+    case Prop::Height: w.Height = UsableSide(n, w.DefinedHeight, MinimumOf(w, Prop::MinHeight)); return 1;
+    case Prop::ClientWidth: w.ShownWidth = static_cast<int32_t>(std::max<int64_t>(0, n)); return 1;
+    case Prop::ClientHeight: w.ShownHeight = static_cast<int32_t>(std::max<int64_t>(0, n)); return 1;
     case Prop::Resize: w.Resizable = n != 0; return 1;
     case Prop::Iconize:
       w.Iconized = n != 0;
@@ -271,6 +291,8 @@ int32_t WindowModel::Open(const WindowDefinition& d, int32_t owner) {
     w.Y = d.Y == WindowDefinition::DefaultPosition ? 0 : d.Y;
     w.Width = d.Width;
     w.Height = d.Height;
+    w.DefinedWidth = d.Width;
+    w.DefinedHeight = d.Height;
     w.Maximized = d.Maximized;
     w.Resizable = d.Resizable;
     w.SystemMenu = d.SystemMenu;
@@ -707,7 +729,8 @@ std::string WindowModel::ChooseRow(int32_t window, int32_t control, int32_t row,
     w->Focus = control;
   }
   EventQueues::Post(thread,
-                    PostedEvent{.Number = Event::NewSelection, .Control = control, .Window = window, .KeyCode = key, .FromUser = true});
+                    PostedEvent{.Number = Event::NewSelection, .Control = control, .Window = window, .KeyCode = key,
+                                .FromUser = true, .Argument = row});
   TellChanged(window);
   return {};
 }

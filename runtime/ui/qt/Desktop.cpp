@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTimer>
 
 #include <algorithm>
@@ -80,6 +81,17 @@ void AddItems(QMenu* menu, const std::vector<PopupMenuItem>& items) {
       action->setChecked(item.Check == PopupMenuItem::Checked);
     }
   }
+}
+
+// The room a top-level window's title bar and borders take. Before the window manager
+// has framed it the size is not known: the style's title bar and frame stand in, so a
+// window placed at a screen's edge is not put under it by its own frame.
+QSize FrameChrome(const QWidget& outer) {
+  const QSize chrome = outer.frameGeometry().size() - outer.geometry().size();
+  if (outer.isVisible() && chrome.isValid() && !chrome.isEmpty()) return chrome;
+  const int border = outer.style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth);
+  const int title = outer.style()->pixelMetric(QStyle::PM_TitleBarHeight);
+  return QSize(2 * border, title + 2 * border);
 }
 
 int64_t DistanceSquared(const QRect& area, const QPoint& p) {
@@ -165,6 +177,9 @@ void Desktop::Closed(int32_t window) {
     shown.Outer->deleteLater();
   }
   Windows.erase(it);
+  // The status bar speaks of the window under the pointer or with the focus; a closed
+  // window's message would describe a control that is gone.
+  if (FrameView) FrameView->statusBar()->clearMessage();
   UpdateEnabled();
 }
 
@@ -246,9 +261,10 @@ void Desktop::ApplyGeometry(const Window& window, Shown& shown, bool first) {
     QScreen* screen = QGuiApplication::primaryScreen();
     if (shown.Type == Kind::Frame && size.isEmpty() && screen)
       size = (QSizeF(screen->availableGeometry().size()) * DefaultFrameShare).toSize();
-    if (shown.Type == Kind::TopLevel && first && want.X == 0 && want.Y == 0) {
-      // No position of its own: centred over the frame, or on the screen.
-      const QRect over = FrameView ? FrameView->geometry() : (screen ? screen->availableGeometry() : QRect());
+    if (shown.Type != Kind::Child && first && want.X == 0 && want.Y == 0) {
+      // No position of its own: a window centred over the frame, the frame on the screen.
+      const bool overFrame = shown.Type == Kind::TopLevel && FrameView;
+      const QRect over = overFrame ? FrameView->geometry() : (screen ? screen->availableGeometry() : QRect());
       pos = over.center() - QPoint(size.width() / 2, size.height() / 2);
     }
 
@@ -261,8 +277,12 @@ void Desktop::ApplyGeometry(const Window& window, Shown& shown, bool first) {
       sub->setGeometry(placed);
     } else {
       if (shown.Type == Kind::TopLevel && !shown.Resizable) shown.View->setFixedSize(size);
-      placed = BringOnScreen(QRect(pos, size), shown.Type);
-      shown.Outer->setGeometry(placed);
+      // The position is that of the window with its title bar (as a window manager
+      // places it), so the title bar of a window at the screen's top stays on screen.
+      const QSize chrome = FrameChrome(*shown.Outer);
+      placed = BringOnScreen(QRect(pos, size + chrome), shown.Type);
+      shown.Outer->resize(placed.size() - chrome);
+      shown.Outer->move(placed.topLeft());
     }
     // A position brought back on screen is the window's position from now on.
     if (placed.topLeft() != pos) {
@@ -311,9 +331,24 @@ QRect Desktop::BringOnScreen(const QRect& wanted, Kind kind) const {
 
 void Desktop::WriteBackGeometry(int32_t window, Shown& shown, bool resized) {
   if (Applying || shown.Closing || !shown.Visible || !shown.Outer || !shown.View) return;
-  if (shown.Outer->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized)) return;
+  if (shown.Outer->windowState() & Qt::WindowMinimized) return;
   const DialogUnits& units = shown.View->Units();
-  QPoint pos = shown.Outer->geometry().topLeft();
+  if (shown.Outer->windowState() & Qt::WindowMaximized) {
+    // The size to restore stays; the layouts follow what the window shows now.
+    if (!resized || shown.Type == Kind::Frame) return;
+    const QSize inner = shown.Type == Kind::Child ? shown.View->size() : shown.Outer->size();
+    const int32_t width = units.ToUnitsX(inner.width());
+    const int32_t height = units.ToUnitsY(inner.height());
+    if (width == shown.ShownWidth && height == shown.ShownHeight) return;
+    shown.ShownWidth = width;
+    shown.ShownHeight = height;
+    WindowModel::SetPropInt(window, 0, Prop::ClientWidth, width);
+    WindowModel::SetPropInt(window, 0, Prop::ClientHeight, height);
+    WindowModel::Post(window, Event::Sized);
+    return;
+  }
+  shown.ShownWidth = shown.ShownHeight = 0;
+  QPoint pos = shown.Outer->pos();  // with the title bar, as it is placed again
   QSize size = shown.Outer->geometry().size();
   if (shown.Type == Kind::Child) {
     pos = shown.Outer->pos();

@@ -88,6 +88,8 @@ class Desktop : public QObject {
     int BoxesOpen = 0;
     bool Closing = false;
     bool Visible = false;
+    int32_t ShownWidth = 0;  // maximized: the inner size last told to the model
+    int32_t ShownHeight = 0;
     std::string Title;
     std::string Icon;
   };

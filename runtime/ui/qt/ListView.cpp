@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -15,6 +16,7 @@
 #include <algorithm>
 
 #include "runtime/ui/Event.h"
+#include "runtime/ui/InputRouter.h"
 #include "runtime/ui/Key.h"
 #include "runtime/ui/ListFormat.h"
 #include "runtime/ui/Prop.h"
@@ -25,6 +27,8 @@ namespace runtime::ui::qt {
 namespace {
 
 constexpr int ThumbPageStep = 10;
+// Room beside a header's text for the section's margins and its sort indicator.
+constexpr int HeaderPadding = 24;
 
 // Every row as high as the list says, cells indented as the format says, and a line
 // at the right of the columns that ask for one.
@@ -66,18 +70,6 @@ class RowDelegate : public QStyledItemDelegate {
   const ListView* List;
 };
 
-int32_t ScrollEventOfKey(int32_t key) {
-  switch (key) {
-    case Key::Up: return Event::ScrollUp;
-    case Key::Down: return Event::ScrollDown;
-    case Key::PgUp: return Event::PageUp;
-    case Key::PgDn: return Event::PageDown;
-    case Key::Home: return Event::ScrollTop;
-    case Key::End: return Event::ScrollBottom;
-    default: return 0;
-  }
-}
-
 }  // namespace
 
 ListView::ListView(int32_t window, int32_t control, QWidget* parent)
@@ -109,6 +101,10 @@ ListView::ListView(int32_t window, int32_t control, QWidget* parent)
   Thumb->hide();
   connect(Thumb, &QScrollBar::actionTriggered, this, &ListView::OnThumbAction);
   connect(Thumb, &QScrollBar::sliderReleased, this, &ListView::OnThumbReleased);
+  // Once the user has set a column's width, the list leaves the widths alone.
+  connect(List->header(), &QHeaderView::sectionResized, this, [this] {
+    if (!Fitting) UserSized = true;
+  });
 }
 
 int ListView::RowHeight() const { return List->fontMetrics().height() + RowPadding; }
@@ -116,7 +112,6 @@ int ListView::RowHeight() const { return List->fontMetrics().height() + RowPaddi
 int32_t ListView::VisibleRows() const { return std::max(0, List->viewport()->height() / std::max(1, RowHeight())); }
 
 void ListView::Apply(const Control& control, const DialogUnits& units) {
-  Alerts = control.Alerts;
   if (control.Format != Format || Columns.empty()) {
     Format = control.Format;
     ApplyColumns(ListFormat::Parse(Format), units);
@@ -155,22 +150,54 @@ void ListView::ApplyColumns(const std::vector<ListColumn>& columns, const Dialog
   List->setHeaderLabels(headers);
   List->setHeaderHidden(!anyHeader);
   QHeaderView* header = List->header();
+  header->setTextElideMode(Qt::ElideRight);
+  FormatWidths.clear();
   for (size_t i = 0; i < Columns.size(); ++i) {
     const ListColumn& c = Columns[i];
     const int column = static_cast<int>(i);
-    if (c.Width > 0) List->setColumnWidth(column, units.ToPixelsX(c.Width));
+    FormatWidths.push_back(c.Width > 0 ? units.ToPixelsX(c.Width) : 0);
+    List->headerItem()->setToolTip(column, QtConversions::ToQt(c.Header));
     header->setSectionResizeMode(column, c.Resizable ? QHeaderView::Interactive : QHeaderView::Fixed);
     List->headerItem()->setTextAlignment(column, QtConversions::AlignmentOf(c.HeaderAlign));
     delegate->Styles.push_back({.Indent = units.ToPixelsX(c.Indent),
                                 .RightAligned = c.Align == ListColumn::Justify::Right || c.Align == ListColumn::Justify::Decimal,
                                 .RightBorder = c.RightBorder});
   }
+  UserSized = false;
+  FitColumns();
+}
+
+void ListView::FitColumns() {
+  if (UserSized || FormatWidths.empty()) return;
+  QHeaderView* header = List->header();
+  const QFontMetrics metrics = header->fontMetrics();
+  std::vector<int> wanted(FormatWidths.size());
+  std::vector<int> least(FormatWidths.size());
+  int total = 0;
+  for (size_t i = 0; i < FormatWidths.size(); ++i) {
+    const QString text = List->headerItem()->text(static_cast<int>(i));
+    least[i] = text.isEmpty() ? 0 : metrics.horizontalAdvance(text) + HeaderPadding;
+    wanted[i] = std::max(FormatWidths[i], least[i]);
+    total += wanted[i];
+  }
+  // Widening a column for its header takes the room from the columns that have more
+  // than their own header needs, so the columns still fit the list.
+  int over = total - List->viewport()->width();
+  for (size_t i = 0; i < wanted.size() && over > 0 && List->viewport()->width() > 0; ++i) {
+    const int spare = std::min(over, std::max(0, FormatWidths[i] - least[i]));
+    const int take = std::min(spare, std::max(0, wanted[i] - least[i]));
+    wanted[i] -= take;
+    over -= take;
+  }
+  Fitting = true;
+  for (size_t i = 0; i < wanted.size(); ++i)
+    if (wanted[i] > 0) List->setColumnWidth(static_cast<int>(i), wanted[i]);
+  Fitting = false;
 }
 
 void ListView::ApplyRows(const std::vector<std::vector<std::string>>& rows) {
   Rows = rows;
   const QSignalBlocker block(List);
-  const QSignalBlocker blockSelection(List->selectionModel());
   const int wanted = static_cast<int>(rows.size());
   while (List->topLevelItemCount() > wanted) delete List->takeTopLevelItem(List->topLevelItemCount() - 1);
   while (List->topLevelItemCount() < wanted) List->addTopLevelItem(new QTreeWidgetItem());
@@ -190,18 +217,23 @@ void ListView::ApplyRows(const std::vector<std::vector<std::string>>& rows) {
 void ListView::ApplySelection(int32_t row) {
   if (row == Selected) return;
   Selected = row;
-  const QSignalBlocker block(List);
-  const QSignalBlocker blockSelection(List->selectionModel());
-  List->clearSelection();
+  // The selection model must be heard by the view: it repaints the rows whose
+  // selection changed only when told, and a blocked model leaves the old highlight
+  // on the screen while the program acts on the new row.
+  QItemSelectionModel* selection = List->selectionModel();
   if (row >= 1 && row <= List->topLevelItemCount()) {
-    QTreeWidgetItem* item = List->topLevelItem(row - 1);
-    List->setCurrentItem(item);
-    item->setSelected(true);
+    const QModelIndex index = List->model()->index(row - 1, 0);
+    selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  } else {
+    selection->clearSelection();
+    selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
   }
+  List->viewport()->update();
 }
 
 void ListView::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
+  FitColumns();
   ReportVisibleRows();
 }
 
@@ -219,10 +251,6 @@ void ListView::ReportVisibleRows() {
   WindowModel::Post(Window, Event::Sized);
 }
 
-bool ListView::HasAlert(int32_t key) const {
-  return std::any_of(Alerts.begin(), Alerts.end(), [&](const auto& slot) { return slot.second == key; });
-}
-
 int32_t ListView::RowAt(const QPoint& viewportPos) const {
   QTreeWidgetItem* item = List->itemAt(viewportPos);
   return item ? List->indexOfTopLevelItem(item) + 1 : 0;
@@ -230,28 +258,24 @@ int32_t ListView::RowAt(const QPoint& viewportPos) const {
 
 void ListView::Scroll(int32_t event, int32_t key) { WindowModel::Input(Window, ControlNumber, event, key); }
 
-void ListView::Choose(int32_t row, int32_t key) {
-  if (row >= 1) WindowModel::ChooseRow(Window, ControlNumber, row, key);
+void ListView::Choose(int32_t row) {
+  if (row >= 1) (void)InputRouter::Click(Window, ControlNumber, row);
 }
 
 void ListView::DoubleClick(int32_t row) {
-  if (row < 1) return;
-  WindowModel::ChooseRow(Window, ControlNumber, row, Key::MouseLeft2);
-  WindowModel::Input(Window, ControlNumber, HasAlert(Key::MouseLeft2) ? Event::AlertKey : Event::Accepted, Key::MouseLeft2);
+  if (row >= 1) (void)InputRouter::DoubleClick(Window, ControlNumber, row);
 }
 
-void ListView::ContextMenu(int32_t row, int32_t key) {
-  if (HasAlert(key)) WindowModel::Input(Window, ControlNumber, Event::AlertKey, key);
-  // An empty list still offers its menu (Insert): the selection event carries the key.
-  if (row >= 1) WindowModel::ChooseRow(Window, ControlNumber, row, key);
-  else WindowModel::Input(Window, ControlNumber, Event::NewSelection, key);
-}
+void ListView::ContextMenu(int32_t row) { (void)InputRouter::RightClick(Window, ControlNumber, row); }
 
 bool ListView::eventFilter(QObject* watched, QEvent* event) {
   const bool onViewport = watched == List->viewport();
   switch (event->type()) {
     case QEvent::Resize:
-      if (onViewport) ReportVisibleRows();
+      if (onViewport) {
+        FitColumns();
+        ReportVisibleRows();
+      }
       return false;
     case QEvent::Wheel: {
       auto* wheel = static_cast<QWheelEvent*>(event);
@@ -271,13 +295,13 @@ bool ListView::eventFilter(QObject* watched, QEvent* event) {
       if (!onViewport) return false;
       auto* mouse = static_cast<QMouseEvent*>(event);
       List->setFocus(Qt::MouseFocusReason);
-      if (mouse->button() == Qt::LeftButton) Choose(RowAt(mouse->position().toPoint()), Key::MouseLeft);
+      if (mouse->button() == Qt::LeftButton) Choose(RowAt(mouse->position().toPoint()));
       return true;
     }
     case QEvent::MouseButtonRelease: {
       if (!onViewport) return false;
       auto* mouse = static_cast<QMouseEvent*>(event);
-      if (mouse->button() == Qt::RightButton) ContextMenu(RowAt(mouse->position().toPoint()), Key::MouseRightUp);
+      if (mouse->button() == Qt::RightButton) ContextMenu(RowAt(mouse->position().toPoint()));
       return true;
     }
     case QEvent::MouseButtonDblClick: {
@@ -289,22 +313,12 @@ bool ListView::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseMove:
       return onViewport;
     case QEvent::KeyPress: {
+      // The window routes the keys it knows before this filter sees them; the list
+      // itself must never move its own current row (arrows, letters), or it would show
+      // a row the program does not hold. Only Tab moves on.
       if (watched != List) return false;
-      auto* keyEvent = static_cast<QKeyEvent*>(event);
-      const int32_t key = QtConversions::KeyCodeOf(*keyEvent);
-      if (key != Key::None && HasAlert(key)) {
-        WindowModel::Input(Window, ControlNumber, Event::AlertKey, key);
-        return true;
-      }
-      if (const int32_t scroll = ScrollEventOfKey(key)) {
-        Scroll(scroll, key);
-        return true;
-      }
-      if (key == Key::MenuKey) {
-        ContextMenu(WindowModel::Choice(Window, ControlNumber), Key::MenuKey);
-        return true;
-      }
-      return false;  // Enter, Esc, Tab and letters go on to the window
+      const int qtKey = static_cast<QKeyEvent*>(event)->key();
+      return qtKey != Qt::Key_Tab && qtKey != Qt::Key_Backtab;
     }
     default:
       return false;

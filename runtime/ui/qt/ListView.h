@@ -2,9 +2,12 @@
 // The desktop's list control. The list is virtual: it shows exactly the rows the
 // program displayed (the program pages through its data itself), its scroll bar is the
 // program's thumb (positions 1 to 100, shown and hidden by the program), and every
-// wheel turn, arrow, page, Home and End key, scroll bar click and thumb drag goes to the
-// program as its scroll event instead of moving the list. Clicks choose rows, a right
-// click or the menu key asks for the context menu, a double click accepts the row.
+// wheel turn, scroll bar click and thumb drag goes to the program as its scroll event
+// instead of moving the list. Keys are routed by the window (InputRouter); the list
+// never moves its own current row. Clicks, double clicks and right clicks go through
+// InputRouter too. The highlighted row is always the model's selected row.
+// Column widths come from the format string, widened to show the whole header; a
+// header the user narrows is elided and keeps its whole text as a tooltip.
 // Whenever the height of the list changes it tells the window model how many whole
 // rows it shows now (WindowModel::SetVisibleRows) and posts Sized to the window.
 //
@@ -13,7 +16,6 @@
 #include <QWidget>
 
 #include <cstdint>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -56,14 +58,16 @@ class ListView : public QWidget {
 
  private:
   void ApplyColumns(const std::vector<ListColumn>& columns, const DialogUnits& units);
+  // Column widths from the format, each at least as wide as its header's text; the room
+  // a widened column needs comes from the others' spare width.
+  void FitColumns();
   void ApplyRows(const std::vector<std::vector<std::string>>& rows);
   void ApplySelection(int32_t row);
   void ReportVisibleRows();
   void Scroll(int32_t event, int32_t key);
-  void Choose(int32_t row, int32_t key);
+  void Choose(int32_t row);
   void DoubleClick(int32_t row);
-  void ContextMenu(int32_t row, int32_t key);
-  bool HasAlert(int32_t key) const;
+  void ContextMenu(int32_t row);
   int32_t RowAt(const QPoint& viewportPos) const;
   void OnThumbAction(int action);
   void OnThumbReleased();
@@ -79,7 +83,9 @@ class ListView : public QWidget {
   int ThumbValue = ThumbMinimum;
   int32_t ReportedRows = -1;
   int WheelRest = 0;
-  std::map<int32_t, int32_t> Alerts;
+  std::vector<int> FormatWidths;  // pixels, 0 where the format gives none
+  bool UserSized = false;
+  bool Fitting = false;
 };
 
 }  // namespace runtime::ui::qt

@@ -74,4 +74,35 @@ int32_t QtConversions::KeyCodeOf(const QKeyEvent& event) {
   return base;
 }
 
+int QtConversions::QtKeyOf(int32_t code, Qt::KeyboardModifiers& modifiers) {
+  modifiers = Qt::NoModifier;
+  if (code & Key::Shift) modifiers |= Qt::ShiftModifier;
+  if (code & Key::Ctrl) modifiers |= Qt::ControlModifier;
+  if (code & Key::Alt) modifiers |= Qt::AltModifier;
+  const int32_t base = Key::Base(code);
+  switch (base) {
+    case Key::Backspace: return Qt::Key_Backspace;
+    case Key::Tab: return Qt::Key_Tab;
+    case Key::Enter: return Qt::Key_Return;
+    case Key::Esc: return Qt::Key_Escape;
+    case Key::Space: return Qt::Key_Space;
+    case Key::PgUp: return Qt::Key_PageUp;
+    case Key::PgDn: return Qt::Key_PageDown;
+    case Key::End: return Qt::Key_End;
+    case Key::Home: return Qt::Key_Home;
+    case Key::Left: return Qt::Key_Left;
+    case Key::Up: return Qt::Key_Up;
+    case Key::Right: return Qt::Key_Right;
+    case Key::Down: return Qt::Key_Down;
+    case Key::Insert: return Qt::Key_Insert;
+    case Key::Delete: return Qt::Key_Delete;
+    case Key::MenuKey: return Qt::Key_Menu;
+    default:
+      if (base >= Key::Digit0 && base <= Key::Digit0 + 9) return Qt::Key_0 + (base - Key::Digit0);
+      if (base >= Key::A && base <= Key::Z) return Qt::Key_A + (base - Key::A);
+      if (base >= Key::F1 && base <= Key::F1 + 11) return Qt::Key_F1 + (base - Key::F1);
+      return 0;
+  }
+}
+
 }  // namespace runtime::ui::qt

@@ -30,6 +30,8 @@ class QtConversions {
   static Qt::Alignment AlignmentOf(ListColumn::Justify justify);
   // The runtime's key code (runtime/ui/Key.h) of a key press, 0 for keys it has no code for.
   static int32_t KeyCodeOf(const QKeyEvent& event);
+  // The Qt key and modifiers of a key code (0 when Qt has no such key).
+  static int QtKeyOf(int32_t code, Qt::KeyboardModifiers& modifiers);
 };
 
 }  // namespace runtime::ui::qt

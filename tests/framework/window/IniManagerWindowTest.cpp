@@ -114,12 +114,13 @@ TEST_F(IniManagerWindowTest, RestoreWindowLeavesTheDefinitionsPlaceWhenNothingOr
   EXPECT_EQ(WindowModel::GetPropInt(w, 0, Prop::YPos), 20);
   EXPECT_EQ(WindowModel::GetPropInt(w, 0, Prop::Maximize), 1);
 
-  // Stored normal over a maximized window: the window is no longer maximized.
+  // Stored normal over a maximized window: the window is no longer maximized. Stored
+  // minimized, it still opens where a person can see it.
   IniFile::Write(File, "Proc", "Maximize", "No");
   IniFile::Write(File, "Proc", "Minimize", "Yes");
   Ini.RestoreWindow("Proc", w);
   EXPECT_EQ(WindowModel::GetPropInt(w, 0, Prop::Maximize), 0);
-  EXPECT_EQ(WindowModel::GetPropInt(w, 0, Prop::Iconize), 1);
+  EXPECT_EQ(WindowModel::GetPropInt(w, 0, Prop::Iconize), 0);
 }
 
 }  // namespace

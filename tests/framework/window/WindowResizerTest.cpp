@@ -49,7 +49,8 @@ void SetSize(int32_t window, int32_t width, int32_t height) {
   WindowModel::SetPropInt(window, 0, Prop::Height, height);
 }
 
-// A 100x60 window with one control of each kind the strategies treat differently.
+// A 100x60 window with one control of each kind the strategies treat differently. The
+// button, near the bottom left corner, stays there at its size when the window grows.
 constexpr int32_t StringNo = 1, RegionNo = 2, ButtonNo = 3, PromptNo = 4, EntryNo = 5;
 const std::map<int32_t, Rect> SmallLayout = {
     {StringNo, {10, 10, 30, 10}}, {RegionNo, {50, 10, 40, 30}}, {ButtonNo, {10, 40, 20, 10}},
@@ -94,16 +95,16 @@ TEST_F(WindowResizerTest, EachStrategyPlacesTheControlsOfAGrownWindow) {
   };
   const Case cases[] = {
       {WindowResizer::StrategyScale,
-       {{StringNo, "20,15 60x15"}, {RegionNo, "100,15 80x45"}, {ButtonNo, "20,60 40x10"},
+       {{StringNo, "20,15 60x15"}, {RegionNo, "100,15 80x45"}, {ButtonNo, "10,70 20x10"},
         {PromptNo, "170,75 20x8"}, {EntryNo, "20,38 60x15"}}},
       {WindowResizer::StrategySurround,
-       {{StringNo, "20,10 60x10"}, {RegionNo, "50,10 140x60"}, {ButtonNo, "20,40 40x10"},
+       {{StringNo, "20,10 60x10"}, {RegionNo, "50,10 140x60"}, {ButtonNo, "10,70 20x10"},
         {PromptNo, "170,75 20x8"}, {EntryNo, "20,38 60x15"}}},
       {WindowResizer::StrategyFixed,
        {{StringNo, "10,10 30x10"}, {RegionNo, "50,10 40x30"}, {ButtonNo, "10,40 20x10"},
         {PromptNo, "70,45 20x8"}, {EntryNo, "10,25 30x10"}}},
       {WindowResizer::StrategyFixedSizes,
-       {{StringNo, "10,10 30x10"}, {RegionNo, "50,10 140x60"}, {ButtonNo, "10,40 120x10"},
+       {{StringNo, "10,10 30x10"}, {RegionNo, "50,10 140x60"}, {ButtonNo, "10,70 20x10"},
         {PromptNo, "170,75 20x8"}, {EntryNo, "20,38 60x15"}}},
       {WindowResizer::StrategyCentred,
        {{StringNo, "60,25 30x10"}, {RegionNo, "100,25 40x30"}, {ButtonNo, "60,55 20x10"},
@@ -139,7 +140,7 @@ TEST_F(WindowResizerTest, ShrinkingWithoutDeferredMovesGivesTheSameRectangles) {
   // the bottom right corner.
   EXPECT_EQ(Text(RectOf(w, RegionNo)), "50,10 20x20");
   EXPECT_EQ(Text(RectOf(w, PromptNo)), "50,35 20x8");
-  EXPECT_EQ(Text(RectOf(w, ButtonNo)), "8,40 16x10");
+  EXPECT_EQ(Text(RectOf(w, ButtonNo)), "10,30 20x10") << "a button keeps its size at the nearer edges";
   ASSERT_EQ(Resizer.ResizeList->size(), SmallLayout.size());
   // Shrinking moves the controls farthest from the origin first.
   for (size_t i = 1; i < Resizer.ResizeList->size(); ++i)
@@ -229,14 +230,14 @@ TEST_F(WindowResizerTest, ContainersCarryTheirControlsDepthFirst) {
     EXPECT_EQ(Text(RectOf(w, Sheet)), "0,0 300x130");
     EXPECT_EQ(Text(RectOf(w, Group)), "10,10 200x100");
     EXPECT_EQ(Text(RectOf(w, Inner)), "30,30 80x20") << "scaled inside the group, not the window";
-    EXPECT_EQ(Text(RectOf(w, Below)), "225,85 60x12");
+    EXPECT_EQ(Text(RectOf(w, Below)), "250,135 40x12") << "the button stays below the grown sheet";
 
     // Resizing one container moves only what it holds.
     WindowModel::SetPropInt(w, Group, Prop::Width, 100);
     WindowModel::SetPropInt(w, Group, Prop::Height, 50);
     resizer.Resize(Group);
     EXPECT_EQ(Text(RectOf(w, Inner)), "20,20 40x10");
-    EXPECT_EQ(Text(RectOf(w, Below)), "225,85 60x12");
+    EXPECT_EQ(Text(RectOf(w, Below)), "250,135 40x12");
     resizer.Teardown();
     resizer.Teardown();
     WindowModel::Close(w);
