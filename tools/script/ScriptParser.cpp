@@ -45,6 +45,9 @@ const std::map<std::string, Command, std::less<>>& Commands() {
       {"expect-text", {2, {Arg::Text, Arg::Text}}},
       {"echo", {1, {Arg::Text}}},
       {"timeout", {1, {Arg::Number}}},
+      {"maximize", {0, {Arg::Text}}},
+      {"restore", {0, {Arg::Text}}},
+      {"expect-layout", {0, {Arg::Text}}},
   };
   return commands;
 }

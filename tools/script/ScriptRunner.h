@@ -1,23 +1,21 @@
 #pragma once
-// Runs the program on the headless front end in the current folder and carries out
-// the steps of a script against its windows, the way a user would. Steps act on the
+// Runs the program in the current folder through a ScriptDriver (headless or desktop)
+// and carries out the steps of a script against its windows, the way a user would. Steps act on the
 // current window: the frame "Application" at the start, then the window named by the
 // last wait-window or window step. The first failing step ends the script: its line
 // and the reason go to the error stream. At the end the frame is closed through its
 // normal close path and the program shuts down.
 //
-// Thread safety: Run is called once, from the process's own main thread; the program
-// runs on its runtime threads meanwhile.
+// Thread safety: Run is called once, from one thread; the program runs on its runtime
+// threads meanwhile (and, on the desktop, the widgets on the GUI thread).
 
 #include <chrono>
 #include <cstddef>
 #include <iosfwd>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "runtime/ui/headless/HeadlessDriver.h"
-#include "runtime/ui/headless/HeadlessFrontEnd.h"
+#include "tools/script/ScriptDriver.h"
 #include "tools/script/ScriptStep.h"
 
 namespace tools::script {
@@ -32,7 +30,7 @@ class ScriptRunner {
   static constexpr int ExitStepFailed = 1;
   static constexpr int ExitBadScript = 2;
 
-  ScriptRunner(std::ostream& out, std::ostream& err, std::string scriptName);
+  ScriptRunner(ScriptDriver& driver, std::ostream& out, std::ostream& err, std::string scriptName);
 
   // Starts the program, runs the steps, shuts the program down; the exit status.
   int Run(const std::vector<ScriptStep>& steps);
@@ -42,15 +40,12 @@ class ScriptRunner {
   bool Execute(const ScriptStep& step, std::string& why);
   // The window a step names (its optional title argument at `index`), or the current one.
   int32_t Target(const ScriptStep& step, size_t index, std::string& why);
-  bool FromDriver(const runtime::ui::headless::DriverResult& result, std::string& why);
-  // Closes the frame and waits for the program to end; false when it had to be forced.
-  bool ShutDown(std::string& why);
+  bool FromDriver(const DriverResult& result, std::string& why);
 
   std::ostream& Out;
   std::ostream& Err;
   std::string ScriptName;
-  std::shared_ptr<runtime::ui::headless::HeadlessFrontEnd> Screen;
-  std::unique_ptr<runtime::ui::headless::HeadlessDriver> Driver;
+  ScriptDriver& Driver;
   std::chrono::milliseconds Timeout = DefaultTimeout;
   int32_t Current = 0;
   size_t MessagesSeen = 0;  // message boxes already matched by expect-message
