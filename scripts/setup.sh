@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake ninja-build g++ pkg-config libsqlite3-dev libpq-dev postgresql libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev libgl-dev libxcb1-dev xvfb xauth xdg-utils fonts-dejavu-core adwaita-icon-theme hicolor-icon-theme
+packages=(cmake ninja-build g++ pkg-config libsqlite3-dev libpq-dev postgresql libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev libgl-dev libxcb1-dev xvfb xauth openbox xdg-utils fonts-dejavu-core adwaita-icon-theme hicolor-icon-theme
           librsvg2-bin desktop-file-utils appstream man-db dpkg-dev file)
 missing=()
 for p in "${packages[@]}"; do
