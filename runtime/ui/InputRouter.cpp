@@ -51,14 +51,14 @@ int32_t InputRouter::ScrollEventOf(int32_t key) {
   }
 }
 
-RoutedInput InputRouter::Key(int32_t window, int32_t key, EntryAccepted entry) {
+RoutedInput InputRouter::Key(int32_t window, int32_t key, int32_t focused, EntryAccepted entry) {
   using runtime::ui::Key;
   const auto w = WindowModel::Snapshot(window);
   if (!w) return Deliver("window " + std::to_string(window) + " is not open");
   if (key == ShiftF10) key = Key::MenuKey;
   if (key == Key::None) return {};
 
-  const Control* focus = w->Find(w->Focus);
+  const Control* focus = w->Find(focused == ModelFocus ? w->Focus : focused);
   if (focus && HasAlert(*focus, key)) return Send(window, focus->Number, Event::AlertKey, key);
   if (WindowHasAlert(*w, key)) return Send(window, 0, Event::AlertKey, key);
   if (!focus)

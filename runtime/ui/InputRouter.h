@@ -43,8 +43,12 @@ class InputRouter {
   // The list action property's value after a double click on a row.
   static constexpr int32_t DoubleClickAction = 2;
 
-  // A key pressed in `window`; the focused control is the model's.
-  [[nodiscard]] static RoutedInput Key(int32_t window, int32_t key, EntryAccepted entry = EntryAccepted::No);
+  // The focused control is the one the model holds focused.
+  static constexpr int32_t ModelFocus = INT32_MIN;
+  // A key pressed in `window` while `focused` has the keyboard (a desktop knows where the
+  // key was pressed; ModelFocus takes the model's focused control).
+  [[nodiscard]] static RoutedInput Key(int32_t window, int32_t key, int32_t focused = ModelFocus,
+                                       EntryAccepted entry = EntryAccepted::No);
   // The scroll event a key means to a list, 0 when none.
   static int32_t ScrollEventOf(int32_t key);
 

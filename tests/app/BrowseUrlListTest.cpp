@@ -464,11 +464,16 @@ TEST_F(BrowseUrlListThreadTest, EditInPlaceOptionChangesTheCountInTheListAndIsRe
   Seed({{"https://alpha.example/", 1}, {"https://bravo.example/", 2}});
   int32_t w = OpenBrowse();
   ASSERT_NE(w, 0);
-  // Off by default: a double click on the count changes nothing in the list.
+  // Off by default: a double click on the count edits nothing in the list; it opens the
+  // change form, as on any other column.
   WindowModel::SetPropInt(w, B::BrowseList, Prop::MouseDownColumn, BrowseUrlListBrowse::CountColumn);
   ASSERT_TRUE(Driver->DoubleClickRow(w, "?BROWSE:1", 1));
-  ASSERT_TRUE(Driver->WaitIdle());
+  const int32_t changeForm = Driver->FindWindow(F::ChangeCaption);
+  ASSERT_NE(changeForm, 0) << Driver->LastFailure();
   EXPECT_EQ(WindowModel::ControlNumber(w, "?EditInPlace:2"), 0);
+  ASSERT_TRUE(Driver->Press(changeForm, "&Cancel")) << Driver->LastFailure();
+  ASSERT_TRUE(Driver->WaitClosed(changeForm)) << Driver->LastFailure();
+  ASSERT_TRUE(Driver->WaitIdle());
 
   Driver->AnswerPopup(B::InPlaceItemText);
   ASSERT_TRUE(Driver->RightClickRow(w, "?BROWSE:1", 2));

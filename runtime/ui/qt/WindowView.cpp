@@ -399,9 +399,8 @@ int32_t WindowView::CommitAll() {
   return focusedCommitted;
 }
 
-bool WindowView::RouteKey(int32_t key) {
+bool WindowView::RouteKey(int32_t focus, int32_t key) {
   if (key == Key::None) return false;
-  const int32_t focus = ControlOfWidget(focusWidget());
   // What was typed reaches the model before the key that acts on it: Enter takes every
   // entry's typing, an alert key the typing of the entry it is pressed in.
   bool accepted = false;
@@ -411,11 +410,8 @@ bool WindowView::RouteKey(int32_t key) {
     for (const auto& [slot, k] : it->second.Last.Alerts)
       if (k == key) CommitEntry(focus);
   }
-  if (focus != 0 && focus != AppliedFocus) {
-    AppliedFocus = focus;
-    WindowModel::SetPropInt(WindowId, 0, Prop::Focus, focus);
-  }
-  return InputRouter::Key(WindowId, key, accepted ? EntryAccepted::Already : EntryAccepted::No).Routed;
+  // The key goes where it was pressed, even before the model has heard of the focus.
+  return InputRouter::Key(WindowId, key, focus, accepted ? EntryAccepted::Already : EntryAccepted::No).Routed;
 }
 
 bool WindowView::eventFilter(QObject* watched, QEvent* event) {
@@ -424,7 +420,7 @@ bool WindowView::eventFilter(QObject* watched, QEvent* event) {
   switch (event->type()) {
     case QEvent::KeyPress: {
       const int32_t key = QtConversions::KeyCodeOf(*static_cast<QKeyEvent*>(event));
-      return RouteKey(key);
+      return RouteKey(control, key);
     }
     case QEvent::FocusIn: {
       auto it = Controls.find(control);
@@ -451,7 +447,7 @@ bool WindowView::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void WindowView::keyPressEvent(QKeyEvent* event) {
-  if (RouteKey(QtConversions::KeyCodeOf(*event))) return;
+  if (RouteKey(ControlOfWidget(focusWidget()), QtConversions::KeyCodeOf(*event))) return;
   QWidget::keyPressEvent(event);
 }
 

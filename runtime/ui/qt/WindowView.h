@@ -84,8 +84,9 @@ class WindowView : public QWidget {
   // accepted: the program must see the text before it acts on the press. Returns the
   // focused entry when its typing went (the model accepted it), else 0.
   int32_t CommitAll();
-  // Hands a key to the window's routing (InputRouter); false when it means nothing there.
-  bool RouteKey(int32_t key);
+  // Hands a key pressed in control `focus` (0 none) to the window's routing
+  // (InputRouter); false when it means nothing there.
+  bool RouteKey(int32_t focus, int32_t key);
 
   int32_t WindowId;
   QMenuBar* Bar;
