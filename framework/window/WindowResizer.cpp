@@ -120,7 +120,8 @@ WindowResizer::Strategies WindowResizer::DefaultStrategies(uint8_t appStrategy, 
   // The strategy table numbers controls as the window description does; this runtime
   // numbers them its own way. A button is the table's type 9, which keeps its size at the
   // nearer edges: laid out as the table's type 8 (a field kept at its top offset), the
-  // buttons under a growing list would end up over it.
+  // buttons under a growing list would end up over it. An entry is the table's type 8:
+  // scaled as a whole it would grow into the controls below it.
   const bool edgeHugger =
       OneOf(type, {ControlType::Prompt, ControlType::Check, ControlType::Button, ReservedType21});
   const uint16_t nearest = FixNearestY | FixNearestX;
@@ -130,11 +131,12 @@ WindowResizer::Strategies WindowResizer::DefaultStrategies(uint8_t appStrategy, 
   switch (appStrategy) {
     case StrategyScale:
       if (edgeHugger) return {nearest, keepSize};
-      if (OneOf(type, {ControlType::Combo, ControlType::Spin, ReservedType34})) return {ScaleLeft, LockHeight};
+      if (OneOf(type, {ControlType::Entry, ControlType::Combo, ControlType::Spin, ReservedType34}))
+        return {ScaleLeft, LockHeight};
       return {};
     case StrategySurround:
-      if (OneOf(type, {ControlType::String, ControlType::Image, ControlType::Radio, ControlType::Combo,
-                       ControlType::Spin, ReservedType34}))
+      if (OneOf(type, {ControlType::String, ControlType::Image, ControlType::Entry, ControlType::Radio,
+                       ControlType::Combo, ControlType::Spin, ReservedType34}))
         return {FixTopOffset, LockHeight};
       if (OneOf(type, {ControlType::Region, ControlType::Line, ControlType::Group, ControlType::Option,
                        ControlType::List, ControlType::Sheet, ReservedType39}))
@@ -147,7 +149,7 @@ WindowResizer::Strategies WindowResizer::DefaultStrategies(uint8_t appStrategy, 
                        ControlType::List, ControlType::Text, ControlType::Sheet, ReservedType39, ReservedType40}))
         return {offsets, takeGaps};
       if (OneOf(type, {ControlType::String, ControlType::Image, ControlType::Radio})) return {offsets, keepSize};
-      if (OneOf(type, {ControlType::Combo, ControlType::Spin, ReservedType34}))
+      if (OneOf(type, {ControlType::Entry, ControlType::Combo, ControlType::Spin, ReservedType34}))
         return {offsets, static_cast<uint16_t>(LockHeight | ConstantRight)};
       if (edgeHugger) return {nearest, keepSize};
       return {};

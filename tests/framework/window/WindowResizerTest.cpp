@@ -96,16 +96,16 @@ TEST_F(WindowResizerTest, EachStrategyPlacesTheControlsOfAGrownWindow) {
   const Case cases[] = {
       {WindowResizer::StrategyScale,
        {{StringNo, "20,15 60x15"}, {RegionNo, "100,15 80x45"}, {ButtonNo, "10,70 20x10"},
-        {PromptNo, "170,75 20x8"}, {EntryNo, "20,38 60x15"}}},
+        {PromptNo, "170,75 20x8"}, {EntryNo, "20,38 60x10"}}},
       {WindowResizer::StrategySurround,
        {{StringNo, "20,10 60x10"}, {RegionNo, "50,10 140x60"}, {ButtonNo, "10,70 20x10"},
-        {PromptNo, "170,75 20x8"}, {EntryNo, "20,38 60x15"}}},
+        {PromptNo, "170,75 20x8"}, {EntryNo, "20,25 60x10"}}},
       {WindowResizer::StrategyFixed,
        {{StringNo, "10,10 30x10"}, {RegionNo, "50,10 40x30"}, {ButtonNo, "10,40 20x10"},
         {PromptNo, "70,45 20x8"}, {EntryNo, "10,25 30x10"}}},
       {WindowResizer::StrategyFixedSizes,
        {{StringNo, "10,10 30x10"}, {RegionNo, "50,10 140x60"}, {ButtonNo, "10,70 20x10"},
-        {PromptNo, "170,75 20x8"}, {EntryNo, "20,38 60x15"}}},
+        {PromptNo, "170,75 20x8"}, {EntryNo, "10,25 130x10"}}},
       {WindowResizer::StrategyCentred,
        {{StringNo, "60,25 30x10"}, {RegionNo, "100,25 40x30"}, {ButtonNo, "60,55 20x10"},
         {PromptNo, "120,60 20x8"}, {EntryNo, "60,40 30x10"}}},
@@ -229,7 +229,7 @@ TEST_F(WindowResizerTest, ContainersCarryTheirControlsDepthFirst) {
     resizer.Resize();
     EXPECT_EQ(Text(RectOf(w, Sheet)), "0,0 300x130");
     EXPECT_EQ(Text(RectOf(w, Group)), "10,10 200x100");
-    EXPECT_EQ(Text(RectOf(w, Inner)), "30,30 80x20") << "scaled inside the group, not the window";
+    EXPECT_EQ(Text(RectOf(w, Inner)), "30,20 80x10") << "placed inside the group, not the window: an entry keeps its top offset and height";
     EXPECT_EQ(Text(RectOf(w, Below)), "250,135 40x12") << "the button stays below the grown sheet";
 
     // Resizing one container moves only what it holds.

@@ -400,11 +400,14 @@ class ProgramWindowsTest : public QObject {
       const size_t at = ini.find("[BrowseUrlList]");
       return at == std::string::npos ? std::string() : ini.substr(at, ini.find("\n[", at + 1) - at);
     };
-    QTRY_VERIFY2_WITH_TIMEOUT(stored().find("Minimize=No") != std::string::npos, stored().c_str(), Patience);
-    const std::string section = stored();
-    QVERIFY2(section.find("Width=0") == std::string::npos && section.find("Height=-5") == std::string::npos &&
-                 section.find("XPos=5000") == std::string::npos,
-             section.c_str());
+    // The entries are written one after another: wait for the whole section.
+    auto sane = [&] {
+      const std::string section = stored();
+      return section.find("Minimize=No") != std::string::npos && section.find("Height=") != std::string::npos &&
+             section.find("Width=0") == std::string::npos && section.find("Height=-5") == std::string::npos &&
+             section.find("XPos=5000") == std::string::npos && section.find("YPos=4000") == std::string::npos;
+    };
+    QTRY_VERIFY2_WITH_TIMEOUT(sane(), stored().c_str(), Patience);
   }
 };
 
