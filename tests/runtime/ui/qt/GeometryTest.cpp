@@ -160,7 +160,8 @@ class GeometryTest : public QObject {
     ProgramWindow lost;
     lost.Start(b.Build());
     QTRY_VERIFY_WITH_TIMEOUT(S->OuterOf(lost.Id) && S->OuterOf(lost.Id)->isVisible(), Patience);
-    const QRect shown = S->OuterOf(lost.Id)->geometry();
+    // With its title bar and borders, as the window manager places it and as its position is kept.
+    const QRect shown = S->OuterOf(lost.Id)->frameGeometry();
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     QVERIFY2(screen.contains(shown), qPrintable(QString("%1,%2 %3x%4").arg(shown.x()).arg(shown.y()).arg(shown.width()).arg(shown.height())));
     // The corrected position is the one the window will be remembered at.
