@@ -31,15 +31,17 @@ const runtime::files::FileDefinition& UrlListFile::Definition() {
     // Left to the program: the local file, or the server the INI file names.
     d.DriverName = "";
     d.Record = &UrlListRecord::Type();
-    // A list of addresses should not hold the same address twice, in any spelling of
-    // its letters: the key is unique and ignores case. It is also the primary key
-    // (attribute flags 6).
+    // The key orders addresses without regard to case, but only refuses an address
+    // stored byte for byte already: the path and query of an address may differ in
+    // case alone and still name another page. It is also the primary key (attribute
+    // flags 6).
     KeyDefinition key;
     key.Name = KeyUrlName;
     key.Components = {KeyDefinition::Component{UrlListRecord::UrlField, KeyOrder::Ascending}};
     key.Duplicates = KeyDuplicates::Unique;
     key.Case = KeyCase::NoCase;
     key.Role = KeyRole::Primary;
+    key.Uniqueness = runtime::files::KeyUniqueness::ExactText;
     d.Keys = {key};
     d.Sharing = runtime::files::FileSharing::PerThread;
     // The browse's find looks for any part of an address.

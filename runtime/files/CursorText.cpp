@@ -67,6 +67,10 @@ std::string CursorText::Encode(const SqlValue& value) {
       break;
     }
     case SqlValue::Type::Text: out += value.Text; break;
+    case SqlValue::Type::Blob:
+      out[0] = 'b';
+      out += value.Text;
+      break;
   }
   return out;
 }
@@ -88,6 +92,7 @@ std::optional<SqlValue> CursorText::Decode(std::string_view item) {
       return SqlValue::OfReal(d);
     }
     case 't': return SqlValue::OfText(std::string(body));
+    case 'b': return SqlValue::OfBlob(std::string(body));
     default: return std::nullopt;
   }
 }

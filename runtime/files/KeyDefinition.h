@@ -16,6 +16,10 @@ enum class KeyOrder : uint8_t { Ascending, Descending };
 enum class KeyDuplicates : uint8_t { Unique, Allowed };
 enum class KeyCase : uint8_t { Sensitive, NoCase };
 enum class KeyRole : uint8_t { Secondary, Primary };
+// What a unique key refuses: a record whose components compare equal to another's as
+// the key orders them, or only one whose text components are byte for byte the same
+// (a no-case key then orders "Abc" and "abc" together but holds both).
+enum class KeyUniqueness : uint8_t { AsCompared, ExactText };
 
 struct KeyDefinition {
   // The key attributes as one flag byte, as the file's key properties report them.
@@ -33,6 +37,12 @@ struct KeyDefinition {
   KeyDuplicates Duplicates = KeyDuplicates::Unique;
   KeyCase Case = KeyCase::Sensitive;  // NoCase compares text components without regard to ASCII case
   KeyRole Role = KeyRole::Secondary;
+  KeyUniqueness Uniqueness = KeyUniqueness::AsCompared;
+
+  // Whether uniqueness is checked on the exact text while the order ignores case.
+  bool UniqueOnExactText() const {
+    return Duplicates == KeyDuplicates::Unique && Case == KeyCase::NoCase && Uniqueness == KeyUniqueness::ExactText;
+  }
 
   uint8_t Flags() const {
     return static_cast<uint8_t>((Duplicates == KeyDuplicates::Allowed ? FlagDuplicates : 0) |

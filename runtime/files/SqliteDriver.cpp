@@ -15,6 +15,7 @@
 #include "runtime/core/NativePath.h"
 #include "runtime/files/CursorText.h"
 #include "runtime/files/FileMode.h"
+#include "runtime/files/SqliteSchemaUpgrade.h"
 
 namespace runtime::files {
 namespace {
@@ -22,6 +23,7 @@ namespace {
 using C = runtime::core::RuntimeErrorCode;
 
 constexpr const char* LayoutName = "layout";
+constexpr const char* FullDiskText = "the disk is full";
 constexpr const char* PositionTag = "K";
 constexpr const char* CursorTag = "C1";
 constexpr size_t MaxPositionLength = 1024;
@@ -45,6 +47,10 @@ DriverStatus SqliteStatus(int rc, sqlite3* db) {
     default: break;
   }
   const char* text = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+  // Said plainly: the engine's own words for a full disk name neither the disk nor the cause.
+  if (primary == SQLITE_FULL || (primary == SQLITE_IOERR && db != nullptr && sqlite3_system_errno(db) == ENOSPC)) {
+    text = FullDiskText;
+  }
   return DriverStatus::Error(code, std::to_string(rc), text != nullptr ? text : "");
 }
 
@@ -57,13 +63,35 @@ bool Exists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0;
 }
 
+bool FolderWritable(const std::string& path) {
+  return ::access(runtime::core::NativePath::Folder(path).c_str(), W_OK) == 0;
+}
+
 // Whether the process may write the file. A file without any write permission bit
 // counts as read-only even for the superuser, like a read-only attribute elsewhere.
 bool Writable(const std::string& path) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return false;
   if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return false;
-  return ::access(path.c_str(), W_OK) == 0;
+  // Writing also needs the folder: the write-ahead log and its index live beside the file.
+  return ::access(path.c_str(), W_OK) == 0 && FolderWritable(path);
+}
+
+// A reader in a folder it may not write cannot create the write-ahead log's index, so
+// it reads the file as it stands (no writer can be at work there without a log file).
+std::string ReadOnlyUri(const std::string& path) {
+  std::string uri = "file:";
+  for (char c : path) {
+    if (c == '%' || c == '?' || c == '#') {
+      static const char* digits = "0123456789ABCDEF";
+      uri += '%';
+      uri += digits[(static_cast<unsigned char>(c) >> 4) & 0xF];
+      uri += digits[static_cast<unsigned char>(c) & 0xF];
+    } else {
+      uri += c;
+    }
+  }
+  return uri + "?immutable=1";
 }
 
 void SyncFolder(const std::string& path) {
@@ -336,8 +364,13 @@ DriverStatus SqliteDriver::OpenConnection(const FileDefinition& definition, cons
   const bool writes = FileMode::Writes(mode);
   if (writes && !Writable(path)) return DriverStatus::Error(C::AccessDenied, "0", path + " is read-only");
 
-  const int flags = (writes ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_FULLMUTEX;
-  int rc = sqlite3_open_v2(path.c_str(), &Db, flags, nullptr);
+  int flags = (writes ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY) | SQLITE_OPEN_FULLMUTEX;
+  std::string name = path;
+  if (!writes && !FolderWritable(path) && !Exists(path + "-wal")) {
+    name = ReadOnlyUri(path);
+    flags |= SQLITE_OPEN_URI;
+  }
+  int rc = sqlite3_open_v2(name.c_str(), &Db, flags, nullptr);
   if (rc == SQLITE_OK) RegisterCollations(Db);
   if (rc == SQLITE_OK) SqliteFind::RegisterFunctions(Db);
   if (rc != SQLITE_OK) {
@@ -402,7 +435,14 @@ DriverStatus SqliteDriver::CheckLayout() {
   sqlite3_finalize(stmt);
   if (!status.IsOk()) return status;
   if (stored != Schema->LayoutText()) {
-    return DriverStatus::Error(C::InvalidFileStructure, "0", "the stored layout differs from the file's definition");
+    const int version = SqliteSchemaUpgrade::VersionOf(*Schema, stored);
+    if (version == 0) {
+      return DriverStatus::Error(C::InvalidFileStructure, "0", "the stored layout differs from the file's definition");
+    }
+    // An older file reads as it stands; the first writer brings it up to date.
+    if (ReadOnly) return status;
+    status = SqliteSchemaUpgrade::Run(Db, *Schema, version);
+    if (!status.IsOk()) return status;
   }
 
   const std::string indexSql = "SELECT name FROM sqlite_master WHERE type='index' AND tbl_name=?";
@@ -420,10 +460,12 @@ DriverStatus SqliteDriver::CheckLayout() {
   if (rc != SQLITE_DONE) status = Fail(rc);
   sqlite3_finalize(stmt);
   if (!status.IsOk()) return status;
-  for (const KeyDefinition& k : Def->Keys) {
-    bool found = false;
-    for (const std::string& n : names) found = found || n == k.Name;
-    if (!found) return DriverStatus::Error(C::KeyFileInvalid, "0", "the index of key " + k.Name + " is missing");
+  for (int k = 1; k <= KeyCount(); ++k) {
+    for (const std::string& index : Schema->IndexNames(k)) {
+      bool found = false;
+      for (const std::string& n : names) found = found || n == index;
+      if (!found) return DriverStatus::Error(C::KeyFileInvalid, "0", "the index of key " + Schema->Key(k).Name + " is missing");
+    }
   }
   return status;
 }
@@ -448,7 +490,11 @@ DriverStatus SqliteDriver::Close() {
 DriverStatus SqliteDriver::BuildKeys(const FileDefinition& definition, const std::string& path) {
   SqliteDriver builder;
   DriverStatus s = builder.OpenConnection(definition, path, FileMode::ReadWrite | FileMode::DenyNone, true);
-  for (int k = 1; s.IsOk() && k <= builder.KeyCount(); ++k) s = builder.Exec(builder.Schema->CreateIndex(k));
+  for (int k = 1; s.IsOk() && k <= builder.KeyCount(); ++k) {
+    for (const std::string& sql : builder.Schema->CreateIndexes(k)) {
+      if (s.IsOk()) s = builder.Exec(sql);
+    }
+  }
   builder.Close();
   return s;
 }
@@ -601,7 +647,7 @@ DriverStatus SqliteDriver::Previous(void* buffer) { return Seek(false, buffer); 
 DriverStatus SqliteDriver::GetByKey(int key, void* buffer) {
   std::string where;
   for (size_t c = 0; c < Schema->ComponentCount(key); ++c) {
-    where += (c > 0 ? " AND " : "") + Schema->ComponentExpr(key, c) + "=?";
+    where += (c > 0 ? " AND " : "") + Schema->UniqueExpr(key, c) + "=?";
   }
   DriverStatus status;
   sqlite3_stmt* stmt = Statement("SELECT " + Schema->SelectList() + " FROM " + SqliteSchema::RecordsTable +
@@ -762,7 +808,15 @@ DriverStatus SqliteDriver::Put(const void* buffer) {
   if (stmt == nullptr) return status;
   StatementUse use(*this, stmt);
   const int fields = static_cast<int>(Def->Record->FieldCount());
-  Schema->BindFields(stmt, 1, buffer);
+  std::vector<SqlValue> written = Schema->RowValues(buffer);
+  // A stored value the record could not show whole (written by another program) stays
+  // as it is unless the person changed the field.
+  for (size_t f = 0; f < written.size() && f < Current.Values.size(); ++f) {
+    if (!Schema->ShownWhole(Current.Values[f], f) && Schema->Unchanged(Current.Values[f], f, buffer)) {
+      written[f] = Current.Values[f];
+    }
+  }
+  for (size_t f = 0; f < written.size(); ++f) SqliteSchema::Bind(stmt, static_cast<int>(f) + 1, written[f]);
   sqlite3_bind_int64(stmt, fields + 1, Current.Id);
   if (watched) sqlite3_bind_int64(stmt, fields + 2, WatchedVersion);
   int rc = Step(stmt);
@@ -771,7 +825,7 @@ DriverStatus SqliteDriver::Put(const void* buffer) {
   const int64_t version = sqlite3_column_int64(stmt, 0);
   rc = Step(stmt);
   if (rc != SQLITE_DONE) return Fail(rc);
-  Current.Values = Schema->RowValues(buffer);
+  Current.Values = std::move(written);
   Current.Version = version;
   if (watched) WatchedVersion = version;
   return DriverStatus::Ok();
@@ -814,7 +868,7 @@ DriverStatus SqliteDriver::CheckDuplicate(int key, const void* buffer, bool& dup
   const bool exclude = HasCurrent && !CurrentGone;
   std::string where;
   for (size_t c = 0; c < Schema->ComponentCount(key); ++c) {
-    where += (c > 0 ? " AND " : "") + Schema->ComponentExpr(key, c) + "=?";
+    where += (c > 0 ? " AND " : "") + Schema->UniqueExpr(key, c) + "=?";
   }
   if (exclude) where += std::string(" AND ") + SqliteSchema::RowIdColumn + "<>?";
   DriverStatus status;

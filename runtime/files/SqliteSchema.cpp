@@ -1,6 +1,9 @@
 #include "runtime/files/SqliteSchema.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <limits>
+#include <vector>
 
 #include "runtime/files/SqliteDriver.h"
 
@@ -86,14 +89,16 @@ std::string SqliteSchema::Problem() const {
   return {};
 }
 
-std::string SqliteSchema::LayoutText() const {
-  std::string text = "format=" + std::to_string(FormatVersion) + ";size=" + std::to_string(Def.Record->Size());
+std::string SqliteSchema::LayoutText(int version) const {
+  std::string text = "format=" + std::to_string(version) + ";size=" + std::to_string(Def.Record->Size());
   for (const FieldDesc& f : Def.Record->Fields()) {
     text += ";field=" + f.Name + "," + KindName(f.Kind) + "," + std::to_string(f.Offset) + "," +
             std::to_string(f.Size) + "," + std::to_string(f.Places);
   }
   for (const KeyDefinition& k : Def.Keys) {
     text += ";key=" + k.Name + "," + std::to_string(k.Flags());
+    // Format 1 had no exact-text uniqueness: such a key was unique as compared.
+    if (version >= 2 && k.UniqueOnExactText()) text += ",exact";
     for (const auto& c : k.Components) {
       text += "," + std::string(c.Order == KeyOrder::Descending ? "-" : "+") + std::to_string(c.Field + 1);
     }
@@ -126,9 +131,33 @@ std::string SqliteSchema::ComponentExpr(int key, size_t component) const {
   return expr;
 }
 
+std::string SqliteSchema::UniqueExpr(int key, size_t component) const {
+  if (!Key(key).UniqueOnExactText()) return ComponentExpr(key, component);
+  const size_t field = Key(key).Components[component].Field;
+  return Column(field) + (Def.Record->Field(field).Kind == FieldKind::CString ? " COLLATE BINARY" : "");
+}
+
+std::vector<std::string> SqliteSchema::IndexNames(int key) const {
+  std::vector<std::string> names{Key(key).Name};
+  if (Key(key).UniqueOnExactText()) names.push_back(Key(key).Name + ExactIndexSuffix);
+  return names;
+}
+
+std::vector<std::string> SqliteSchema::CreateIndexes(int key) const {
+  std::vector<std::string> out{CreateIndex(key)};
+  const KeyDefinition& k = Key(key);
+  if (!k.UniqueOnExactText()) return out;
+  std::string sql = "CREATE UNIQUE INDEX IF NOT EXISTS " + Quote(k.Name + ExactIndexSuffix) + " ON " + RecordsTable + "(";
+  for (size_t c = 0; c < k.Components.size(); ++c) sql += (c > 0 ? "," : "") + UniqueExpr(key, c);
+  out.push_back(sql + ")");
+  return out;
+}
+
 std::string SqliteSchema::CreateIndex(int key) const {
   const KeyDefinition& k = Key(key);
-  std::string sql = std::string("CREATE ") + (k.Duplicates == KeyDuplicates::Unique ? "UNIQUE " : "") +
+  // A key unique on exact text orders through a plain index; its own index keeps it unique.
+  const bool unique = k.Duplicates == KeyDuplicates::Unique && !k.UniqueOnExactText();
+  std::string sql = std::string("CREATE ") + (unique ? "UNIQUE " : "") +
                     "INDEX IF NOT EXISTS " + Quote(k.Name) + " ON " + RecordsTable + "(";
   for (size_t c = 0; c < k.Components.size(); ++c) {
     if (c > 0) sql += ",";
@@ -154,7 +183,9 @@ std::vector<std::string> SqliteSchema::CreateStatements() const {
     }
   }
   out.push_back(table + ")");
-  for (int k = 1; k <= static_cast<int>(Def.Keys.size()); ++k) out.push_back(CreateIndex(k));
+  for (int k = 1; k <= static_cast<int>(Def.Keys.size()); ++k) {
+    for (std::string& sql : CreateIndexes(k)) out.push_back(std::move(sql));
+  }
   return out;
 }
 
@@ -242,6 +273,9 @@ void SqliteSchema::Bind(sqlite3_stmt* stmt, int index, const SqlValue& value) {
     case SqlValue::Type::Text:
       sqlite3_bind_text64(stmt, index, value.Text.data(), value.Text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
       break;
+    case SqlValue::Type::Blob:
+      sqlite3_bind_blob64(stmt, index, value.Text.data(), value.Text.size(), SQLITE_TRANSIENT);
+      break;
   }
 }
 
@@ -253,6 +287,12 @@ SqlValue SqliteSchema::ColumnValue(sqlite3_stmt* stmt, int column) {
   switch (sqlite3_column_type(stmt, column)) {
     case SQLITE_INTEGER: return SqlValue::OfInteger(sqlite3_column_int64(stmt, column));
     case SQLITE_FLOAT: return SqlValue::OfReal(sqlite3_column_double(stmt, column));
+    case SQLITE_BLOB: {
+      // Kept a BLOB: a position after it must compare with it as it is stored.
+      const auto* bytes = static_cast<const char*>(sqlite3_column_blob(stmt, column));
+      const int size = sqlite3_column_bytes(stmt, column);
+      return SqlValue::OfBlob(bytes == nullptr ? std::string() : std::string(bytes, static_cast<size_t>(size)));
+    }
     default: {
       const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
       const int bytes = sqlite3_column_bytes(stmt, column);
@@ -261,37 +301,86 @@ SqlValue SqliteSchema::ColumnValue(sqlite3_stmt* stmt, int column) {
   }
 }
 
+namespace {
+
+// The mark that ends a text too long for its field, or holding a NUL byte: the field
+// shows what fits and says that there is more.
+constexpr const char* CutMark = "\xE2\x80\xA6";  // "…"
+constexpr size_t CutMarkBytes = 3;
+
+template <class T>
+T Saturate(int64_t v) {
+  if (v < static_cast<int64_t>(std::numeric_limits<T>::min())) return std::numeric_limits<T>::min();
+  if (v > static_cast<int64_t>(std::numeric_limits<T>::max())) return std::numeric_limits<T>::max();
+  return static_cast<T>(v);
+}
+
+}  // namespace
+
+void SqliteSchema::StoreValue(const SqlValue& value, size_t field, void* record) const {
+  const FieldDesc& d = Def.Record->Field(field);
+  unsigned char* at = static_cast<unsigned char*>(record) + d.Offset;
+  if (d.Kind == FieldKind::CString) {
+    std::string text;
+    if (value.Kind == SqlValue::Type::Text || value.Kind == SqlValue::Type::Blob) text = value.Text;
+    else if (value.Kind == SqlValue::Type::Integer) text = std::to_string(value.Integer);
+    else text = std::to_string(value.Real);
+    std::memset(at, 0, d.Size);
+    const size_t limit = d.Size - 1;
+    const size_t whole = strnlen(text.data(), text.size());
+    if (whole == text.size() && whole <= limit) {
+      std::memcpy(at, text.data(), whole);
+    } else {
+      // Written by something else: longer than the field or with a NUL inside. What
+      // fits is shown, marked as cut; a save keeps the stored text (see Put).
+      const size_t keep = limit >= CutMarkBytes ? Utf8Cut(text.data(), whole, limit - CutMarkBytes) : 0;
+      std::memcpy(at, text.data(), keep);
+      if (limit >= CutMarkBytes) std::memcpy(at + keep, CutMark, CutMarkBytes);
+    }
+    return;
+  }
+  if (d.Kind == FieldKind::Real) {
+    Store<double>(at, value.Kind == SqlValue::Type::Real      ? value.Real
+                      : value.Kind == SqlValue::Type::Integer ? static_cast<double>(value.Integer)
+                                                              : std::strtod(value.Text.c_str(), nullptr));
+    return;
+  }
+  const int64_t v = value.Kind == SqlValue::Type::Integer ? value.Integer
+                    : value.Kind == SqlValue::Type::Real  ? static_cast<int64_t>(value.Real)
+                                                          : std::strtoll(value.Text.c_str(), nullptr, 10);
+  // A number outside the field's range shows as the nearest it can hold, which no
+  // picture of the field's width can show: it is marked, never wrapped to another value.
+  switch (d.Kind) {
+    case FieldKind::Byte: Store<uint8_t>(at, Saturate<uint8_t>(v)); break;
+    case FieldKind::Short: Store<int16_t>(at, Saturate<int16_t>(v)); break;
+    case FieldKind::UShort: Store<uint16_t>(at, Saturate<uint16_t>(v)); break;
+    case FieldKind::Long:
+    case FieldKind::Date:
+    case FieldKind::Time: Store<int32_t>(at, Saturate<int32_t>(v)); break;
+    case FieldKind::ULong: Store<uint32_t>(at, Saturate<uint32_t>(v)); break;
+    case FieldKind::Decimal: Store<int64_t>(at, v); break;
+    default: break;
+  }
+}
+
+bool SqliteSchema::ShownWhole(const SqlValue& stored, size_t field) const {
+  std::vector<unsigned char> record(Def.Record->Size());
+  StoreValue(stored, field, record.data());
+  return FieldValue(record.data(), field) == stored;
+}
+
+bool SqliteSchema::Unchanged(const SqlValue& stored, size_t field, const void* record) const {
+  std::vector<unsigned char> shown(Def.Record->Size());
+  StoreValue(stored, field, shown.data());
+  return FieldValue(shown.data(), field) == FieldValue(record, field);
+}
+
 void SqliteSchema::ReadFields(sqlite3_stmt* stmt, int first, void* record) const {
   Def.Record->Clear(record);
   for (size_t f = 0; f < Def.Record->FieldCount(); ++f) {
-    const FieldDesc& d = Def.Record->Field(f);
-    unsigned char* at = static_cast<unsigned char*>(record) + d.Offset;
     const int col = first + static_cast<int>(f);
-    if (d.Kind == FieldKind::CString) {
-      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, col));
-      const size_t bytes = static_cast<size_t>(sqlite3_column_bytes(stmt, col));
-      if (text == nullptr) continue;
-      // A text written by something else may be longer than the field: cut it whole.
-      const size_t keep = Utf8Cut(text, strnlen(text, bytes), d.Size - 1);
-      std::memcpy(at, text, keep);
-      continue;
-    }
-    if (d.Kind == FieldKind::Real) {
-      Store<double>(at, sqlite3_column_double(stmt, col));
-      continue;
-    }
-    const int64_t v = sqlite3_column_int64(stmt, col);
-    switch (d.Kind) {
-      case FieldKind::Byte: Store<uint8_t>(at, static_cast<uint8_t>(v)); break;
-      case FieldKind::Short: Store<int16_t>(at, static_cast<int16_t>(v)); break;
-      case FieldKind::UShort: Store<uint16_t>(at, static_cast<uint16_t>(v)); break;
-      case FieldKind::Long:
-      case FieldKind::Date:
-      case FieldKind::Time: Store<int32_t>(at, static_cast<int32_t>(v)); break;
-      case FieldKind::ULong: Store<uint32_t>(at, static_cast<uint32_t>(v)); break;
-      case FieldKind::Decimal: Store<int64_t>(at, v); break;
-      default: break;
-    }
+    if (sqlite3_column_type(stmt, col) == SQLITE_NULL) continue;
+    StoreValue(ColumnValue(stmt, col), f, record);
   }
 }
 
