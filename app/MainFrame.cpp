@@ -1,6 +1,7 @@
 #include "app/MainFrame.h"
 
 #include "app/AppGlobals.h"
+#include "app/WindowPositions.h"
 #include "app/BrowseLauncher.h"
 #include "app/ThreadVariables.h"
 #include "runtime/core/Process.h"
@@ -98,7 +99,7 @@ int32_t MainFrame::Init() {
 int32_t MainFrame::Teardown() {
   if (const int32_t result = WindowController::Teardown(); result != EventGoOn) return result;
   if (Opened)
-    if (auto state = WindowState()) AppGlobals::Ini().SaveWindow(ProcedureName, *state);
+    if (auto state = WindowState()) WindowPositions::Save(ProcedureName, *state);
   AppGlobals::Errors().TrackProcedureName(ProcedureName, true);
   return EventGoOn;
 }

@@ -1,6 +1,7 @@
 #include "app/Program.h"
 
 #include "app/AppGlobals.h"
+#include "app/AppMessages.h"
 #include "app/ApplicationUnit.h"
 #include "app/MainFrame.h"
 #include "app/StartupTrace.h"
@@ -12,8 +13,6 @@
 
 namespace app {
 namespace {
-
-constexpr const char* IniFileName = ".\\Vorkan42.INI";
 
 Program::FrameProcedure& Frame() {
   static Program::FrameProcedure frame = MainFrame::Main;
@@ -36,6 +35,7 @@ void Program::MainProcedure() {
   StartupTrace::Note("main: error status");
   StartupTrace::Note("main: procedure entry");
   AppGlobals::Errors().Init(status);
+  AppMessages::Add(AppGlobals::Errors());
   StartupTrace::Note("main: error manager");
 
   FuzzyMatcher& matcher = AppGlobals::Matcher();

@@ -11,6 +11,9 @@ namespace app {
 
 class Program {
  public:
+  // The settings file in the working folder.
+  static constexpr const char* IniFileName = ".\\Vorkan42.INI";
+
   // The start-up table, application unit first.
   static runtime::core::StartupTable Table();
   // The main procedure (thread 1): error manager, matcher, INI manager ".\Vorkan42.INI",

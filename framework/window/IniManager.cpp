@@ -303,10 +303,25 @@ bool IniManager::SaveWindow(std::string_view procedureName, const runtime::ui::W
       position.H = state.Height;
     }
   }
-  bool ok = Update(procedureName, MaximizeEntry, position.Maximized ? YesText : NoText);
-  ok = Update(procedureName, MinimizeEntry, position.Minimized ? YesText : NoText) && ok;
   const std::pair<std::string_view, int32_t> values[] = {
       {XPosEntry, position.X}, {YPosEntry, position.Y}, {WidthEntry, position.W}, {HeightEntry, position.H}};
+  if (NVType == StorageIniFile) {
+    // One write for the whole position: a failure (a full disk) stores none of it
+    // rather than a mix of the old and the new, and a large file is rewritten once.
+    using Change = runtime::settings::IniFile::Change;
+    using Kind = runtime::settings::IniFile::ChangeKind;
+    const std::string section(procedureName);
+    std::vector<Change> changes{
+        {section, std::string(MaximizeEntry), std::string(position.Maximized ? YesText : NoText), Kind::Set},
+        {section, std::string(MinimizeEntry), std::string(position.Minimized ? YesText : NoText), Kind::Set}};
+    for (const auto& [entry, value] : values) {
+      if (value == AbsentValue) changes.push_back({section, std::string(entry), {}, Kind::Remove});
+      else changes.push_back({section, std::string(entry), std::to_string(value), Kind::Set});
+    }
+    return runtime::settings::IniFile::Apply(FileName, changes);
+  }
+  bool ok = Update(procedureName, MaximizeEntry, position.Maximized ? YesText : NoText);
+  ok = Update(procedureName, MinimizeEntry, position.Minimized ? YesText : NoText) && ok;
   for (const auto& [entry, value] : values) {
     if (value == AbsentValue) ok = DeleteEntry(procedureName, entry) && ok;
     else ok = Update(procedureName, entry, static_cast<int64_t>(value)) && ok;

@@ -21,6 +21,7 @@
 #include "runtime/core/NativePath.h"
 #include "runtime/core/RuntimeError.h"
 #include "runtime/core/RuntimeErrorCode.h"
+#include "runtime/settings/IniText.h"
 
 namespace runtime::settings {
 namespace {
@@ -36,23 +37,7 @@ constexpr size_t ReadChunk = 64 * 1024;
 
 // ---- text helpers -------------------------------------------------------------
 
-std::string_view Trim(std::string_view text) {
-  const char* blanks = " \t\r\f\v";
-  const size_t first = text.find_first_not_of(blanks);
-  if (first == std::string_view::npos) return {};
-  const size_t last = text.find_last_not_of(blanks);
-  return text.substr(first, last - first + 1);
-}
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  }
-  return true;
-}
+std::string_view Trim(std::string_view text) { return IniText::Trim(text); }
 
 // At most `limit` bytes of `text`, backing off so no UTF-8 character is split.
 std::string CutUtf8(std::string_view text, size_t limit) {
@@ -62,127 +47,7 @@ std::string CutUtf8(std::string_view text, size_t limit) {
   return std::string(text.substr(0, end));
 }
 
-bool ParseSection(std::string_view line, std::string_view& name) {
-  const std::string_view t = Trim(line);
-  if (t.empty() || t.front() != '[') return false;
-  const size_t close = t.find(']');
-  if (close == std::string_view::npos) return false;
-  name = Trim(t.substr(1, close - 1));
-  return true;
-}
-
-bool ParseEntry(std::string_view line, std::string_view& key, std::string_view& value) {
-  const std::string_view t = Trim(line);
-  if (t.empty() || t.front() == ';' || t.front() == '#' || t.front() == '[') return false;
-  const size_t eq = t.find('=');
-  if (eq == std::string_view::npos) return false;
-  key = Trim(t.substr(0, eq));
-  if (key.empty()) return false;
-  value = Trim(t.substr(eq + 1));
-  return true;
-}
-
 bool HasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
-
-// ---- the file as lines --------------------------------------------------------
-
-struct Lines {
-  std::vector<std::string> Text;  // without the "\n"; a CRLF file keeps its "\r"
-  bool CrLf = false;              // new lines follow the file's own line ends
-
-  void Parse(const std::string& content) {
-    size_t start = 0;
-    while (start < content.size()) {
-      size_t end = content.find('\n', start);
-      if (end == std::string::npos) end = content.size();
-      Text.emplace_back(content, start, end - start);
-      start = end + 1;
-    }
-    CrLf = !Text.empty() && !Text.front().empty() && Text.front().back() == '\r';
-  }
-  std::string Join() const {
-    std::string out;
-    for (const std::string& line : Text) {
-      out += line;
-      out += '\n';
-    }
-    return out;
-  }
-  std::string Make(std::string_view text) const {
-    std::string line(text);
-    if (CrLf) line += '\r';
-    return line;
-  }
-};
-
-// The value of the first matching entry, if any.
-std::optional<std::string> Find(const Lines& lines, std::string_view section, std::string_view entry) {
-  bool inSection = false;
-  for (const std::string& line : lines.Text) {
-    std::string_view name, key, value;
-    if (ParseSection(line, name)) {
-      inSection = EqualNoCase(name, section);
-    } else if (inSection && ParseEntry(line, key, value) && EqualNoCase(key, entry)) {
-      return std::string(value);
-    }
-  }
-  return std::nullopt;
-}
-
-// Sets the first matching entry, or adds it at the end of the first matching section
-// (after its last non-blank line), or adds the section at the end of the file.
-void SetEntry(Lines& lines, std::string_view section, std::string_view entry, std::string_view value) {
-  const std::string newLine = lines.Make(std::string(entry) + "=" + std::string(value));
-  bool inSection = false;
-  bool inFirstSection = false;
-  bool sawSection = false;
-  size_t insertAt = 0;
-  for (size_t i = 0; i < lines.Text.size(); ++i) {
-    std::string_view name, key, old;
-    if (ParseSection(lines.Text[i], name)) {
-      inSection = EqualNoCase(name, section);
-      inFirstSection = inSection && !sawSection;
-      if (inFirstSection) {
-        sawSection = true;
-        insertAt = i + 1;
-      }
-      continue;
-    }
-    if (!inSection) continue;
-    if (ParseEntry(lines.Text[i], key, old) && EqualNoCase(key, entry)) {
-      lines.Text[i] = newLine;
-      return;
-    }
-    if (inFirstSection && !Trim(lines.Text[i]).empty()) insertAt = i + 1;
-  }
-  if (sawSection) {
-    lines.Text.insert(lines.Text.begin() + static_cast<std::ptrdiff_t>(insertAt), newLine);
-    return;
-  }
-  if (!lines.Text.empty() && !Trim(lines.Text.back()).empty()) lines.Text.push_back(lines.Make(""));
-  lines.Text.push_back(lines.Make("[" + std::string(section) + "]"));
-  lines.Text.push_back(newLine);
-}
-
-// Removes every matching entry; false when there was none.
-bool RemoveEntry(Lines& lines, std::string_view section, std::string_view entry) {
-  bool inSection = false;
-  bool removed = false;
-  std::vector<std::string> kept;
-  kept.reserve(lines.Text.size());
-  for (std::string& line : lines.Text) {
-    std::string_view name, key, value;
-    if (ParseSection(line, name)) {
-      inSection = EqualNoCase(name, section);
-    } else if (inSection && ParseEntry(line, key, value) && EqualNoCase(key, entry)) {
-      removed = true;
-      continue;
-    }
-    kept.push_back(std::move(line));
-  }
-  lines.Text = std::move(kept);
-  return removed;
-}
 
 // ---- system calls -------------------------------------------------------------
 
@@ -291,13 +156,13 @@ std::mutex& PathMutex(const std::string& path) {
   return *slot;
 }
 
-// Exclusive flock on "<path>.lock" for the other processes writing the same file.
-class FileLock {
+// Exclusive flock on the folder that holds the file, for the other processes writing
+// it. The folder outlives every replacement of the file (a lock on the file itself
+// would stay on the replaced copy), and locking it leaves no file of ours behind.
+class FolderLock {
  public:
   bool Acquire(const std::string& path) {
-    const std::string lockPath = path + ".lock";
-    int fd = OpenRetrying(lockPath, O_RDWR | O_CREAT, NewFileMode);
-    if (fd < 0 && (errno == EACCES || errno == EROFS)) fd = OpenRetrying(lockPath, O_RDONLY);
+    const int fd = OpenRetrying(NativePath::Folder(path), O_RDONLY | O_DIRECTORY);
     if (fd < 0) return false;
     Fd.Reset(fd);
     int result;
@@ -360,27 +225,119 @@ void RefuseInput(std::string_view why) {
   RuntimeError::SetFile(std::to_string(EINVAL), std::string(why));
 }
 
-enum class Change { Set, Remove };
-
-// The locked read-modify-write shared by Write and Delete.
-bool Modify(std::string_view fileName, std::string_view section, std::string_view entry,
-            std::string_view value, Change change) {
-  if (!NamesUsable(section, entry)) {
+bool Usable(const IniFile::Change& change) {
+  if (!NamesUsable(change.Section, change.Entry)) {
     RefuseInput("Invalid INI section or entry name");
     return false;
   }
-  if (HasLineBreak(value)) {
+  if (HasLineBreak(change.Value)) {
     RefuseInput("Line break in an INI value");
     return false;
   }
-  // Nothing to remove needs no lock and no new file (and works in a read-only folder).
-  if (change == Change::Remove && !IniFile::Has(fileName, section, entry)) {
+  return true;
+}
+
+// Identity of a stored file version: a write replaces the file, so a new version
+// has another inode or another change time.
+struct Version {
+  dev_t Device = 0;
+  ino_t Inode = 0;
+  off_t Size = 0;
+  timespec Changed{};
+  timespec Modified{};
+  bool operator==(const Version& o) const {
+    return Device == o.Device && Inode == o.Inode && Size == o.Size && Changed.tv_sec == o.Changed.tv_sec &&
+           Changed.tv_nsec == o.Changed.tv_nsec && Modified.tv_sec == o.Modified.tv_sec &&
+           Modified.tv_nsec == o.Modified.tv_nsec;
+  }
+  static Version Of(const struct stat& info) {
+    return {info.st_dev, info.st_ino, info.st_size, info.st_ctim, info.st_mtim};
+  }
+};
+
+// The parsed text of each file last read, so a run of reads parses a file once.
+// Writes never use it: they read the file afresh under the locks.
+class ReadCache {
+ public:
+  std::shared_ptr<const IniText> Get(const std::string& path) {
+    struct stat info{};
+    if (::stat(path.c_str(), &info) != 0) return nullptr;
+    {
+      std::lock_guard<std::mutex> lock(Mutex);
+      auto found = Files.find(path);
+      if (found != Files.end() && found->second.Stored == Version::Of(info)) return found->second.Text;
+    }
+    std::string content;
+    int error = 0;
+    if (ReadWhole(path, content, info, error) != ReadOutcome::Read) return nullptr;
+    auto text = std::make_shared<const IniText>(content);
+    std::lock_guard<std::mutex> lock(Mutex);
+    if (Files.size() >= MaxFiles) Files.clear();
+    Files[path] = Entry{Version::Of(info), text};
+    return text;
+  }
+
+ private:
+  static constexpr size_t MaxFiles = 16;
+  struct Entry {
+    Version Stored;
+    std::shared_ptr<const IniText> Text;
+  };
+  std::mutex Mutex;
+  std::map<std::string, Entry> Files;
+};
+
+ReadCache& Cache() {
+  static ReadCache cache;
+  return cache;
+}
+
+std::optional<std::string> Lookup(std::string_view fileName, std::string_view section, std::string_view entry) {
+  const std::shared_ptr<const IniText> text = Cache().Get(NativePath::Map(fileName));
+  if (!text) return std::nullopt;
+  const std::optional<std::string_view> value = text->Find(Trim(section), Trim(entry));
+  if (!value) return std::nullopt;
+  return std::string(*value);
+}
+
+}  // namespace
+
+std::string IniFile::Read(std::string_view fileName, std::string_view section, std::string_view entry,
+                          std::string_view defaultValue) {
+  const std::optional<std::string> value = Lookup(fileName, section, entry);
+  return CutUtf8(value ? std::string_view(*value) : defaultValue, MaxValueLength);
+}
+
+bool IniFile::Has(std::string_view fileName, std::string_view section, std::string_view entry) {
+  return Lookup(fileName, section, entry).has_value();
+}
+
+bool IniFile::Write(std::string_view fileName, std::string_view section, std::string_view entry,
+                    std::string_view value) {
+  const Change change{std::string(section), std::string(entry), std::string(value), ChangeKind::Set};
+  return Apply(fileName, std::span<const Change>(&change, 1));
+}
+
+bool IniFile::Delete(std::string_view fileName, std::string_view section, std::string_view entry) {
+  const Change change{std::string(section), std::string(entry), {}, ChangeKind::Remove};
+  return Apply(fileName, std::span<const Change>(&change, 1));
+}
+
+bool IniFile::Apply(std::string_view fileName, std::span<const Change> changes) {
+  for (const Change& c : changes) {
+    if (!Usable(c)) return false;
+  }
+  // Removing what is not there needs no lock and no new file (and works in a
+  // read-only folder).
+  bool anyEffect = false;
+  for (const Change& c : changes) anyEffect = anyEffect || c.Kind == ChangeKind::Set || Has(fileName, c.Section, c.Entry);
+  if (!anyEffect) {
     RuntimeError::Clear();
     return true;
   }
   const std::string path = TargetPath(fileName);
   std::lock_guard<std::mutex> threads(PathMutex(path));
-  FileLock processes;
+  FolderLock processes;
   if (!processes.Acquire(path)) {
     SetSystemError(errno);
     return false;
@@ -401,50 +358,21 @@ bool Modify(std::string_view fileName, std::string_view section, std::string_vie
     return false;
   }
 
-  Lines lines;
-  lines.Parse(content);
-  const std::string_view s = Trim(section);
-  const std::string_view e = Trim(entry);
-  if (change == Change::Set) {
-    SetEntry(lines, s, e, Trim(value));
-  } else if (!RemoveEntry(lines, s, e)) {
-    RuntimeError::Clear();
-    return true;
+  IniText text(content);
+  bool changed = false;
+  for (const Change& c : changes) {
+    if (c.Kind == ChangeKind::Set) {
+      const std::optional<std::string_view> stored = text.Find(Trim(c.Section), Trim(c.Entry));
+      if (stored && *stored == Trim(c.Value)) continue;
+      text.Set(Trim(c.Section), Trim(c.Entry), Trim(c.Value));
+      changed = true;
+    } else {
+      changed = text.Remove(Trim(c.Section), Trim(c.Entry)) || changed;
+    }
   }
-  if (!ReplaceFile(path, lines.Join(), existed ? &info : nullptr)) return false;
+  if (changed && !ReplaceFile(path, text.Join(), existed ? &info : nullptr)) return false;
   RuntimeError::Clear();
   return true;
-}
-
-std::optional<std::string> Lookup(std::string_view fileName, std::string_view section, std::string_view entry) {
-  std::string content;
-  struct stat info{};
-  int error = 0;
-  if (ReadWhole(NativePath::Map(fileName), content, info, error) != ReadOutcome::Read) return std::nullopt;
-  Lines lines;
-  lines.Parse(content);
-  return Find(lines, Trim(section), Trim(entry));
-}
-
-}  // namespace
-
-std::string IniFile::Read(std::string_view fileName, std::string_view section, std::string_view entry,
-                          std::string_view defaultValue) {
-  const std::optional<std::string> value = Lookup(fileName, section, entry);
-  return CutUtf8(value ? std::string_view(*value) : defaultValue, MaxValueLength);
-}
-
-bool IniFile::Has(std::string_view fileName, std::string_view section, std::string_view entry) {
-  return Lookup(fileName, section, entry).has_value();
-}
-
-bool IniFile::Write(std::string_view fileName, std::string_view section, std::string_view entry,
-                    std::string_view value) {
-  return Modify(fileName, section, entry, value, Change::Set);
-}
-
-bool IniFile::Delete(std::string_view fileName, std::string_view section, std::string_view entry) {
-  return Modify(fileName, section, entry, {}, Change::Remove);
 }
 
 }  // namespace runtime::settings

@@ -9,20 +9,34 @@
 // replaces the file atomically: the new text goes to a temporary file in the same
 // folder, is flushed to disk, and is renamed over the old one, so a reader or a
 // crash never sees half a file. Writers are serialised per file by a process-wide
-// mutex (threads) and an exclusive flock on "<file>.lock" beside it (processes), so
-// concurrent writers never lose each other's entries.
+// mutex (threads) and an exclusive flock on the folder that holds it (processes), so
+// concurrent writers never lose each other's entries, and no lock file is left behind.
+// Several changes to one file (a window's whole position) go in one write: all or none.
+//
+// Reads parse a file once and keep it while it is unchanged on disk, so a run of reads
+// of a large file costs one parse.
 //
 // File names are program paths (".\Vorkan42.INI"); NativePath maps them.
 // Thread-safe: any thread may call any operation at any time.
 
 #include <cstddef>
 #include <string>
+#include <span>
 #include <string_view>
 
 namespace runtime::settings {
 
 class IniFile {
  public:
+  enum class ChangeKind { Set, Remove };
+  // One change for Apply: set `Entry` in `Section` to `Value`, or remove it.
+  struct Change {
+    std::string Section;
+    std::string Entry;
+    std::string Value;
+    ChangeKind Kind = ChangeKind::Set;
+  };
+
   // A read returns at most this many bytes of a value (never half a UTF-8 character).
   static constexpr size_t MaxValueLength = 1024;
 
@@ -48,6 +62,11 @@ class IniFile {
   // Removes `entry` from `section` (every copy of it). A missing file, section or entry
   // is success and the file is not touched. Failures as for Write.
   static bool Delete(std::string_view fileName, std::string_view section, std::string_view entry);
+
+  // Makes every change in one write of the file: all of them or, on failure, none.
+  // Sets that store what is stored already and removals of what is missing write
+  // nothing. Failures as for Write; a change that is refused refuses them all.
+  [[nodiscard]] static bool Apply(std::string_view fileName, std::span<const Change> changes);
 };
 
 }  // namespace runtime::settings

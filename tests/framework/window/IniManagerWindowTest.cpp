@@ -9,6 +9,7 @@
 #include "runtime/ui/Prop.h"
 #include "runtime/ui/WindowBuilder.h"
 #include "runtime/ui/WindowModel.h"
+#include "tests/support/SmallDisk.h"
 #include "tests/support/TempWorkDir.h"
 
 namespace framework::window {
@@ -75,6 +76,25 @@ TEST_F(IniManagerWindowTest, SaveWindowStoresStateAndOnlyThePositionThatMeansSom
     EXPECT_EQ(Stored("Height"), std::string(c.Width) == Missing ? Missing : "200");
     WindowModel::Close(w);
   }
+}
+
+TEST_F(IniManagerWindowTest, OnAFullDiskAWindowKeepsItsWholeEarlierPosition) {
+  testsupport::SmallDisk disk(64 * 1024);
+  if (!disk.Mounted()) GTEST_SKIP() << disk.Why();
+  const std::string file = disk.Folder() + "/Vorkan42.INI";
+  IniManager ini;
+  ini.Init(file, IniManager::StorageIniFile, 0);
+  const int32_t w = OpenWindow(true);
+  WindowModel::SetPropInt(w, 0, Prop::XPos, 11);
+  ASSERT_TRUE(ini.SaveWindow("Proc", w));
+  disk.Fill();
+  WindowModel::SetPropInt(w, 0, Prop::XPos, 12);
+  WindowModel::SetPropInt(w, 0, Prop::Width, 320);
+  EXPECT_FALSE(ini.SaveWindow("Proc", w));
+  EXPECT_EQ(IniFile::Read(file, "Proc", "XPos", Missing), "11");
+  EXPECT_EQ(IniFile::Read(file, "Proc", "Width", Missing), "300");
+  EXPECT_EQ(IniFile::Read(file, "Proc", "Maximize", Missing), "No");
+  WindowModel::Close(w);
 }
 
 TEST_F(IniManagerWindowTest, RestoreWindowPutsBackWhatWasSaved) {

@@ -16,6 +16,7 @@
 #include "runtime/core/RuntimeError.h"
 #include "runtime/core/RuntimeErrorCode.h"
 #include "runtime/settings/IniFile.h"
+#include "tests/support/SmallDisk.h"
 
 extern char** environ;
 
@@ -46,12 +47,12 @@ class IniFileTest : public ::testing::Test {
     s << in.rdbuf();
     return s.str();
   }
-  // Names of everything in the folder but the INI file and its lock file.
+  // Names of everything in the folder but the INI file itself.
   std::vector<std::string> Strays() const {
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(Folder)) {
       const std::string name = e.path().filename().string();
-      if (name != "Test.INI" && name != "Test.INI.lock") names.push_back(name);
+      if (name != "Test.INI") names.push_back(name);
     }
     return names;
   }
@@ -272,6 +273,76 @@ TEST_F(IniFileTest, WritersInTwoProcessesLoseNothing) {
     }
   }
   ExpectWellFormed(Contents());
+  EXPECT_TRUE(Strays().empty());
+}
+
+using Change = IniFile::Change;
+using Kind = IniFile::ChangeKind;
+
+TEST_F(IniFileTest, ChangesAppliedTogetherAreOneWriteAndOneRefusalRefusesAll) {
+  Put("[Win]\nXPos=1\nWidth=5\n");
+  const Change good[] = {{"Win", "XPos", "2", Kind::Set}, {"Win", "YPos", "3", Kind::Set},
+                         {"Win", "Width", "", Kind::Remove}, {"Other", "A", "b", Kind::Set}};
+  ASSERT_TRUE(IniFile::Apply(Path, good));
+  EXPECT_EQ(Contents(), "[Win]\nXPos=2\nYPos=3\n\n[Other]\nA=b\n");
+  const Change bad[] = {{"Win", "XPos", "9", Kind::Set}, {"Win", "Y=Pos", "9", Kind::Set}};
+  EXPECT_FALSE(IniFile::Apply(Path, bad));
+  EXPECT_EQ(IniFile::Read(Path, "Win", "XPos", "d"), "2");
+  // Storing what is stored already writes nothing: the file keeps its inode.
+  struct stat first{};
+  ::stat(Path.c_str(), &first);
+  const Change same[] = {{"Win", "XPos", "2", Kind::Set}, {"Win", "Gone", "", Kind::Remove}};
+  ASSERT_TRUE(IniFile::Apply(Path, same));
+  struct stat second{};
+  ::stat(Path.c_str(), &second);
+  EXPECT_EQ(first.st_ino, second.st_ino);
+  EXPECT_TRUE(Strays().empty());
+}
+
+TEST_F(IniFileTest, ReadsFollowEveryChangeOfTheFileEvenOfTheSameSize) {
+  Put("[A]\nX=1\n");
+  EXPECT_EQ(IniFile::Read(Path, "A", "X", "d"), "1");
+  ASSERT_TRUE(IniFile::Write(Path, "A", "X", "2"));
+  EXPECT_EQ(IniFile::Read(Path, "A", "X", "d"), "2");
+  Put("[A]\nX=3\n");  // rewritten in place by another program, same length
+  EXPECT_EQ(IniFile::Read(Path, "A", "X", "d"), "3");
+  fs::remove(Path);
+  EXPECT_EQ(IniFile::Read(Path, "A", "X", "d"), "d");
+}
+
+TEST_F(IniFileTest, ALargeFileKeepsEveryEntryThroughEdits) {
+  std::string big;
+  constexpr int Sections = 2000;
+  for (int i = 0; i < Sections; ++i) big += "[S" + std::to_string(i) + "]\nA=" + std::to_string(i) + "\nB=x\n";
+  Put(big);
+  const Change changes[] = {{"S5", "C", "new", Kind::Set}, {"S7", "A", "", Kind::Remove}, {"S9", "A", "nine", Kind::Set}};
+  ASSERT_TRUE(IniFile::Apply(Path, changes));
+  for (int i = 0; i < Sections; ++i) {
+    const std::string expected = i == 7 ? "d" : i == 9 ? "nine" : std::to_string(i);
+    ASSERT_EQ(IniFile::Read(Path, "s" + std::to_string(i), "a", "d"), expected) << i;
+  }
+  EXPECT_EQ(IniFile::Read(Path, "S5", "C", "d"), "new");
+  EXPECT_EQ(IniFile::Read(Path, "S6", "C", "d"), "d");
+}
+
+TEST_F(IniFileTest, AFullDiskLeavesTheFileWholeAndSaysSo) {
+  testsupport::SmallDisk disk(64 * 1024);
+  if (!disk.Mounted()) GTEST_SKIP() << disk.Why();
+  const std::string path = disk.Folder() + "/Vorkan42.INI";
+  ASSERT_TRUE(IniFile::Write(path, "Win", "XPos", "1"));
+  const std::string filler = disk.Fill();
+  const Change position[] = {{"Win", "XPos", "2", Kind::Set}, {"Win", "YPos", std::string(3000, '7'), Kind::Set}};
+  EXPECT_FALSE(IniFile::Apply(path, position));
+  EXPECT_EQ(RuntimeError::Code(), RuntimeErrorCode::DriverError);
+  EXPECT_EQ(RuntimeError::FileText(), "No space left on device");
+  EXPECT_EQ(IniFile::Read(path, "Win", "XPos", "d"), "1");
+  EXPECT_EQ(IniFile::Read(path, "Win", "YPos", "d"), "d");
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(disk.Folder())) names.push_back(e.path().filename().string());
+  EXPECT_EQ(names.size(), 2u) << "a temporary file was left behind";
+  fs::remove(filler);
+  EXPECT_TRUE(IniFile::Apply(path, position));
+  EXPECT_EQ(IniFile::Read(path, "Win", "XPos", "d"), "2");
 }
 
 }  // namespace
