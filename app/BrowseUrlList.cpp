@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/AppGlobals.h"
+#include "app/WindowPositions.h"
 #include "app/OpenAction.h"
 #include "app/ThreadVariables.h"
 #include "app/UpdateUrlList.h"
@@ -155,6 +156,8 @@ int32_t BrowseUrlList::Init() {
   Browse.Query = &Query;
   Open(Window, 0);
   QueryWindow.Owner = MyWindow;
+  Opening.Init(MyWindow, OpenButton);
+  RegisterComponent(Opening);
   WindowModel::SetPropInt(MyWindow, BrowseList, Prop::VScroll, ListScrollBar);
 
   Browse.Q = &Queue;
@@ -197,7 +200,7 @@ int32_t BrowseUrlList::Teardown() {
     if (framework::data::RelationManager* relate = UrlListManagers::Relate()) relate->Close(Walk::Top);
   FilesOpened = 0;
   if (Opened)
-    if (auto state = WindowState()) AppGlobals::Ini().SaveWindow(ProcedureName, *state);
+    if (auto state = WindowState()) WindowPositions::Save(ProcedureName, *state);
   AppGlobals::Errors().TrackProcedureName(ProcedureName, true);
   return EventGoOn;
 }
@@ -268,12 +271,16 @@ void BrowseUrlList::SetCountInPlace(bool on, Remember remember) {
 }
 
 void BrowseUrlList::OpenUrl() {
+  if (Opening.Running()) {
+    Opening.Press({}, 0);  // the button reads "Stop" while the opens run
+    return;
+  }
   CurrentChoice = static_cast<int32_t>(WindowModel::GetPropInt(MyWindow, BrowseList, Prop::Selected));
   // With no row selected (an empty list) there is nothing to open; the buffer would
   // still hold whatever row was read last.
   if (CurrentChoice <= 0 || !Queue.Get(static_cast<size_t>(CurrentChoice))) return;
   const Row& row = Queue.Buffer;
-  OpenAction::Open(std::string_view(row.Url, strnlen(row.Url, Row::UrlSize)), row.NumberOfTimesToOpen);
+  Opening.Press(std::string_view(row.Url, strnlen(row.Url, Row::UrlSize)), row.NumberOfTimesToOpen);
 }
 
 }  // namespace app

@@ -18,6 +18,7 @@
 #include <string>
 
 #include "app/BrowseUrlListBrowse.h"
+#include "app/OpenAction.h"
 #include "framework/browse/LetterLocator.h"
 #include "framework/browse/StringStep.h"
 #include "framework/query/QbeQuery.h"
@@ -130,6 +131,7 @@ class BrowseUrlList : public framework::window::WindowController {
   framework::window::WindowResizer Resizer;
   framework::query::QbeQuery Query;
   framework::query::QueryForm QueryWindow;
+  OpenAction Opening;
   // The row the open action last read (0 none).
   int32_t CurrentChoice = 0;
 

@@ -6,10 +6,10 @@
 
 #include <cerrno>
 #include <cstring>
-#include <thread>
 
 #include "runtime/core/RuntimeError.h"
 #include "runtime/core/RuntimeErrorCode.h"
+#include "runtime/shell/ChildReaper.h"
 
 extern char** environ;
 
@@ -26,6 +26,7 @@ int32_t CodeFor(int error) {
   switch (error) {
     case ENOENT: return RuntimeErrorCode::NotFound;
     case EACCES: case EPERM: return RuntimeErrorCode::AccessDenied;
+    case EAGAIN: case ENOMEM: return RuntimeErrorCode::ThreadNotStarted;  // out of processes
     default: return RuntimeErrorCode::NotSupported;
   }
 }
@@ -57,12 +58,8 @@ bool Opener::OpenAddress(const std::string& address) {
     return false;
   }
   // The opener may stay until the browser it started has gone (some desktops run the
-  // browser in its place); a detached waiter reaps it whenever that is.
-  std::thread([child] {
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-  }).detach();
+  // browser in its place); the reaper waits for it whenever that is.
+  ChildReaper::Instance().Adopt(child);
   RuntimeError::Clear();
   return true;
 }

@@ -8,7 +8,7 @@
 // fields leave behind, are dropped.
 //
 // OpenAddress returns once the opener has started; the opener is reaped in the
-// background, so a caller that opens one address many times in a row is not held up
+// background by one thread for all of them (ChildReaper), so a caller that opens one address many times in a row is not held up
 // while each browser starts. Whether the opener then found a program for the address
 // is not known to the caller.
 //
@@ -26,7 +26,8 @@ class Opener {
 
   // Starts the opener for `address`. Returns false, with the runtime's error code and
   // text set (RuntimeError), when the address is empty or holds a NUL byte or the
-  // opener could not be started; nothing else happens then.
+  // opener could not be started (not found: 2; the system has no process left: 412);
+  // nothing else happens then.
   static bool OpenAddress(const std::string& address);
 
   // The argument vector OpenAddress starts the opener with (program name first);

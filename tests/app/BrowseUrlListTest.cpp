@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -23,6 +24,7 @@
 #include "app/BrowseLauncher.h"
 #include "app/BrowseUrlList.h"
 #include "app/MainFrame.h"
+#include "app/OpenAction.h"
 #include "app/Program.h"
 #include "app/ThreadVariables.h"
 #include "app/UpdateUrlList.h"
@@ -38,6 +40,8 @@
 #include "runtime/ui/Event.h"
 #include "runtime/ui/Key.h"
 #include "runtime/ui/MessageBoxService.h"
+#include "runtime/core/RuntimeError.h"
+#include "runtime/core/RuntimeErrorCode.h"
 #include "runtime/ui/Prop.h"
 #include "runtime/ui/WindowModel.h"
 #include "runtime/ui/headless/HeadlessDriver.h"
@@ -324,6 +328,99 @@ TEST_F(BrowseUrlListThreadTest, OpenHandsTheSelectedUrlToTheOpenerItsNumberOfTim
     ASSERT_TRUE(Driver->WaitIdle());
     EXPECT_EQ(OpenedLines(c.Expected.size()), c.Expected) << "row " << c.Row;
   }
+  CloseBrowse(w);
+}
+
+TEST_F(BrowseUrlListThreadTest, ManyOpensAreAskedFirstWithNoAsTheDefault) {
+  Seed({{"https://many.example/", 12}});
+  const int32_t w = OpenBrowse();
+  ASSERT_NE(w, 0);
+  ASSERT_TRUE(Driver->SelectRow(w, "?BROWSE:1", 1));
+  Driver->AnswerMessageBox(Button::No);
+  ASSERT_TRUE(Driver->Press(w, "Open"));
+  ASSERT_TRUE(Driver->WaitIdle());
+  EXPECT_THAT(OpenedLines(0), testing::IsEmpty());
+  Driver->AnswerMessageBox(Button::Yes);
+  ASSERT_TRUE(Driver->Press(w, "Open"));
+  ASSERT_TRUE(Driver->WaitIdle());
+  EXPECT_EQ(OpenedLines(12), std::vector<std::string>(12, "https://many.example/"));
+  const auto boxes = Screen->MessageBoxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].Text, "Open https://many.example/ 12 times?");
+  EXPECT_EQ(boxes[0].Buttons, Button::Yes + Button::No);
+  EXPECT_EQ(boxes[0].DefaultButton, Button::No);
+  EXPECT_EQ(WindowModel::GetProp(w, B::OpenButton, Prop::Message), "Opened https://many.example/ 12 times");
+  EXPECT_EQ(WindowModel::GetProp(w, B::OpenButton, Prop::Text), "Open");
+  CloseBrowse(w);
+}
+
+TEST_F(BrowseUrlListThreadTest, OpensRunBetweenOtherInputAndOpenAgainStopsThem) {
+  Seed({{"https://stop.example/", 40}});
+  const int32_t w = OpenBrowse();
+  ASSERT_NE(w, 0);
+  ASSERT_TRUE(Driver->SelectRow(w, "?BROWSE:1", 1));
+  std::atomic<int> calls{0};
+  std::atomic<bool> stopShown{false};
+  // The person presses the button (now "Stop") while the third open starts: the press
+  // waits in the window's queue behind nothing but the rest of that batch.
+  OpenAction::UseStarter([&](const std::string&) {
+    if (++calls == 3) {
+      stopShown = WindowModel::GetProp(w, B::OpenButton, Prop::Text) == OpenAction::StopText;
+      WindowModel::Input(w, B::OpenButton, runtime::ui::Event::Accepted);
+    }
+    return true;
+  });
+  Driver->AnswerMessageBox(Button::Yes);
+  ASSERT_TRUE(Driver->Press(w, "Open"));
+  ASSERT_TRUE(Driver->WaitIdle());
+  OpenAction::UseStarter(nullptr);
+  EXPECT_TRUE(stopShown);
+  EXPECT_EQ(calls, OpenAction::OpensPerStep);
+  EXPECT_EQ(WindowModel::GetProp(w, B::OpenButton, Prop::Message), "Opened https://stop.example/ 5 of 40 times");
+  EXPECT_EQ(WindowModel::GetProp(w, B::OpenButton, Prop::Text), "Open");
+  CloseBrowse(w);
+}
+
+TEST_F(BrowseUrlListThreadTest, WhatCannotBeOpenedIsSaidAndTheProgramGoesOn) {
+  Seed({{"", 2}, {"https://none.example/", 1}, {"https://out.example/", 20}});
+  const int32_t w = OpenBrowse();
+  ASSERT_NE(w, 0);
+  // An empty address.
+  ASSERT_TRUE(Driver->SelectRow(w, "?BROWSE:1", 1));
+  Driver->AnswerMessageBox(Button::Ok);
+  ASSERT_TRUE(Driver->Press(w, "Open"));
+  ASSERT_TRUE(Driver->WaitIdle());
+  // No opener on the PATH.
+  ::setenv("PATH", (Dir.Path() / "nothing-here").c_str(), 1);
+  ASSERT_TRUE(Driver->SelectRow(w, "?BROWSE:1", 2));
+  Driver->AnswerMessageBox(Button::Ok);
+  ASSERT_TRUE(Driver->Press(w, "Open"));
+  ASSERT_TRUE(Driver->WaitIdle());
+  // The system runs out of processes part way.
+  int calls = 0;
+  OpenAction::UseStarter([&](const std::string&) {
+    if (++calls < 7) return true;
+    runtime::core::RuntimeError::Set(runtime::core::RuntimeErrorCode::ThreadNotStarted,
+                                     "xdg-open could not be started: Resource temporarily unavailable");
+    return false;
+  });
+  ASSERT_TRUE(Driver->SelectRow(w, "?BROWSE:1", 3));
+  Driver->AnswerMessageBox(Button::Yes);
+  Driver->AnswerMessageBox(Button::Ok);
+  ASSERT_TRUE(Driver->Press(w, "Open"));
+  ASSERT_TRUE(Driver->WaitIdle());
+  OpenAction::UseStarter(nullptr);
+  std::vector<std::string> texts;
+  for (const auto& box : Screen->MessageBoxes()) texts.push_back(box.Caption + ": " + box.Text);
+  EXPECT_EQ(texts, (std::vector<std::string>{
+                       "Open: Nothing was opened: the record has no address.",
+                       "Open: https://none.example/ could not be opened: xdg-open could not be started: No such file "
+                       "or directory.|Opened 0 of 1 time.",
+                       "Open: Open https://out.example/ 20 times?",
+                       "Open: https://out.example/ could not be opened: xdg-open could not be started: Resource "
+                       "temporarily unavailable.|Opened 6 of 20 times.",
+                   }));
+  EXPECT_EQ(WindowModel::GetProp(w, B::OpenButton, Prop::Message), "Opened https://out.example/ 6 of 20 times");
   CloseBrowse(w);
 }
 

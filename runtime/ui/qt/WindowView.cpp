@@ -349,6 +349,9 @@ void WindowView::Update(const Control& c, Shown& s) {
       w->setVisible(!c.Hidden);
     }
     if (s.List) s.List->Apply(c, Metrics);
+    // A message the program changes while its control has the focus (the count of
+    // addresses opened) shows at once, not only when the focus next arrives.
+    if (!first && c.Message != was.Message && (w->hasFocus() || w->underMouse())) emit StatusMessage(QtConversions::ToQt(c.Message));
   }
   s.Last = c;
   // The list's in-place editors follow its selected row.

@@ -16,6 +16,7 @@
 
 #include "runtime/core/RuntimeError.h"
 #include "runtime/core/RuntimeErrorCode.h"
+#include "runtime/shell/ChildReaper.h"
 #include "runtime/shell/Opener.h"
 
 namespace runtime::shell {
@@ -132,6 +133,27 @@ TEST_F(OpenerTest, FinishedOpenersLeaveNoZombies) {
   bool allReaped = false;
   for (int i = 0; i < 300 && !allReaped; ++i) {
     allReaped = ZombieChildren() == 0;
+    if (!allReaped) std::this_thread::sleep_for(10ms);
+  }
+  EXPECT_TRUE(allReaped);
+}
+
+size_t Threads() {
+  size_t n = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/task")) ++n;
+  return n;
+}
+
+TEST_F(OpenerTest, ManyOpensShareOneReaperThread) {
+  constexpr int Opens = 40;
+  ASSERT_TRUE(Opener::OpenAddress("https://example.org/first"));  // the reaper now runs
+  const size_t before = Threads();
+  for (int i = 0; i < Opens; ++i) ASSERT_TRUE(Opener::OpenAddress("https://example.org/" + std::to_string(i)));
+  EXPECT_EQ(Threads(), before);
+  ASSERT_FALSE(WaitForCalls(Opens + 1).empty());
+  bool allReaped = false;
+  for (int i = 0; i < 300 && !allReaped; ++i) {
+    allReaped = ZombieChildren() == 0 && ChildReaper::Instance().Waiting() == 0;
     if (!allReaped) std::this_thread::sleep_for(10ms);
   }
   EXPECT_TRUE(allReaped);
