@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "app/AppGlobals.h"
+#include "app/WindowPositions.h"
+#include "app/AppMessages.h"
 #include "app/OpenAction.h"
 #include "app/ThreadVariables.h"
 #include "app/UrlListFile.h"
@@ -149,6 +151,8 @@ int32_t UpdateUrlList::Init() {
     OkControl = 0;
   }
   Open(Window, 0);
+  Opening.Init(MyWindow, OpenButton);
+  RegisterComponent(Opening);
   const runtime::data::RecordType& type = UrlListRecord::Type();
   UrlListRecord& record = UrlListFile::Record();
   WindowModel::Bind(MyWindow, UrlEntry, type.Ref(&record, UrlListRecord::UrlField));
@@ -174,7 +178,7 @@ int32_t UpdateUrlList::Teardown() {
     if (framework::data::RelationManager* relate = UrlListManagers::Relate()) relate->Close(Walk::Top);
   FilesOpened = 0;
   if (Opened)
-    if (auto state = WindowState()) AppGlobals::Ini().SaveWindow(ProcedureName, *state);
+    if (auto state = WindowState()) WindowPositions::Save(ProcedureName, *state);
   AppGlobals::Errors().TrackProcedureName(ProcedureName, true);
   return EventGoOn;
 }
@@ -189,8 +193,8 @@ int32_t UpdateUrlList::OnAccepted() {
   if (control == OpenButton) {
     // The record the form edits, saved or not.
     const UrlListRecord& record = UrlListFile::Record();
-    OpenAction::Open(std::string_view(record.Url, strnlen(record.Url, UrlListRecord::UrlSize)),
-                     record.NumberOfTimesToOpen);
+    Opening.Press(std::string_view(record.Url, strnlen(record.Url, UrlListRecord::UrlSize)),
+                  record.NumberOfTimesToOpen);
   }
   const int32_t result = WindowController::OnAccepted();
   if (control == OkButton) {
@@ -204,6 +208,11 @@ int32_t UpdateUrlList::OnRejected() {
   if (EventInHand().Control == NumberEntry && Errors) {
     Errors->SetFieldName(UrlListFileManager::NumberFieldName);
     Errors->RaiseErrorWithMessage(MessageRange, NumberEntryRange);
+  }
+  // The address is refused whole rather than stored cut: Open would then open another.
+  if (EventInHand().Control == UrlEntry && Errors) {
+    Errors->SetFieldName(UrlListFileManager::UrlFieldName);
+    Errors->RaiseErrorWithMessage(AppMessages::TooLong, UrlEntryLimit);
   }
   return WindowController::OnRejected();
 }

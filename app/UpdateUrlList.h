@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/OpenAction.h"
 #include "app/UrlListRecord.h"
 #include "framework/window/ToolbarManager.h"
 #include "framework/window/WindowController.h"
@@ -62,6 +63,8 @@ class UpdateUrlList : public framework::window::WindowController {
   static constexpr int32_t MessageRange = 20;          // "The value of %Field must be in range %Message."
   // What the number entry's picture ("@n9") can hold, for the message on a refused number.
   static constexpr const char* NumberEntryRange = "-99999999 to 999999999";
+  // What the address entry's picture ("@s199") can hold, for the message on a refused address.
+  static constexpr const char* UrlEntryLimit = "199 bytes";
 
   // The window as the form describes it.
   static runtime::ui::WindowDefinition Definition();
@@ -94,6 +97,7 @@ class UpdateUrlList : public framework::window::WindowController {
   int32_t OnRejected() override;
 
   std::string CaptionText;
+  OpenAction Opening;
 
  private:
   const runtime::ui::WindowDefinition& Window;

@@ -469,6 +469,7 @@ void FileManager::RestoreFileState(int16_t& id, bool restoreBuffer) {
 void FileManager::NoteError(int32_t errorId) {
   if (Errors != nullptr) Errors->CaptureRuntimeError();
   LastError = errorId;
+  DuplicatedKeyText.clear();
 }
 
 std::string FileManager::MessageFileName() {
@@ -482,6 +483,9 @@ std::string FileManager::MessageFileName() {
 FileManager::ErrorLevel FileManager::RaiseLast() {
   if (Errors == nullptr) return LevelNotice;
   Errors->SetFileName(MessageFileName());
+  if (LastError == DataErrorId::DuplicateKey && !DuplicatedKeyText.empty()) {
+    return Errors->RaiseErrorWithMessage(LastError, DuplicatedKeyText);
+  }
   return Errors->HandleError(LastError);
 }
 
@@ -570,6 +574,20 @@ void FileManager::NameDuplicatedKey() {
     }
   }
   RuntimeError::Restore(error);
+}
+
+std::string FileManager::DuplicatedKeyDescription() {
+  const auto error = RuntimeError::Snapshot();
+  std::string description;
+  for (const KeyEntry& k : Keys) {
+    if (File->WouldDuplicate(k.Key)) {
+      NameKeyForMessage(k);
+      description = k.Description;
+      break;
+    }
+  }
+  RuntimeError::Restore(error);
+  return description;
 }
 
 FileManager::ErrorLevel FileManager::InsertCore(Reporting reporting) {
@@ -707,6 +725,15 @@ FileManager::ErrorLevel FileManager::UpdateCore(Reporting reporting) {
     // Show the other station's version, watched again so the next save is checked too.
     File->Watch();
     RereadAtPosition(position);
+    return LevelNotice;
+  }
+  if (code == C::DuplicateKey) {
+    // Said as an insert says it, naming the key; the record keeps the typed values so
+    // the user can correct them (asking to retry the same write could never succeed).
+    const std::string key = DuplicatedKeyDescription();
+    NoteError(DataErrorId::DuplicateKey);
+    DuplicatedKeyText = key;
+    if (reporting == Reporting::Report) RaiseLast();
     return LevelNotice;
   }
   return Failed(reporting, DataErrorId::RecordNotUpdated);

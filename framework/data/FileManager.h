@@ -285,10 +285,15 @@ class FileManager : public runtime::files::FileCallback {
   ErrorLevel NumberKeys(Reporting reporting, bool& failed);
   void NameKeyForMessage(const KeyEntry& key);
   void NameDuplicatedKey();
+  // The description of the key a change would duplicate ("" when none is found), named
+  // for the message as NameDuplicatedKey does.
+  std::string DuplicatedKeyDescription();
   int PrimaryKeyNumber() const;
   bool OnOwnThread() const;
 
   int32_t OwnerThread = 0;
+  // The key a failed change would have duplicated, for RaiseLast's message.
+  std::string DuplicatedKeyText;
 };
 
 }  // namespace framework::data

@@ -234,7 +234,9 @@ RelationManager::ErrorLevel RelationManager::Update(bool fromForm) {
     if (result == LevelNotice) Me->RaiseLast();
     const bool changedElsewhere =
         Me->LastError == DataErrorId::ChangedElsewhere || Me->LastError == DataErrorId::ChangedElsewhereShown;
-    result = changedElsewhere ? LevelNotice : framework::error::LevelAsk;
+    // Retrying the same write could not succeed: the user corrects the record instead.
+    const bool duplicate = Me->LastError == DataErrorId::DuplicateKey;
+    result = changedElsewhere || duplicate ? LevelNotice : framework::error::LevelAsk;
     Close(Walk::Top);
     return result;
   }

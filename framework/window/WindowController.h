@@ -266,6 +266,9 @@ class WindowController {
   uint8_t ResetOnGainFocus = 0;
   WindowResizer* Resize = nullptr;
   uint8_t Response = 0;
+  // Set once the request is saved and the window's close is on its way: a second OK
+  // pressed meanwhile does nothing (it would save the record a second time).
+  uint8_t Finishing = 0;
   int16_t Saved = 0;
   FormNavigator* FormVCR = nullptr;
   ToolbarManager* Toolbar = nullptr;

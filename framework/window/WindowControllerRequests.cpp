@@ -71,11 +71,13 @@ int32_t WindowController::PrepareRequest() {
 
 void WindowController::PostCompletion(uint8_t response) {
   Response = response;
+  if (response == ResponseCompleted) Finishing = 1;
   WindowModel::Post(MyWindow, Event::CloseWindow);
   if (response == ResponseCancelled && Toolbar && VCRRequest) *VCRRequest = 0;
 }
 
 int32_t WindowController::OnCompleted() {
+  if (Finishing) return EventConsumed;
   RememberFieldValues();
   switch (Request) {
     case RequestInsert: return AfterInsertSaved();
@@ -178,7 +180,10 @@ int32_t WindowController::AfterChangeSaved() {
     else if (Toolbar && VCRRequest && *VCRRequest == 0) Response = ResponseCompleted;
     if (OriginalRequest == RequestChange) {
       if (BatchProcessing) return MoveFormOn();
-      if (ChangeAction == ChangeCloses) WindowModel::Post(MyWindow, Event::CloseWindow);
+      if (ChangeAction == ChangeCloses) {
+        Finishing = 1;
+        WindowModel::Post(MyWindow, Event::CloseWindow);
+      }
     }
   }
 
@@ -279,6 +284,7 @@ int32_t WindowController::InsertRecordSave() {
 // ---- Non-virtual operations ---------------------------------------------------
 
 void WindowController::OnOkPressed() {
+  if (Finishing) return;
   switch (OriginalRequest) {
     case RequestInsert:
     case RequestChange:

@@ -332,34 +332,21 @@ bool DeformatNumber(std::string_view text, const Shape& shape, FieldRef& target)
   return target.SetText(canonical);
 }
 
+// Only characters that can never make a number are refused while typing: a digit or a
+// point too many is let through and refused with a message when the entry is left, as
+// a dropped keystroke would turn "12.5" into 125.
 bool PartialNumber(std::string_view t, const Shape& shape) {
   t = Trim(t);
   if (shape.Fill == '*') {
     while (!t.empty() && t.front() == '*') t.remove_prefix(1);
   }
-  bool negative = false;
-  if (!t.empty() && (t.front() == '-' || t.front() == '+')) {
-    negative = t.front() == '-';
-    t.remove_prefix(1);
-  }
-  size_t intDigits = 0, significant = 0;
-  while (!t.empty() && IsDigit(t.front())) {
-    if (significant > 0 || t.front() != '0') ++significant;
-    ++intDigits;
-    t.remove_prefix(1);
-  }
-  size_t places = 0;
+  if (!t.empty() && (t.front() == '-' || t.front() == '+')) t.remove_prefix(1);
+  while (!t.empty() && IsDigit(t.front())) t.remove_prefix(1);
   if (!t.empty() && t.front() == '.') {
-    if (shape.Places == 0) return false;
     t.remove_prefix(1);
-    while (!t.empty() && IsDigit(t.front())) {
-      ++places;
-      t.remove_prefix(1);
-    }
+    while (!t.empty() && IsDigit(t.front())) t.remove_prefix(1);
   }
-  if (!t.empty() || places > shape.Places || intDigits > shape.Width) return false;
-  size_t needed = (negative ? 1 : 0) + std::max<size_t>(1, significant) + (shape.Places > 0 ? shape.Places + 1 : 0);
-  return needed <= shape.Width;
+  return t.empty();
 }
 
 bool IsLongDate(const Shape& shape) {
@@ -418,7 +405,9 @@ bool Picture::Deformat(std::string_view text, std::string_view picture, FieldRef
   const Shape shape = Parse(picture);
   switch (shape.Cat) {
     case Category::Plain: return target.SetText(text);
-    case Category::Text: return target.SetText(text.substr(0, FieldRef::Utf8Prefix(text, shape.Width)));
+    // A text longer than the picture is refused, never stored cut: the cut text would
+    // be another address, name or value.
+    case Category::Text: return text.size() <= shape.Width && target.SetText(text);
     case Category::Number: return DeformatNumber(text, shape, target);
     case Category::Date:
     case Category::Time: {
@@ -440,7 +429,8 @@ bool Picture::Accepts(std::string_view picture, std::string_view partialText) {
   const Shape shape = Parse(picture);
   switch (shape.Cat) {
     case Category::Plain: return true;
-    case Category::Text: return partialText.size() <= shape.Width;
+    // Too long a text is let through and refused with a message when the entry is left.
+    case Category::Text: return true;
     case Category::Number: return PartialNumber(partialText, shape);
     case Category::Date:
     case Category::Time: return PartialDateOrTime(partialText, shape);

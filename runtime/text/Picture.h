@@ -56,8 +56,8 @@ class Picture {
   // Reads typed text through the picture into `target`. Returns false, leaving the
   // target unchanged, when the text is not a value of the picture (not a number, more
   // places or positions than the picture has, no such date or time) or the target
-  // cannot hold it. Blank text stores 0 (no date, no time) in a numeric picture; text
-  // pictures cut to their length.
+  // cannot hold it. Blank text stores 0 (no date, no time) in a numeric picture; a
+  // text longer than a text picture's length is refused, never cut.
   static bool Deformat(std::string_view text, std::string_view picture, runtime::data::FieldRef target);
 
   // The display width in characters: N for @sN, W for @nW, 10 and 18 for the short
@@ -65,8 +65,10 @@ class Picture {
   static int Width(std::string_view picture);
 
   // Whether an entry with this picture may hold `partialText` while the user types:
-  // a prefix of something the picture can take ("-", "12.", "2025-0"), never more
-  // bytes, positions or places than the picture has.
+  // false only for characters the picture can never take (a letter in a number, a date
+  // too long). Text with more bytes, positions or places than the picture is let
+  // through, so that Deformat refuses it whole when the entry is left, with a message,
+  // rather than a dropped keystroke turning it into another value.
   static bool Accepts(std::string_view picture, std::string_view partialText);
 };
 

@@ -314,46 +314,82 @@ TEST_F(UpdateUrlListThreadTest, ADeleteRequestIsRefused) {
   EXPECT_EQ(All(), (std::vector<Stored>{{"https://keep.example", 1}}));
 }
 
-TEST_F(UpdateUrlListThreadTest, ADuplicateUrlInAnyCaseKeepsTheFormOpen) {
+TEST_F(UpdateUrlListThreadTest, TheSameUrlKeepsTheFormOpenAndOneDifferingInCaseIsStored) {
   Seed("https://dup.example/Path", 1);
   auto form = StartForm(W::RequestInsert);
   const int32_t w = Form(F::InsertCaption);
-  EXPECT_TRUE(Driver->Type(w, "?URL:URL", "HTTPS://DUP.EXAMPLE/path"));
+  EXPECT_TRUE(Driver->Type(w, "?URL:URL", "https://dup.example/Path"));
   EXPECT_TRUE(Driver->Type(w, "?URL:NUMBEROFTIMESTOOPEN", "3"));
   Driver->AnswerMessageBox(Button::Ok);
   EXPECT_TRUE(Driver->Press(w, "&OK"));
   EXPECT_TRUE(Driver->WaitIdle());
   EXPECT_TRUE(WindowModel::Exists(w));
   EXPECT_EQ(WindowModel::GetPropInt(w, 0, Prop::Focus), F::UrlEntry);
-  Driver->AnswerMessageBox(Button::Yes);  // "Changes will be lost!": yes, cancel
-  EXPECT_TRUE(Driver->Press(w, "&Cancel"));
+  // Another spelling of the path is another page: it is stored.
+  EXPECT_TRUE(Driver->Type(w, "?URL:URL", "https://dup.example/path"));
+  EXPECT_TRUE(Driver->Press(w, "&OK"));
   Await(form);
-  EXPECT_EQ(Response, W::ResponseCancelled);
+  EXPECT_EQ(Response, W::ResponseCompleted);
   EXPECT_EQ(Boxes(), (std::vector<std::pair<std::string, std::string>>{
-                         {"Duplicate Key Error", "Adding this record creates a duplicate entry for the key: Url:KeyUrl"},
-                         {"Changes will be lost!", "Are you sure you want to cancel?"}}));
-  EXPECT_EQ(All(), (std::vector<Stored>{{"https://dup.example/Path", 1}}));
+                         {"Duplicate Key Error", "Adding this record creates a duplicate entry for the key: Url:KeyUrl"}}));
+  EXPECT_EQ(All(), (std::vector<Stored>{{"https://dup.example/Path", 1}, {"https://dup.example/path", 3}}));
 }
 
-TEST_F(UpdateUrlListThreadTest, AnUrlLongerThanTheFieldIsCutWithoutSplittingACharacter) {
-  struct Case {
-    std::string Typed;
-    std::string Kept;
-  };
-  const Case cases[] = {
-      {std::string(250, 'a'), std::string(199, 'a')},
-      {std::string(198, 'b') + "\xC3\xA9" + "tail", std::string(198, 'b')},
-  };
-  for (const Case& c : cases) {
-    auto form = StartForm(W::RequestInsert);
-    const int32_t w = Form(F::InsertCaption);
-    EXPECT_TRUE(Driver->Type(w, "?URL:URL", c.Typed));
-    EXPECT_TRUE(Driver->Type(w, "?URL:NUMBEROFTIMESTOOPEN", "1"));
-    EXPECT_TRUE(Driver->Press(w, "&OK"));
-    Await(form);
-    EXPECT_EQ(Response, W::ResponseCompleted);
+TEST_F(UpdateUrlListThreadTest, ChangingToAStoredUrlNamesTheKeyAndKeepsTheTypedValues) {
+  Seed("https://a.example/", 1);
+  Seed("https://b.example/", 2);
+  auto form = StartForm(W::RequestChange, "https://b.example/");
+  const int32_t w = Form(F::ChangeCaption);
+  EXPECT_TRUE(Driver->Type(w, "?URL:URL", "https://a.example/"));
+  EXPECT_TRUE(Driver->Type(w, "?URL:NUMBEROFTIMESTOOPEN", "7"));
+  Driver->AnswerMessageBox(Button::Ok);
+  EXPECT_TRUE(Driver->Press(w, "&OK"));
+  EXPECT_TRUE(Driver->WaitIdle());
+  ASSERT_TRUE(WindowModel::Exists(w));
+  EXPECT_EQ(Screenful(w, F::UrlEntry), "https://a.example/");
+  EXPECT_EQ(Screenful(w, F::NumberEntry), "7");
+  EXPECT_EQ(Boxes(), (std::vector<std::pair<std::string, std::string>>{
+                         {"Duplicate Key Error", "Adding this record creates a duplicate entry for the key: Url:KeyUrl"}}));
+  // Corrected, the change is saved.
+  EXPECT_TRUE(Driver->Type(w, "?URL:URL", "https://c.example/"));
+  EXPECT_TRUE(Driver->Press(w, "&OK"));
+  Await(form);
+  EXPECT_EQ(Response, W::ResponseCompleted);
+  EXPECT_EQ(All(), (std::vector<Stored>{{"https://a.example/", 1}, {"https://c.example/", 7}}));
+}
+
+TEST_F(UpdateUrlListThreadTest, OkPressedTwiceAddsOneRecordAndCompletesOnce) {
+  auto form = StartForm(W::RequestInsert);
+  const int32_t w = Form(F::InsertCaption);
+  EXPECT_TRUE(Driver->Type(w, "?URL:URL", "https://twice.example/"));
+  EXPECT_TRUE(Driver->Type(w, "?URL:NUMBEROFTIMESTOOPEN", "1"));
+  // Both presses are queued before the window handles the first.
+  EXPECT_EQ(WindowModel::Input(w, F::OkButton, runtime::ui::Event::Accepted), "");
+  EXPECT_EQ(WindowModel::Input(w, F::OkButton, runtime::ui::Event::Accepted), "");
+  Await(form);
+  EXPECT_EQ(Response, W::ResponseCompleted);
+  EXPECT_TRUE(Boxes().empty());
+  EXPECT_EQ(All(), (std::vector<Stored>{{"https://twice.example/", 1}}));
+}
+
+TEST_F(UpdateUrlListThreadTest, AnUrlLongerThanTheFieldIsRefusedWithAMessageNamingTheLimit) {
+  const std::pair<std::string, std::string> tooLong{"Range Error", "The value of Url must be at most 199 bytes long."};
+  auto form = StartForm(W::RequestInsert);
+  const int32_t w = Form(F::InsertCaption);
+  for (const std::string& typed : {std::string(250, 'a'), std::string(198, 'b') + "\xC3\xA9"}) {
+    Driver->AnswerMessageBox(Button::Ok);
+    EXPECT_TRUE(Driver->Type(w, "?URL:URL", typed));
+    EXPECT_TRUE(Driver->WaitIdle());
+    EXPECT_EQ(WindowModel::GetPropInt(w, 0, Prop::Focus), F::UrlEntry);
   }
-  EXPECT_EQ(All(), (std::vector<Stored>{{cases[0].Kept, 1}, {cases[1].Kept, 1}}));
+  EXPECT_EQ(Boxes(), std::vector(2, tooLong));
+  const std::string fits = std::string(197, 'c') + "\xC3\xA9";
+  EXPECT_TRUE(Driver->Type(w, "?URL:URL", fits));
+  EXPECT_TRUE(Driver->Type(w, "?URL:NUMBEROFTIMESTOOPEN", "1"));
+  EXPECT_TRUE(Driver->Press(w, "&OK"));
+  Await(form);
+  EXPECT_EQ(Response, W::ResponseCompleted);
+  EXPECT_EQ(All(), (std::vector<Stored>{{fits, 1}}));
 }
 
 TEST_F(UpdateUrlListThreadTest, ATextThatIsNoNumberIsRefusedWithAMessageAndNothingIsStored) {

@@ -103,17 +103,21 @@ class EntryTest : public QObject {
     S.Stop();
   }
 
-  void picturesLimitWhatCanBeTyped() {
+  // Only characters a picture can never take are dropped while typing; text too long
+  // for the picture stays as typed and is refused whole when the entry is left, since a
+  // dropped keystroke would make another value ("12.5" would become 125).
+  void picturesDropOnlyCharactersTheyCanNeverTake() {
     const struct {
       int32_t Control;
       const char* Typed;
       const char* Shown;
     } cases[] = {
         {TimesEntry, "12ab34", "1234"},
-        {TimesEntry, "1234567890123", "123456789"},
+        {TimesEntry, "1234567890123", "1234567890123"},
+        {TimesEntry, "12.5", "12.5"},
         {TimesEntry, "-5", "-5"},
-        {ShortEntry, "abcdefgh", "abcde"},
-        {ShortEntry, "\xC3\xA9\xC3\xA9\xC3\xA9", "\xC3\xA9\xC3\xA9"},  // five bytes hold two two-byte letters
+        {ShortEntry, "abcdefgh", "abcdefgh"},
+        {ShortEntry, "\xC3\xA9\xC3\xA9\xC3\xA9", "\xC3\xA9\xC3\xA9\xC3\xA9"},
     };
     for (const auto& c : cases) {
       QLineEdit* entry = Entry(c.Control);
