@@ -28,7 +28,8 @@ using runtime::core::SyncGuard;
 
 // Catalogue lookups compare an entry's id with the low 16 bits of the requested id.
 constexpr int32_t LookupIdMask = 0xFFFF;
-constexpr int32_t HaltExitCode = 0;
+// A program that ends on a fatal error did not succeed: callers and scripts must see it.
+constexpr int32_t HaltExitCode = 1;
 
 // Error details for threads of a manager that has not been given its own yet.
 runtime::core::PerThread<ErrorStatus> UninitialisedStatus;
@@ -315,8 +316,9 @@ ErrorLevel ErrorManager::HandleNotice() {
 
 ErrorLevel ErrorManager::HandleHalt() {
   const std::string title = ThreadValues().ErrorBuffer.Title;
-  ReportMessage(SubstituteText() + HaltSuffix, title, StockIcon::Asterisk, Button::Ok, Button::Ok, MsgStyle);
-  runtime::core::Halt(HaltExitCode, title);
+  const std::string text = SubstituteText() + HaltSuffix;
+  ReportMessage(text, title, StockIcon::Asterisk, Button::Ok, Button::Ok, MsgStyle);
+  runtime::core::Halt(HaltExitCode, title + ": " + text);
 }
 
 ErrorLevel ErrorManager::HandleInternal() { return HandleHalt(); }

@@ -154,7 +154,9 @@ std::vector<ScriptStep> ScriptParser::Parse(std::string_view text, std::vector<s
     start = end + 1;
     ++line;
     if (!content.empty() && content.back() == '\r') content.remove_suffix(1);
-    const size_t first = content.find_first_not_of(" \t");
+    // Every blank the word splitter skips makes a blank line (a vertical tab or form
+    // feed alone too), so a line that reaches the splitter always has a first word.
+    const size_t first = content.find_first_not_of(" \t\v\f");
     if (first == std::string_view::npos || content[first] == '#') continue;
     const std::string where = std::to_string(line) + ": ";
     std::vector<std::string> words;
@@ -163,6 +165,7 @@ std::vector<ScriptStep> ScriptParser::Parse(std::string_view text, std::vector<s
       errors.push_back(where + error);
       continue;
     }
+    if (words.empty()) continue;
     ScriptStep step{line, words.front(), {words.begin() + 1, words.end()}};
     auto command = Commands().find(step.Command);
     if (command == Commands().end()) {

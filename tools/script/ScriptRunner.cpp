@@ -1,9 +1,11 @@
 #include "tools/script/ScriptRunner.h"
 
 #include <ostream>
+#include <string>
 #include <thread>
 #include <utility>
 
+#include "runtime/core/Halt.h"
 #include "tools/script/ScriptParser.h"
 
 namespace tools::script {
@@ -20,9 +22,15 @@ ScriptRunner::ScriptRunner(ScriptDriver& driver, std::ostream& out, std::ostream
     : Out(out), Err(err), ScriptName(std::move(scriptName)), Driver(driver) {}
 
 int ScriptRunner::Run(const std::vector<ScriptStep>& steps) {
+  // A fatal error ends the process from inside the program, with exit status 1; say
+  // why before it goes.
+  const int haltHook = runtime::core::AddHaltHook([this](int, const std::string& text) {
+    Err << ScriptName << ": the program halted: " << text << std::endl;
+  });
   Driver.SetTimeout(Timeout);
   if (std::string why; !Driver.Start(why)) {
     Err << ScriptName << ": " << why << "\n";
+    runtime::core::RemoveHaltHook(haltHook);
     return ExitStepFailed;
   }
   int status = ExitSuccess;
@@ -51,6 +59,7 @@ int ScriptRunner::Run(const std::vector<ScriptStep>& steps) {
       Err << ScriptName << ": " << failure << "\n";
       status = ExitStepFailed;
     }
+  runtime::core::RemoveHaltHook(haltHook);
   return status;
 }
 

@@ -248,9 +248,9 @@ TEST_F(ErrorWindowThreadDeathTest, HaltLevelMessageInHistoryModeOpensTheWindowTh
         Real.RaiseError(29);
         std::fprintf(stderr, "returned\n");
       },
-      ::testing::ExitedWithCode(0),
+      ::testing::ExitedWithCode(1),
       "shown \\[File UrlList could not be opened.  Error:  \\(0\\).  Press OK to end this application\\] "
-      "buttons 1 icon default\nhalt 0 \\[File Access Error\\]");
+      "buttons 1 icon default\nhalt 1 \\[File Access Error: File UrlList");
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ namespace {
 
 using ErrorManagerDeathTest = ErrorManagerFixture;
 
-TEST_F(ErrorManagerDeathTest, HaltLevelErrorShowsTheMessageThenEndsWithExitCodeZero) {
+TEST_F(ErrorManagerDeathTest, HaltLevelErrorShowsTheMessageThenEndsWithANonZeroExitCode) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
       {
@@ -29,8 +29,9 @@ TEST_F(ErrorManagerDeathTest, HaltLevelErrorShowsTheMessageThenEndsWithExitCodeZ
         Manager.RaiseError(29);
         std::fprintf(stderr, "returned\n");
       },
-      ::testing::ExitedWithCode(0),
-      "halt 0 \\[File Access Error\\] after \\[File UrlList could not be opened.  Error:  \\(0\\).  "
+      ::testing::ExitedWithCode(1),
+      "halt 1 \\[File Access Error: File UrlList could not be opened.  Error:  \\(0\\).  "
+      "Press OK to end this application\\] after \\[File UrlList could not be opened.  Error:  \\(0\\).  "
       "Press OK to end this application\\]");
 }
 
@@ -42,13 +43,13 @@ TEST_F(ErrorManagerDeathTest, InternalAndUnknownSeveritiesHaltByDefault) {
         Screen->QueueAnswer(Button::Ok);
         Manager.HandleError(900);
       },
-      ::testing::ExitedWithCode(0), "");
+      ::testing::ExitedWithCode(1), "");
   EXPECT_EXIT(
       {
         Screen->QueueAnswer(Button::Ok);
         Manager.HandleError(45);
       },
-      ::testing::ExitedWithCode(0), "");
+      ::testing::ExitedWithCode(1), "");
 }
 
 // Records what each thread was shown, without a front end.
