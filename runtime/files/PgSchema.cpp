@@ -282,6 +282,8 @@ std::string PgSchema::ParamText(const SqlValue& value) {
       return text;
     }
     case SqlValue::Type::Text: return value.Text;
+    // Only a local file holds BLOBs another program wrote; as a parameter they are text.
+    case SqlValue::Type::Blob: return value.Text;
   }
   return {};
 }
