@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "runtime/files/SqlValue.h"
+
 namespace runtime::files {
 
 // Which way a run reads from the cursor: as Next does, or as Previous does.
@@ -15,6 +17,9 @@ struct RunRecord {
   std::vector<unsigned char> Record;  // definition.Record->Size() bytes
   int64_t Id = 0;                     // the stored row
   int64_t ChangeCount = 0;            // its change count when the run read it
+  // The stored values as read, where the record image cannot hold them whole (rows
+  // another program wrote): what positions and saves go by. Empty: the image's values.
+  std::vector<SqlValue> Stored;
 };
 
 }  // namespace runtime::files

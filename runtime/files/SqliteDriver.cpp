@@ -618,6 +618,14 @@ DriverStatus SqliteDriver::ReadRun(RunDirection direction, size_t count, std::ve
     RunRecord& r = run.emplace_back();
     r.Record.resize(size);
     Schema->ReadFields(stmt, FirstFieldColumn, r.Record.data());
+    for (size_t f = 0; f < Def->Record->FieldCount(); ++f) {
+      const int column = FirstFieldColumn + static_cast<int>(f);
+      if (!Schema->MayNotFit(stmt, column, f)) continue;
+      SqlValue stored = SqliteSchema::ColumnValue(stmt, column);
+      if (r.Stored.empty() && Schema->ShownWhole(stored, f)) continue;
+      if (r.Stored.empty()) r.Stored = Schema->RowValues(r.Record.data());
+      r.Stored[f] = std::move(stored);
+    }
     r.Id = sqlite3_column_int64(stmt, 0);
     r.ChangeCount = sqlite3_column_int64(stmt, 1);
   }
@@ -630,7 +638,7 @@ DriverStatus SqliteDriver::TakeRunRecord(const RunRecord& record, void* buffer) 
     return DriverStatus::Error(C::DriverError, "0", "the record is not of this file");
   }
   std::memcpy(buffer, record.Record.data(), record.Record.size());
-  MakeCurrent(record.Id, record.ChangeCount, Schema->RowValues(buffer));
+  MakeCurrent(record.Id, record.ChangeCount, record.Stored.empty() ? Schema->RowValues(buffer) : record.Stored);
   return DriverStatus::Ok();
 }
 

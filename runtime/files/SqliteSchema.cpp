@@ -363,6 +363,31 @@ void SqliteSchema::StoreValue(const SqlValue& value, size_t field, void* record)
   }
 }
 
+bool SqliteSchema::MayNotFit(sqlite3_stmt* stmt, int column, size_t field) const {
+  const FieldDesc& d = Def.Record->Field(field);
+  const int type = sqlite3_column_type(stmt, column);
+  if (type == SQLITE_NULL) return false;
+  if (d.Kind == FieldKind::CString) {
+    if (type != SQLITE_TEXT) return true;
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
+    const size_t bytes = static_cast<size_t>(sqlite3_column_bytes(stmt, column));
+    return bytes > d.Size - 1 || (text != nullptr && std::memchr(text, 0, bytes) != nullptr);
+  }
+  if (d.Kind == FieldKind::Real) return type != SQLITE_FLOAT && type != SQLITE_INTEGER;
+  if (type != SQLITE_INTEGER) return true;
+  const int64_t v = sqlite3_column_int64(stmt, column);
+  switch (d.Kind) {
+    case FieldKind::Byte: return v != Saturate<uint8_t>(v);
+    case FieldKind::Short: return v != Saturate<int16_t>(v);
+    case FieldKind::UShort: return v != Saturate<uint16_t>(v);
+    case FieldKind::Long:
+    case FieldKind::Date:
+    case FieldKind::Time: return v != Saturate<int32_t>(v);
+    case FieldKind::ULong: return v != Saturate<uint32_t>(v);
+    default: return false;
+  }
+}
+
 bool SqliteSchema::ShownWhole(const SqlValue& stored, size_t field) const {
   std::vector<unsigned char> record(Def.Record->Size());
   StoreValue(stored, field, record.data());

@@ -78,6 +78,9 @@ class SqliteSchema {
   // field (or holding a NUL) is cut and ends in "…", a number outside the field's range
   // becomes the nearest it can hold.
   void StoreValue(const SqlValue& value, size_t field, void* record) const;
+  // A quick test on a selected column: false when its value certainly comes back
+  // whole through its field (the common case), true when ShownWhole must tell.
+  bool MayNotFit(sqlite3_stmt* stmt, int column, size_t field) const;
   // Whether a stored value comes back whole through its field.
   bool ShownWhole(const SqlValue& stored, size_t field) const;
   // Whether the field in `record` still holds what a reader showed of `stored`.
