@@ -113,6 +113,11 @@ DriverStatus PgDriver::Inspect(PgConnection& conn, const PgSchema& schema, Found
   for (int k = 1; k <= schema.KeyCount(); ++k) {
     params.push_back(PgSchema::Quote(schema.IndexName(k)));
     sql += ", to_regclass($" + std::to_string(params.size()) + ") IS NOT NULL";
+    // A key unique on the exact text needs its second index too.
+    if (!schema.CreateExactIndex(k).empty()) {
+      params.push_back(PgSchema::Quote(schema.ExactIndexName(k)));
+      sql += " AND to_regclass($" + std::to_string(params.size()) + ") IS NOT NULL";
+    }
   }
   PgResult r;
   DriverStatus s = conn.Run(sql, params, r, PgRetry::Once);
@@ -182,7 +187,10 @@ DriverStatus PgDriver::CreateOn(PgConnection& conn, const PgSchema& schema) {
     return DriverStatus::Error(C::InvalidFileStructure, "0", "the table " + schema.TableName() + " is not this data file");
   }
   s = conn.Command(schema.CreateTable(), PgRetry::Never);
-  for (int k = 1; s.IsOk() && k <= schema.KeyCount(); ++k) s = conn.Command(schema.CreateIndex(k), PgRetry::Never);
+  for (int k = 1; s.IsOk() && k <= schema.KeyCount(); ++k) {
+    s = conn.Command(schema.CreateIndex(k), PgRetry::Never);
+    if (s.IsOk() && !schema.CreateExactIndex(k).empty()) s = conn.Command(schema.CreateExactIndex(k), PgRetry::Never);
+  }
   if (!s.IsOk()) return s;
   // A layout left behind by a table someone dropped is replaced.
   PgResult r;
@@ -268,9 +276,11 @@ DriverStatus PgDriver::BuildKeys(const FileDefinition& definition, const std::st
   PgDriver builder(Conninfo, Refusal);
   DriverStatus s = builder.OpenConnection(definition, path, FileMode::ReadWrite | FileMode::DenyNone, KeysMissing::Allow);
   for (int k = 1; s.IsOk() && k <= builder.KeyCount(); ++k) {
-    std::string sql = builder.Schema->CreateIndex(k);
-    sql.replace(sql.find(" INDEX ") + 1, 5, "INDEX IF NOT EXISTS");
-    s = builder.Conn->Command(sql, PgRetry::Never);
+    for (std::string sql : {builder.Schema->CreateIndex(k), builder.Schema->CreateExactIndex(k)}) {
+      if (sql.empty() || !s.IsOk()) continue;
+      sql.replace(sql.find(" INDEX ") + 1, 5, "INDEX IF NOT EXISTS");
+      s = builder.Conn->Command(sql, PgRetry::Never);
+    }
   }
   builder.Close();
   return s;
@@ -427,8 +437,8 @@ DriverStatus PgDriver::Previous(void* buffer) { return Step(false, buffer); }
 std::string PgDriver::KeyWhere(int key, int firstParam) const {
   std::string where;
   for (size_t c = 0; c < Schema->ComponentCount(key); ++c) {
-    where += (c > 0 ? " AND " : "") + Schema->ComponentExpr(key, c) + "=" +
-             Schema->ParamExpr(key, c, firstParam + static_cast<int>(c));
+    where += (c > 0 ? " AND " : "") + Schema->UniqueExpr(key, c) + "=" +
+             Schema->UniqueParamExpr(key, c, firstParam + static_cast<int>(c));
   }
   return where;
 }

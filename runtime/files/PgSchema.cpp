@@ -81,6 +81,7 @@ std::string PgSchema::LayoutText() const {
   }
   for (const KeyDefinition& k : Def.Keys) {
     text += ";key=" + k.Name + "," + std::to_string(k.Flags());
+    if (k.UniqueOnExactText()) text += ",exact";
     for (const auto& c : k.Components) {
       text += "," + std::string(c.Order == KeyOrder::Descending ? "-" : "+") + std::to_string(c.Field + 1);
     }
@@ -149,7 +150,7 @@ std::string PgSchema::CreateTable() const {
 // and a page among them is still one index range.
 std::string PgSchema::CreateIndex(int key) const {
   const KeyDefinition& k = Key(key);
-  const bool unique = k.Duplicates == KeyDuplicates::Unique;
+  const bool unique = k.Duplicates == KeyDuplicates::Unique && !k.UniqueOnExactText();
   std::string sql = std::string("CREATE ") + (unique ? "UNIQUE " : "") + "INDEX " + Quote(IndexName(key)) + " ON " +
                     QuotedTable() + "(";
   for (size_t c = 0; c < k.Components.size(); ++c) {
@@ -158,6 +159,27 @@ std::string PgSchema::CreateIndex(int key) const {
   }
   if (!unique) sql += std::string(",") + RowIdColumn;
   return sql + ")";
+}
+
+std::string PgSchema::CreateExactIndex(int key) const {
+  const KeyDefinition& k = Key(key);
+  if (!k.UniqueOnExactText()) return {};
+  std::string sql = "CREATE UNIQUE INDEX " + Quote(ExactIndexName(key)) + " ON " + QuotedTable() + "(";
+  for (size_t c = 0; c < k.Components.size(); ++c) sql += (c > 0 ? "," : "") + UniqueExpr(key, c);
+  return sql + ")";
+}
+
+std::string PgSchema::UniqueExpr(int key, size_t component) const {
+  if (!Key(key).UniqueOnExactText()) return ComponentExpr(key, component);
+  return Column(Key(key).Components[component].Field);
+}
+
+std::string PgSchema::UniqueParamExpr(int key, size_t component, int param) const {
+  const KeyDefinition& k = Key(key);
+  if (!k.UniqueOnExactText() || Def.Record->Field(k.Components[component].Field).Kind != FieldKind::CString) {
+    return ParamExpr(key, component, param);
+  }
+  return "$" + std::to_string(param) + "::text COLLATE \"C\"";
 }
 
 std::string PgSchema::FieldList() const {

@@ -55,6 +55,15 @@ class PgSchema {
 
   std::string CreateTable() const;
   std::string CreateIndex(int key) const;
+  // A no-case key unique on the exact text orders through its own index and is kept
+  // unique by a second index on the text as stored: its name, and the statement ("" for
+  // any other key).
+  std::string ExactIndexName(int key) const { return IndexName(key) + "_exact"; }
+  std::string CreateExactIndex(int key) const;
+  // What a key's look-up and duplicate check compare: the exact text for a key unique
+  // on it, else the ordering expression; and the same rule applied to a parameter.
+  std::string UniqueExpr(int key, size_t component) const;
+  std::string UniqueParamExpr(int key, size_t component, int param) const;
   std::string SelectList() const;  // row id, change counter, every field column
   std::string FieldList() const;
   // "$first,$first+1,..." for the fields, and "col=$first,..." for an update.

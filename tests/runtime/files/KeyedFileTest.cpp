@@ -78,6 +78,26 @@ TEST_P(KeyedFileTest, KeysThatIgnoreCaseOrderAsUpperCaseText) {
   EXPECT_STREQ(Rec(*f).Url, "3");  // "A[B" is the first at or after "AZZ"
 }
 
+TEST_P(KeyedFileTest, AKeyUniqueOnTheExactTextOrdersWithoutCaseButHoldsBothSpellings) {
+  Definition.Keys[0].Case = runtime::files::KeyCase::NoCase;
+  Definition.Keys[0].Uniqueness = runtime::files::KeyUniqueness::ExactText;
+  auto f = Handle();
+  ASSERT_EQ(AddRecord(*f, "b", 1), C::NoError);
+  ASSERT_EQ(AddRecord(*f, "Abc", 2), C::NoError);
+  ASSERT_EQ(AddRecord(*f, "abc", 3), C::NoError);
+  EXPECT_EQ(AddRecord(*f, "abc", 4), C::DuplicateKey);
+  EXPECT_EQ(Dump(*f, KeyUrl), "Abc:2 abc:3 b:1");
+  Fill(Rec(*f), "abc", 0);
+  ASSERT_EQ(f->GetByKey(KeyUrl), C::NoError);
+  EXPECT_EQ(Rec(*f).Count, 3);
+  EXPECT_FALSE(f->WouldDuplicate(KeyUrl));
+  std::snprintf(Rec(*f).Url, sizeof Rec(*f).Url, "Abc");
+  EXPECT_TRUE(f->WouldDuplicate(KeyUrl));
+  EXPECT_EQ(f->Put(), C::DuplicateKey);
+  std::snprintf(Rec(*f).Url, sizeof Rec(*f).Url, "ABC");
+  EXPECT_FALSE(f->WouldDuplicate(KeyUrl));
+}
+
 TEST_P(KeyedFileTest, SetKeyPositionThenNextAndPreviousAtBothEnds) {
   auto f = Handle();
   for (const char* u : {"b", "d", "f"}) AddRecord(*f, u, 0);
