@@ -20,7 +20,7 @@ namespace {
 using runtime::data::FieldRef;
 using runtime::text::Picture;
 
-constexpr const char* OperatorChars = "=<>~";
+constexpr std::string_view OperatorChars = "=<>~";
 constexpr const char* UpperPrefix = "UPPER(";
 constexpr size_t UpperPrefixLength = 6;
 // Values of a saved field are written with these characters escaped, so that a value
@@ -106,7 +106,7 @@ std::string Quote(std::string_view value) {
 // then "=" when there was one and not both "<" and ">".
 void Normalise(std::string_view name, std::string_view typed, std::string& op, std::string& value) {
   size_t n = 0;
-  while (n < typed.size() && n < QbeQuery::OperatorPrefixLimit && std::strchr(OperatorChars, typed[n]) != nullptr) ++n;
+  while (n < typed.size() && n < QbeQuery::OperatorPrefixLimit && OperatorChars.find(typed[n]) != std::string_view::npos) ++n;
   std::string prefix(typed.substr(0, n));
   value = std::string(typed.substr(n));
   if (name == QbeQuery::ContainsOperator) value = "*" + value;

@@ -78,6 +78,8 @@ TEST(QbeFilterTest, OneValueGivesTheConditionOfItsOperatorForm) {
       {Url, "=<m", "(Url <= 'm')"},
       {Url, "<m", "(Url <= 'm')"},
       {Url, ">m", "(Url >= 'm')"},
+      // A NUL byte is text, never an operator character (it once became part of "<=").
+      {Url, std::string("\0<m", 3), "(Url = '" + std::string("\0<m", 3) + "')"},
       // Quotes are doubled.
       {Url, "O'Neil", "(Url = 'O''Neil')"},
       {Url, "*it's", "INSTRING('it''s',Url,1,1) <> 0"},
