@@ -245,7 +245,7 @@ void BrowseUrlList::ApplyFind() {
   const std::string text(FindText, strnlen(FindText, FindTextSize));
   if (text == AppliedFind) return;
   // The record selected now is where the narrowed (or whole) list opens.
-  const int32_t selected = static_cast<int32_t>(WindowModel::GetPropInt(MyWindow, BrowseList, Prop::Selected));
+  const int32_t selected = Browse.CurrentChoice;
   if (selected > 0 && Queue.Get(static_cast<size_t>(selected))) {
     std::memcpy(UrlListFile::Record().Url, Queue.Buffer.Url, UrlListRecord::UrlSize);
   }
@@ -275,7 +275,9 @@ void BrowseUrlList::OpenUrl() {
     Opening.Press({}, 0);  // the button reads "Stop" while the opens run
     return;
   }
-  CurrentChoice = static_cast<int32_t>(WindowModel::GetPropInt(MyWindow, BrowseList, Prop::Selected));
+  // The browse's own selection, kept in the order the person's input came in: the
+  // list's selection may already show a row chosen after Open was pressed.
+  CurrentChoice = Browse.CurrentChoice;
   // With no row selected (an empty list) there is nothing to open; the buffer would
   // still hold whatever row was read last.
   if (CurrentChoice <= 0 || !Queue.Get(static_cast<size_t>(CurrentChoice))) return;

@@ -668,7 +668,15 @@ void BrowseManager::ApplyQueryFilter() {
 
 void BrowseManager::OnNewSelection() {
   if (Rows() > 0) {
-    CurrentChoice = ILC->SelectedRow();
+    // A row the person chose comes with the event: the list's selection may since have
+    // been moved by this thread's handling of input that came before it (a scroll key
+    // queued ahead of the click), so the event's row is the one chosen, and the list
+    // is made to show it again.
+    const runtime::ui::PostedEvent& event = Window != nullptr ? Window->EventInHand() : runtime::ui::PostedEvent{};
+    const bool chosen = event.FromUser && event.Number == Event::NewSelection && event.Control == ListControl() &&
+                        event.Argument >= 1 && event.Argument <= Rows();
+    CurrentChoice = chosen ? event.Argument : ILC->SelectedRow();
+    if (chosen && ILC->SelectedRow() != CurrentChoice) ILC->SelectRow(CurrentChoice);
     LastChoice = CurrentChoice;
   }
   CopyRowToBuffer();

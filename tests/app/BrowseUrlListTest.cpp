@@ -424,6 +424,42 @@ TEST_F(BrowseUrlListThreadTest, WhatCannotBeOpenedIsSaidAndTheProgramGoesOn) {
   CloseBrowse(w);
 }
 
+TEST_F(BrowseUrlListThreadTest, OpenAfterAScrollKeyOpensTheRowTheKeyMovedToThoughARowIsChosenBeforeOpenIsTaken) {
+  // The browse's thread is held in its context menu (opened with the menu key once the
+  // scroll key is through) while Open is pressed and then another row is clicked: Open
+  // was pressed on the row the key moved to, whatever the list shows when it is taken.
+  Seed({{"https://alpha.example/", 1}, {"https://bravo.example/", 1}, {"https://charlie.example/", 1}});
+  const int32_t w = OpenBrowse();
+  ASSERT_NE(w, 0);
+  struct Case {
+    int32_t From;
+    int32_t Key;
+    std::string Expected;
+  };
+  const std::vector<Case> cases = {{3, runtime::ui::Key::Home, "https://alpha.example/"},
+                                   {1, runtime::ui::Key::PgDn, "https://charlie.example/"}};
+  for (const Case& c : cases) {
+    std::filesystem::remove(Opened);
+    ASSERT_TRUE(Driver->SelectRow(w, "?BROWSE:1", c.From));
+    ASSERT_TRUE(Driver->Focus(w, "?BROWSE:1"));
+    ASSERT_TRUE(Driver->PressKey(w, c.Key)) << Driver->LastFailure();
+    ASSERT_TRUE(Driver->WaitIdle());
+    const size_t menus = Screen->PopupMenus().size();
+    ASSERT_TRUE(Driver->PressKey(w, runtime::ui::Key::MenuKey)) << Driver->LastFailure();
+    const auto until = std::chrono::steady_clock::now() + Patience;
+    while (Screen->PopupMenus().size() == menus && std::chrono::steady_clock::now() < until)
+      std::this_thread::sleep_for(10ms);
+    ASSERT_GT(Screen->PopupMenus().size(), menus) << "the context menu never showed";
+    ASSERT_TRUE(Driver->Press(w, "Open")) << Driver->LastFailure();
+    ASSERT_TRUE(Driver->SelectRow(w, "?BROWSE:1", 2)) << Driver->LastFailure();
+    Driver->AnswerPopup(0);
+    ASSERT_TRUE(Driver->WaitIdle());
+    EXPECT_EQ(OpenedLines(1), std::vector<std::string>{c.Expected}) << "key " << c.Key;
+    EXPECT_EQ(Selected(w), 2) << "the row clicked last stays selected";
+  }
+  CloseBrowse(w);
+}
+
 TEST_F(BrowseUrlListThreadTest, ABrowseOpenedToViewCallsNoForm) {
   Seed({{"https://alpha.example/", 1}});
   BrowseLauncher::Set([] {
