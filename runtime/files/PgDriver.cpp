@@ -340,6 +340,12 @@ DriverStatus PgDriver::Seek(bool forward, int64_t count, std::vector<Row>& rows)
   if (hasId) params.push_back(std::to_string(id));
   params.push_back(std::to_string(count));
   const std::string limit = "$" + std::to_string(params.size()) + "::bigint";
+  std::string findTerm;
+  if (!FindText.empty()) {
+    params.push_back(Upper(FindText));
+    findTerm = "strpos(upper(" + Schema->Column(static_cast<size_t>(Def->FindField)) + " COLLATE \"C\"),$" +
+               std::to_string(params.size()) + "::text)>0";
+  }
 
   auto levelTerm = [&](size_t level, bool equal) {
     const int param = static_cast<int>(level) + 1;
@@ -357,6 +363,7 @@ DriverStatus PgDriver::Seek(bool forward, int64_t count, std::vector<Row>& rows)
     std::string where;
     for (size_t l = 0; l < equalLevels; ++l) where += (where.empty() ? "" : " AND ") + levelTerm(l, true);
     if (withBeyond) where += (where.empty() ? "" : " AND ") + levelTerm(equalLevels, false);
+    if (!findTerm.empty()) where += (where.empty() ? "" : " AND ") + findTerm;
     branches.push_back("(SELECT " + std::to_string(branches.size()) + " AS vk_branch," + Schema->SelectList() +
                        " FROM " + Schema->QuotedTable() + (where.empty() ? "" : " WHERE " + where) + " ORDER BY " +
                        order + " LIMIT " + limit + ")");
@@ -375,7 +382,8 @@ DriverStatus PgDriver::Seek(bool forward, int64_t count, std::vector<Row>& rows)
                (id ? "$" + std::to_string(param) + "::bigint" : Schema->ParamExpr(OrderKey, l, param));
     }
     const std::string op = std::string(forward ? ">" : "<") + (inclusive ? "=" : "");
-    const std::string where = depth == 1 ? left + op + right : "(" + left + ")" + op + "(" + right + ")";
+    std::string where = depth == 1 ? left + op + right : "(" + left + ")" + op + "(" + right + ")";
+    if (!findTerm.empty()) where += " AND " + findTerm;
     const std::string sql = "SELECT 0 AS vk_branch," + Schema->SelectList() + " FROM " + Schema->QuotedTable() +
                             " WHERE " + where + " ORDER BY " + order + " LIMIT " + limit;
     PgResult r;
@@ -697,6 +705,17 @@ DriverStatus PgDriver::Send(const std::string& option, std::string& answer) {
   const std::string name = Upper(option.substr(0, eq));
   const bool setting = eq != std::string::npos;
   const std::string value = setting ? option.substr(eq + 1) : std::string();
+  if (name == "FIND") {
+    // Narrows reads to the records whose find field contains the value ("" for all),
+    // ASCII letters compared without regard to case, as on a local file. The server
+    // has no trigram index here: it scans in key order until a run is full.
+    if (Def == nullptr || Def->FindField == FileDefinition::NoFindField) {
+      return DriverStatus::Error(C::NotSupported, "0", "the file has no field to find in");
+    }
+    if (setting) FindText = value;
+    answer = FindText;
+    return DriverStatus::Ok();
+  }
   if (name == "RECOVER") {
     // How long a write waits for another station's lock before giving up, in seconds.
     if (setting) {

@@ -143,6 +143,7 @@ class PgDriver : public Driver {
   uint64_t TxGeneration = 0;
   int32_t BusySeconds = DefaultBusySeconds;
   bool QuickScan = false;
+  std::string FindText;  // FIND=: reads keep only records whose find field holds it
 
   int OrderKey = 0;
   bool AtBoundary = true;

@@ -171,3 +171,26 @@ TEST_F(KeyedFileReadBracketTest, AReadBracketKeepsOneViewWithoutBlockingWritersA
 }
 
 }  // namespace
+
+// FIND= narrows reads on either driver to the records whose address contains the text,
+// ASCII letters without regard to case, in the order read, in runs and one at a time.
+TEST_P(KeyedFileRunTest, FindNarrowsRunsAndStepsOnEveryDriver) {
+  Definition.FindField = 0;
+  auto f = Handle();
+  for (const char* url : {"https://shop.example/a", "http://news.example/", "https://SHOP.example/b",
+                          "https://mail.example/", "ftp://workshop.example/"}) {
+    AddRecord(*f, url, 1, "t");
+  }
+  EXPECT_EQ(f->Send("FIND=Shop"), "Shop");
+  ASSERT_EQ(f->SetKeyPosition(KeyUrl, 0), C::NoError);
+  EXPECT_EQ(ReadInRuns(*f, RunDirection::Forward, 2),
+            "ftp://workshop.example/:1 https://SHOP.example/b:1 https://shop.example/a:1");
+  ASSERT_EQ(f->SetKeyPosition(KeyTag, 0), C::NoError);
+  EXPECT_EQ(ReadInRuns(*f, RunDirection::Backward, 50),
+            "ftp://workshop.example/:1 https://SHOP.example/b:1 https://shop.example/a:1");
+  EXPECT_EQ(Dump(*f, KeyUrl, true), "ftp://workshop.example/:1 https://SHOP.example/b:1 https://shop.example/a:1");
+  EXPECT_EQ(f->Send("FIND=nothing like it"), "nothing like it");
+  EXPECT_EQ(Dump(*f, KeyUrl, true), "");
+  f->Send("FIND=");
+  EXPECT_EQ(Dump(*f, KeyUrl, true).find("news") != std::string::npos, true);
+}
