@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "runtime/core/NativePath.h"
+#include "runtime/files/CursorItemReader.h"
 #include "runtime/files/CursorText.h"
 #include "runtime/files/FileMode.h"
 #include "runtime/files/SqliteSchemaUpgrade.h"
@@ -107,56 +108,6 @@ std::string Upper(std::string s) {
   }
   return s;
 }
-
-// Reads the items of a saved cursor text in order.
-class ItemReader {
- public:
-  explicit ItemReader(std::vector<std::string> items) : Items(std::move(items)) {}
-  bool Integer(int64_t& out) {
-    auto v = Value();
-    if (!v || v->Kind != SqlValue::Type::Integer) return Bad();
-    out = v->Integer;
-    return true;
-  }
-  bool Flag(bool& out) {
-    int64_t v = 0;
-    if (!Integer(v)) return false;
-    out = v != 0;
-    return true;
-  }
-  bool Values(std::vector<SqlValue>& out) {
-    int64_t n = 0;
-    if (!Integer(n) || n < 0) return Bad();
-    out.clear();
-    for (int64_t i = 0; i < n; ++i) {
-      auto v = Value();
-      if (!v) return Bad();
-      out.push_back(std::move(*v));
-    }
-    return true;
-  }
-  bool Ok() const { return !Failed && At == Items.size(); }
-
- private:
-  std::optional<SqlValue> Value() {
-    if (At >= Items.size()) return std::nullopt;
-    return CursorText::Decode(Items[At++]);
-  }
-  bool Bad() {
-    Failed = true;
-    return false;
-  }
-  std::vector<std::string> Items;
-  size_t At = 1;  // item 0 is the tag
-  bool Failed = false;
-};
-
-void AddValues(std::vector<std::string>& items, const std::vector<SqlValue>& values) {
-  items.push_back(CursorText::Encode(SqlValue::OfInteger(static_cast<int64_t>(values.size()))));
-  for (const SqlValue& v : values) items.push_back(CursorText::Encode(v));
-}
-
-std::string Int(int64_t v) { return CursorText::Encode(SqlValue::OfInteger(v)); }
 
 std::atomic<uint64_t> CreateCounter{0};
 
@@ -712,7 +663,7 @@ bool SqliteDriver::ParsePosition(const std::string& text, ParsedPosition& out) c
 
 DriverStatus SqliteDriver::Position(int key, std::string& position) {
   if (!HasCurrent) return DriverStatus::Error(C::RecordNotAvailable);
-  std::vector<std::string> items{PositionTag + std::to_string(key), Int(Current.Id)};
+  std::vector<std::string> items{PositionTag + std::to_string(key), CursorInteger(Current.Id)};
   for (const SqlValue& v : Schema->ComponentValues(key, Current.Values)) items.push_back(CursorText::Encode(v));
   position = CursorText::Join(items);
   // Long key values do not fit: the row id alone still finds the record while it exists.
@@ -897,12 +848,12 @@ DriverStatus SqliteDriver::CheckDuplicate(int key, const void* buffer, bool& dup
 }
 
 DriverStatus SqliteDriver::SaveCursor(std::string& state) {
-  std::vector<std::string> items{CursorTag, Int(OrderKey), Int(AtBoundary)};
-  AddValues(items, Bound.Values);
-  items.insert(items.end(), {Int(Bound.HasId), Int(Bound.Id), Int(Bound.Inclusive), Int(HasCurrent),
-                             Int(CurrentGone), Int(Current.Id), Int(Current.Version)});
-  AddValues(items, Current.Values);
-  items.insert(items.end(), {Int(WatchArmed), Int(Watching), Int(WatchedId), Int(WatchedVersion)});
+  std::vector<std::string> items{CursorTag, CursorInteger(OrderKey), CursorInteger(AtBoundary)};
+  AddCursorValues(items, Bound.Values);
+  items.insert(items.end(), {CursorInteger(Bound.HasId), CursorInteger(Bound.Id), CursorInteger(Bound.Inclusive), CursorInteger(HasCurrent),
+                             CursorInteger(CurrentGone), CursorInteger(Current.Id), CursorInteger(Current.Version)});
+  AddCursorValues(items, Current.Values);
+  items.insert(items.end(), {CursorInteger(WatchArmed), CursorInteger(Watching), CursorInteger(WatchedId), CursorInteger(WatchedVersion)});
   state = CursorText::Join(items);
   return DriverStatus::Ok();
 }
@@ -910,7 +861,7 @@ DriverStatus SqliteDriver::SaveCursor(std::string& state) {
 DriverStatus SqliteDriver::RestoreCursor(const std::string& state) {
   auto items = CursorText::Split(state);
   if (!items || items->empty() || (*items)[0] != CursorTag) return DriverStatus::Error(C::RecordNotAvailable);
-  ItemReader in(std::move(*items));
+  CursorItemReader in(std::move(*items));
   int64_t key = 0;
   bool atBoundary = false;
   Boundary bound;
