@@ -180,6 +180,8 @@ int32_t BrowseUrlList::Init() {
   WindowModel::SetPropInt(MyWindow, BrowseList, Prop::Alert, FindKey, FindKeySlot);
   WindowModel::SetPropInt(MyWindow, FindEntry, Prop::Alert, FindKey, FindKeySlot);
   WindowModel::SetPropInt(MyWindow, FindEntry, Prop::Alert, runtime::ui::Key::Esc, ClearFindSlot);
+  // The list narrows with every key typed in the find, not only when the entry is left.
+  WindowModel::SetPropInt(MyWindow, FindEntry, Prop::Immediate, 1);
   RegisterAlertKeys();
   // The address is edited only through the form.
   WindowModel::SetProp(MyWindow, BrowseList, Prop::ColumnEditable, "0", 1);
@@ -223,6 +225,13 @@ int32_t BrowseUrlList::OnAccepted() {
 int32_t BrowseUrlList::HandleEvent(const runtime::ui::PostedEvent& event) {
   if (event.Number == InPlaceToggleEvent && event.Control == BrowseList) {
     SetCountInPlace(!Browse.CountInPlace, Remember::Yes);
+    return EventConsumed;
+  }
+  if (event.Number == runtime::ui::Event::EntryChanged && event.Control == FindEntry) {
+    // Only the find's own text is taken; the window is not redisplayed, so the person
+    // goes on typing undisturbed.
+    (void)WindowModel::Update(MyWindow, FindEntry);
+    ApplyFind();
     return EventConsumed;
   }
   if (event.Number == runtime::ui::Event::AlertKey && (event.Control == FindEntry || event.Control == BrowseList)) {

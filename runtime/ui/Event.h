@@ -31,6 +31,7 @@ struct Event {
   static constexpr int32_t Rejected = 26;     // the control refused its input
   static constexpr int32_t DroppingDown = 27;
   static constexpr int32_t ColumnResize = 29;
+  static constexpr int32_t EntryChanged = 30; // an entry's text changed while being typed in (Immediate entries)
   static constexpr int32_t Selected = 257;    // a control received the focus
   static constexpr int32_t Selecting = 258;   // a control is about to receive the focus
 

@@ -25,7 +25,7 @@ struct Prop {
   static constexpr int32_t MovesChildren = 0x7C63;
   static constexpr int32_t Icon = 0x7C68;          // window or control icon name
   static constexpr int32_t Iconize = 0x7C69;       // window: minimized
-  static constexpr int32_t Immediate = 0x7C6A;     // list: scroll events go to the program at once; window: layout managed
+  static constexpr int32_t Immediate = 0x7C6A;     // list: scroll events go to the program at once; entry: each keystroke (EntryChanged); window: layout managed
   static constexpr int32_t Maximize = 0x7C6F;
   static constexpr int32_t ReadOnly = 0x7C7B;      // entry: shown but not typed into
   static constexpr int32_t Thread = 0x7C95;        // window: number of the thread that owns it, read-only

@@ -709,6 +709,26 @@ std::string WindowModel::TypeText(int32_t window, int32_t control, std::string_v
   return {};
 }
 
+std::string WindowModel::EditText(int32_t window, int32_t control, std::string_view text) {
+  Model& m = Shared();
+  int32_t thread = 0;
+  {
+    SyncGuard guard(m.Lock);
+    std::string refusal = InputRefusal(m, window, control, thread);
+    if (!refusal.empty()) return refusal;
+    Control* c = FindWindow(m, window)->Find(control);
+    const auto immediate = c->Other.find({Prop::Immediate, 0});
+    const bool wantsKeys = immediate != c->Other.end() && immediate->second != "0" && !immediate->second.empty();
+    // Other entries take their text when left: a keystroke must not reach a program
+    // that would redisplay the entry from its variable meanwhile.
+    if (!IsBindable(*c) || c->ReadOnly || !wantsKeys) return {};
+    if (EventQueues::Newest(thread) != window) return NotTakingInput(window);
+    c->Text = std::string(text);
+  }
+  EventQueues::Post(thread, PostedEvent{.Number = Event::EntryChanged, .Control = control, .Window = window, .FromUser = true});
+  return {};
+}
+
 std::string WindowModel::ChooseRow(int32_t window, int32_t control, int32_t row, int32_t key) {
   Model& m = Shared();
   int32_t thread = 0;

@@ -124,6 +124,10 @@ class WindowModel {
   static std::string Input(int32_t window, int32_t control, int32_t event, int32_t key = 0);
   // The user typed `text` into an entry (the screen only), then left it: Accepted.
   static std::string TypeText(int32_t window, int32_t control, std::string_view text);
+  // The user is typing in an entry and it shows `text` now, not yet left. Only an
+  // entry whose Immediate property is set takes it: its screen text becomes `text` and
+  // it is sent EntryChanged. For other entries nothing happens ("" all the same).
+  static std::string EditText(int32_t window, int32_t control, std::string_view text);
   // The user chose a list row with `key` (a click, a key): NewSelection.
   static std::string ChooseRow(int32_t window, int32_t control, int32_t row, int32_t key = 0);
   // The front end reports how many rows a list shows now.

@@ -535,6 +535,36 @@ TEST_F(BrowseUrlListThreadTest, FindNarrowsToTheAddressesContainingTheTextAndEsc
   CloseBrowse(w);
 }
 
+TEST_F(BrowseUrlListThreadTest, FindNarrowsWithEachKeyTypedAndClearingItKeepsTheSelectedRecord) {
+  std::vector<std::pair<std::string, int32_t>> records;
+  for (int i = 0; i < 40; ++i) records.emplace_back("https://site" + std::to_string(100 + i) + ".example/", 1);
+  records.emplace_back("https://bookshop.example/", 3);
+  records.emplace_back("https://shoes.example/", 5);
+  records.emplace_back("https://workshops.example/", 4);
+  Seed(records);
+  const int32_t w = OpenBrowse();
+  ASSERT_NE(w, 0);
+  // Typed key by key and never left: the list follows the text as it grows.
+  ASSERT_TRUE(Driver->Edit(w, "?FindText", "sho")) << Driver->LastFailure();
+  ASSERT_TRUE(Driver->WaitIdle());
+  EXPECT_EQ(Listed(w), (Rows{{"https://bookshop.example/", "3"},
+                             {"https://shoes.example/", "5"},
+                             {"https://workshops.example/", "4"}}));
+  ASSERT_TRUE(Driver->Edit(w, "?FindText", "shop")) << Driver->LastFailure();
+  ASSERT_TRUE(Driver->WaitIdle());
+  EXPECT_EQ(Listed(w), (Rows{{"https://bookshop.example/", "3"}, {"https://workshops.example/", "4"}}));
+  EXPECT_EQ(WindowModel::GetProp(w, BrowseUrlList::FindEntry, runtime::ui::Prop::Text), "shop");
+  ASSERT_TRUE(Driver->SelectRow(w, "?BROWSE:1", 2));
+  ASSERT_TRUE(Driver->WaitIdle());
+  // Deleting the text brings the whole list back on the record that was selected.
+  ASSERT_TRUE(Driver->Edit(w, "?FindText", "")) << Driver->LastFailure();
+  ASSERT_TRUE(Driver->WaitIdle());
+  EXPECT_GT(Listed(w).size(), 3u);
+  ASSERT_GT(Selected(w), 0);
+  EXPECT_EQ(Listed(w)[Selected(w) - 1][0], "https://workshops.example/");
+  CloseBrowse(w);
+}
+
 TEST_F(BrowseUrlListThreadTest, QueryByExampleNarrowsTheListAndTheMenuOffersIt) {
   Seed({{"https://news.example/", 1}, {"https://shop.example/", 5}, {"https://bookshop.example/", 2}});
   const int32_t w = OpenBrowse();

@@ -278,6 +278,14 @@ DriverResult DesktopScriptDriver::Press(int32_t window, std::string_view button)
 }
 
 DriverResult DesktopScriptDriver::Type(int32_t window, std::string_view entry, std::string_view text) {
+  return TypeInto(window, entry, text, Leave::Yes);
+}
+
+DriverResult DesktopScriptDriver::Edit(int32_t window, std::string_view entry, std::string_view text) {
+  return TypeInto(window, entry, text, Leave::No);
+}
+
+DriverResult DesktopScriptDriver::TypeInto(int32_t window, std::string_view entry, std::string_view text, Leave leave) {
   return OnControl(window, entry, [&](int32_t, QWidget* widget) {
     auto* edit = qobject_cast<QLineEdit*>(widget);
     if (!edit) return DriverResult::Failure("control " + Quoted(entry) + " does not take typing");
@@ -288,7 +296,7 @@ DriverResult DesktopScriptDriver::Type(int32_t window, std::string_view entry, s
     QTest::keyClick(edit, Qt::Key_Delete);
     QTest::keyClicks(edit, QtConversions::ToQt(text));
     // Leaving the entry hands its text to the program.
-    emit edit->editingFinished();
+    if (leave == Leave::Yes) emit edit->editingFinished();
     return DriverResult::Success();
   });
 }

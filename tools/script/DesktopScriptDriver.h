@@ -47,6 +47,7 @@ class DesktopScriptDriver : public ScriptDriver {
   DriverResult ChooseMenu(int32_t window, std::string_view item) override;
   DriverResult Press(int32_t window, std::string_view button) override;
   DriverResult Type(int32_t window, std::string_view entry, std::string_view text) override;
+  DriverResult Edit(int32_t window, std::string_view entry, std::string_view text) override;
   DriverResult SelectRow(int32_t window, std::string_view list, int32_t row) override;
   DriverResult DoubleClickRow(int32_t window, std::string_view list, int32_t row) override;
   DriverResult RightClickRow(int32_t window, std::string_view list, int32_t row) override;
@@ -76,6 +77,8 @@ class DesktopScriptDriver : public ScriptDriver {
     std::string Text;
   };
 
+  enum class Leave { No, Yes };
+  DriverResult TypeInto(int32_t window, std::string_view entry, std::string_view text, Leave leave);
   // Runs `work` on the GUI thread and waits for it.
   void OnGui(const std::function<void()>& work) const;
   DriverResult Fail(std::string message);

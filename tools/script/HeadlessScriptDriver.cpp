@@ -83,6 +83,10 @@ DriverResult HeadlessScriptDriver::Press(int32_t window, std::string_view button
 DriverResult HeadlessScriptDriver::Type(int32_t window, std::string_view entry, std::string_view text) {
   return Driver->Type(window, entry, text);
 }
+
+DriverResult HeadlessScriptDriver::Edit(int32_t window, std::string_view entry, std::string_view text) {
+  return Driver->Edit(window, entry, text);
+}
 DriverResult HeadlessScriptDriver::SelectRow(int32_t window, std::string_view list, int32_t row) {
   return Driver->SelectRow(window, list, row);
 }

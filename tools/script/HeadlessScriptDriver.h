@@ -29,6 +29,7 @@ class HeadlessScriptDriver : public ScriptDriver {
   DriverResult ChooseMenu(int32_t window, std::string_view item) override;
   DriverResult Press(int32_t window, std::string_view button) override;
   DriverResult Type(int32_t window, std::string_view entry, std::string_view text) override;
+  DriverResult Edit(int32_t window, std::string_view entry, std::string_view text) override;
   DriverResult SelectRow(int32_t window, std::string_view list, int32_t row) override;
   DriverResult DoubleClickRow(int32_t window, std::string_view list, int32_t row) override;
   DriverResult RightClickRow(int32_t window, std::string_view list, int32_t row) override;

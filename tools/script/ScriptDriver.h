@@ -55,6 +55,8 @@ class ScriptDriver {
   virtual DriverResult Press(int32_t window, std::string_view button) = 0;
   // Replaces the entry's text and leaves it.
   virtual DriverResult Type(int32_t window, std::string_view entry, std::string_view text) = 0;
+  // Replaces the entry's text key by key and stays in it.
+  virtual DriverResult Edit(int32_t window, std::string_view entry, std::string_view text) = 0;
   virtual DriverResult SelectRow(int32_t window, std::string_view list, int32_t row) = 0;
   virtual DriverResult DoubleClickRow(int32_t window, std::string_view list, int32_t row) = 0;
   virtual DriverResult RightClickRow(int32_t window, std::string_view list, int32_t row) = 0;

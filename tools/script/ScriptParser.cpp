@@ -31,6 +31,7 @@ const std::map<std::string, Command, std::less<>>& Commands() {
       {"menu", {1, {Arg::Text}}},
       {"press", {1, {Arg::Text}}},
       {"type", {2, {Arg::Text, Arg::Text}}},
+      {"edit", {2, {Arg::Text, Arg::Text}}},
       {"select", {2, {Arg::Text, Arg::Number}}},
       {"double-click", {2, {Arg::Text, Arg::Number}}},
       {"right-click", {2, {Arg::Text, Arg::Number}}},

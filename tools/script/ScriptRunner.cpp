@@ -166,6 +166,7 @@ bool ScriptRunner::Execute(const ScriptStep& step, std::string& why) {
   if (command == "menu") return FromDriver(Driver.ChooseMenu(window, a[0]), why);
   if (command == "press") return FromDriver(Driver.Press(window, a[0]), why);
   if (command == "type") return FromDriver(Driver.Type(window, a[0], a[1]), why);
+  if (command == "edit") return FromDriver(Driver.Edit(window, a[0], a[1]), why);
   if (command == "focus") return FromDriver(Driver.Focus(window, a[0]), why);
   if (command == "select" || command == "double-click" || command == "right-click") {
     ScriptParser::Number(a[1], number);

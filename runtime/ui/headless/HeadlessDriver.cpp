@@ -135,6 +135,21 @@ DriverResult HeadlessDriver::Type(int32_t window, std::string_view entry, std::s
   return FromRefusal(WindowModel::TypeText(window, number, text));
 }
 
+DriverResult HeadlessDriver::Edit(int32_t window, std::string_view entry, std::string_view text) {
+  std::string failure;
+  const int32_t number = Resolve(window, entry, failure);
+  if (number == 0) return Fail(failure);
+  if (!WindowModel::GetProp(window, number, Prop::Text).empty())
+    if (auto refusal = WindowModel::EditText(window, number, {}); !refusal.empty()) return FromRefusal(refusal);
+  // One keystroke per character: a UTF-8 sequence's continuation bytes go with its lead.
+  for (size_t end = 1; end <= text.size(); ++end) {
+    if (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) continue;
+    if (auto refusal = WindowModel::EditText(window, number, text.substr(0, end)); !refusal.empty())
+      return FromRefusal(refusal);
+  }
+  return DriverResult::Success();
+}
+
 DriverResult HeadlessDriver::SelectRow(int32_t window, std::string_view list, int32_t row) {
   std::string failure;
   const int32_t number = Resolve(window, list, failure);

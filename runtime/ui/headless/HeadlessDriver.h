@@ -52,6 +52,9 @@ class HeadlessDriver {
   DriverResult Press(int32_t window, std::string_view button);
   // Replaces the entry's screen text and leaves it (Accepted).
   DriverResult Type(int32_t window, std::string_view entry, std::string_view text);
+  // Clears the entry and types `text` into it character by character without leaving
+  // it, as a person typing would (EditText for each keystroke).
+  DriverResult Edit(int32_t window, std::string_view entry, std::string_view text);
   DriverResult SelectRow(int32_t window, std::string_view list, int32_t row);
   DriverResult DoubleClickRow(int32_t window, std::string_view list, int32_t row);
   DriverResult RightClickRow(int32_t window, std::string_view list, int32_t row);

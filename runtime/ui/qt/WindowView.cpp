@@ -221,6 +221,9 @@ void WindowView::Create(const Window& window, const Control& c) {
           if (IsEntry(c.Type)) {
             auto* entry = new QLineEdit(container);
             connect(entry, &QLineEdit::editingFinished, this, [this, number] { CommitEntry(number); });
+            connect(entry, &QLineEdit::textEdited, this, [this, number](const QString& now) {
+              WindowModel::EditText(WindowId, number, QtConversions::FromQt(now));
+            });
             widget = entry;
           } else {
             widget = new QWidget(container);  // regions, toolbars: room on the window
@@ -306,9 +309,12 @@ void WindowView::Update(const Control& c, Shown& s) {
       else if (auto* g = qobject_cast<QGroupBox*>(w)) g->setTitle(text);
       else if (auto* e = qobject_cast<QLineEdit*>(w)) {
         // A redisplay shows the program's text; typing in progress is kept only while
-        // the program shows the same text as before.
-        e->setText(text);
-        e->setModified(false);
+        // the program shows the same text as before. The text typed so far, taken in
+        // keystroke by keystroke, is left alone: setting it again would move the cursor.
+        if (e->text() != text) {
+          e->setText(text);
+          e->setModified(false);
+        }
       } else if (c.Type == ControlType::Tab) {
         if (auto* tabs = qobject_cast<QTabWidget*>(w->parentWidget() ? w->parentWidget()->parentWidget() : nullptr))
           tabs->setTabText(tabs->indexOf(w), text);

@@ -120,6 +120,31 @@ TEST_F(EventLoopTest, AcceptedEntryMovesItsTextIntoTheVariableOrIsRejected) {
   EXPECT_EQ(count, 12) << "a refused text leaves the variable alone";
 }
 
+TEST_F(EventLoopTest, KeystrokesReachOnlyAnEntryThatAskedForThemAndLeaveItsVariableAlone) {
+  const int32_t w = WindowModel::Open(Plain("Keystrokes"));
+  const int32_t name = WindowModel::ControlNumber(w, "?Name");
+  const int32_t count = WindowModel::ControlNumber(w, "?Count");
+  char typed[21] = "was";
+  WindowModel::Bind(w, name, runtime::data::FieldRef::Of(typed));
+  WindowModel::Display(w);
+  WindowModel::SetPropInt(w, name, Prop::Immediate, 1);
+  ASSERT_EQ(WindowModel::EditText(w, count, "4"), "");
+  ASSERT_EQ(WindowModel::EditText(w, name, "n"), "");
+  ASSERT_EQ(WindowModel::EditText(w, name, "ne"), "");
+  WindowModel::Post(w, UserEvent);
+  std::vector<std::string> seen;
+  EventLoop::Run(w, [&](const PostedEvent& e) {
+    if (e.Number == Event::EntryChanged)
+      seen.push_back(std::to_string(e.Control) + " " + WindowModel::GetProp(w, e.Control, Prop::Text));
+    return e.Number == UserEvent ? EventResult::EndLoop : EventResult::Normal;
+  });
+  // Both keys are reported; each handler reads the screen as it is by then.
+  const std::string now = std::to_string(name) + " ne";
+  EXPECT_EQ(seen, (std::vector<std::string>{now, now}));
+  EXPECT_EQ(WindowModel::GetProp(w, count, Prop::Text), "") << "an ordinary entry takes its text when left";
+  EXPECT_STREQ(typed, "was") << "the variable changes only when the program takes the text";
+}
+
 struct CompletionCase {
   const char* Name;
   const char* NameText;
