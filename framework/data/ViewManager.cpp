@@ -416,13 +416,14 @@ bool ViewManager::FieldSortsAscending(const FieldRef& field) {
   }
   const std::string order = View->Property(runtime::files::ViewProperty::Order);
   if (name.empty() || order.find(name) == std::string::npos) return true;
+  if (LastDirection.Order == order && LastDirection.Name == name) return LastDirection.Ascending;
   // Descending only when a sign stands right before the name (or UPPER( of it) and a
   // comma or the end right after it.
   size_t at = runtime::text::PatternMatch::Find(order, "{{{[+-]}{" + name + "}[,]}|{{[+-]}{" + name + "}$}}");
   if (at == 0)
     at = runtime::text::PatternMatch::Find(order, "{{{[+-]}{UPPER(" + name + ")}[,]}|{{[+-]}{UPPER(" + name + ")}$}}");
-  if (at == 0) return true;
-  return order[at - 1] == '+';
+  LastDirection = {order, name, at == 0 || order[at - 1] == '+'};
+  return LastDirection.Ascending;
 }
 
 FileManager* ViewManager::PrimaryFile() const { return Primary != nullptr ? Primary->GetFileManager() : nullptr; }

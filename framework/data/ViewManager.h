@@ -196,6 +196,14 @@ class ViewManager {
  private:
   uint8_t DisposeOrder = 0;
   std::unique_ptr<OrderQueue> OwnOrder;
+  // FieldSortsAscending's last answer, for the order text and field name it was for:
+  // a locator asks on every key.
+  struct DirectionMemo {
+    std::string Order;
+    std::string Name;
+    bool Ascending = true;
+  };
+  DirectionMemo LastDirection;
 
  public:
   uint8_t Opened = 0;

@@ -23,14 +23,16 @@ std::optional<Number> ParseWhole(std::string_view text) {
 
 std::string CursorText::Join(const std::vector<std::string>& items) {
   std::string out;
-  for (size_t i = 0; i < items.size(); ++i) {
-    if (i > 0) out += Separator;
-    for (char c : items[i]) {
-      if (c == Separator || c == Escape) out += Escape;
-      out += c;
-    }
-  }
+  for (size_t i = 0; i < items.size(); ++i) Append(out, items[i], i == 0 ? ItemPlace::First : ItemPlace::Later);
   return out;
+}
+
+void CursorText::Append(std::string& out, std::string_view item, ItemPlace place) {
+  if (place == ItemPlace::Later) out += Separator;
+  for (char c : item) {
+    if (c == Separator || c == Escape) out += Escape;
+    out += c;
+  }
 }
 
 std::optional<std::vector<std::string>> CursorText::Split(std::string_view text) {

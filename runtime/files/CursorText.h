@@ -4,6 +4,7 @@
 // are escaped with "\". A value item starts with its type letter (i integer, r real,
 // t text). Pure functions: safe from any thread.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +17,9 @@ namespace runtime::files {
 class CursorText {
  public:
   static std::string Join(const std::vector<std::string>& items);
+  // Adds one item to a text Join builds: the first item of the text, or one after it.
+  enum class ItemPlace : uint8_t { First, Later };
+  static void Append(std::string& out, std::string_view item, ItemPlace place);
   // nullopt for a text with a dangling escape.
   static std::optional<std::vector<std::string>> Split(std::string_view text);
 

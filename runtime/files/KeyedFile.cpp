@@ -1,6 +1,7 @@
 #include "runtime/files/KeyedFile.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cfloat>
 #include <cstring>
@@ -75,7 +76,7 @@ class KeyedFile::Call {
       : File(file), Guard(file.Section), Opcode(opcode) {
     TheBlock.Text = std::move(text);
     TheBlock.Value = value;
-    for (FileCallback* cb : Listeners()) cb->BeforeFileOperation(Opcode, TheBlock);
+    Tell([this](FileCallback* cb) { cb->BeforeFileOperation(Opcode, TheBlock); });
   }
   Call(const Call&) = delete;
   Call& operator=(const Call&) = delete;
@@ -86,22 +87,36 @@ class KeyedFile::Call {
   }
   int32_t Done(const DriverStatus& status) {
     const int32_t code = File.Finish(status);
+    if (File.Callbacks.empty()) return code;
     // A call-back may use the runtime itself; the caller still reads this call's error.
     const auto error = RuntimeError::Snapshot();
-    for (FileCallback* cb : Listeners()) cb->AfterFileOperation(Opcode, TheBlock);
+    Tell([this](FileCallback* cb) { cb->AfterFileOperation(Opcode, TheBlock); });
     RuntimeError::Restore(error);
     return code;
   }
   int32_t Done(int32_t code) { return Done(DriverStatus::Error(code)); }
 
  private:
-  // A copy, so a call-back may remove itself; one removed meanwhile is skipped.
-  std::vector<FileCallback*> Listeners() const {
-    std::vector<FileCallback*> now = File.Callbacks;
-    std::erase_if(now, [&](FileCallback* cb) {
-      return std::find(File.Callbacks.begin(), File.Callbacks.end(), cb) == File.Callbacks.end();
-    });
-    return now;
+  // Tells the call-backs registered now, from a copy (kept on the stack for the usual
+  // few), so a call-back may remove itself; one removed meanwhile is skipped.
+  template <class Each>
+  void Tell(Each each) const {
+    const std::vector<FileCallback*>& all = File.Callbacks;
+    if (all.empty()) return;
+    constexpr size_t Few = 8;
+    std::array<FileCallback*, Few> few{};
+    std::vector<FileCallback*> many;
+    FileCallback* const* now = few.data();
+    if (all.size() <= Few) {
+      std::copy(all.begin(), all.end(), few.begin());
+    } else {
+      many = all;
+      now = many.data();
+    }
+    const size_t count = all.size();
+    for (size_t i = 0; i < count; ++i) {
+      if (std::find(all.begin(), all.end(), now[i]) != all.end()) each(now[i]);
+    }
   }
 
   KeyedFile& File;

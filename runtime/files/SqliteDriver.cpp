@@ -663,11 +663,15 @@ bool SqliteDriver::ParsePosition(const std::string& text, ParsedPosition& out) c
 
 DriverStatus SqliteDriver::Position(int key, std::string& position) {
   if (!HasCurrent) return DriverStatus::Error(C::RecordNotAvailable);
-  std::vector<std::string> items{PositionTag + std::to_string(key), CursorInteger(Current.Id)};
-  for (const SqlValue& v : Schema->ComponentValues(key, Current.Values)) items.push_back(CursorText::Encode(v));
-  position = CursorText::Join(items);
+  // Built in place: the browse asks for the position of every row it shows.
+  position.clear();
+  CursorText::Append(position, PositionTag + std::to_string(key), CursorText::ItemPlace::First);
+  CursorText::Append(position, CursorInteger(Current.Id), CursorText::ItemPlace::Later);
+  const size_t idOnly = position.size();
+  for (const SqlValue& v : Schema->ComponentValues(key, Current.Values))
+    CursorText::Append(position, CursorText::Encode(v), CursorText::ItemPlace::Later);
   // Long key values do not fit: the row id alone still finds the record while it exists.
-  if (position.size() > MaxPositionLength) position = CursorText::Join({items[0], items[1]});
+  if (position.size() > MaxPositionLength) position.resize(idOnly);
   return DriverStatus::Ok();
 }
 

@@ -19,15 +19,22 @@ using runtime::text::ExpressionValue;
 
 // Keeps a copy of the record buffer so that a read that fails, after skipping records
 // the filter rejected, leaves the buffer as the caller had it.
+// `storage` lets a caller that copies on every read keep one allocation.
 class BufferCopy {
  public:
-  explicit BufferCopy(KeyedFile& file)
-      : Buffer(static_cast<unsigned char*>(file.Buffer())), Copy(Buffer, Buffer + file.BufferSize()) {}
+  explicit BufferCopy(KeyedFile& file) : BufferCopy(file, Own) {}
+  BufferCopy(KeyedFile& file, std::vector<unsigned char>& storage)
+      : Buffer(static_cast<unsigned char*>(file.Buffer())), Copy(storage) {
+    Copy.assign(Buffer, Buffer + file.BufferSize());
+  }
+  BufferCopy(const BufferCopy&) = delete;
+  BufferCopy& operator=(const BufferCopy&) = delete;
   void Restore() const { std::memcpy(Buffer, Copy.data(), Copy.size()); }
 
  private:
   unsigned char* Buffer;
-  std::vector<unsigned char> Copy;
+  std::vector<unsigned char> Own;
+  std::vector<unsigned char>& Copy;
 };
 
 // Positions the view remembers as its own before it starts afresh.
@@ -95,7 +102,19 @@ int32_t View::SetOrder(std::string_view text) {
   RowOfPosition.clear();
   DropRun();
   Issued.clear();
-  const ExpressionError error = TheOrder.Parse(text, [this](std::string_view name) { return FieldNamed(name); });
+  // The browse sends its order again before each positioning: the same text, naming
+  // only the file's fields, would parse to the same order.
+  if (!text.empty() && text == OrderText && OrderNamesFieldsOnly && OrderBuffer == Primary->Buffer()) {
+    ChooseKey();
+    return Finish(C::NoError);
+  }
+  OrderNamesFieldsOnly = true;
+  OrderBuffer = Primary->Buffer();
+  const ExpressionError error = TheOrder.Parse(text, [this](std::string_view name) {
+    std::optional<FieldRef> field = FieldNamed(name);
+    if (!field) OrderNamesFieldsOnly = false;  // the thread's bound names may change
+    return field;
+  });
   OrderText = error.IsError() ? std::string() : std::string(text);
   ChooseKey();
   if (error.IsError()) return Fail(ErrorBadExpression, "Invalid order: " + error.Describe());
@@ -188,7 +207,7 @@ int32_t View::Read(bool forward) {
 }
 
 int32_t View::ReadKeyed(bool forward) {
-  const BufferCopy saved(*Primary);
+  const BufferCopy saved(*Primary, ReadCopy);
   bool skipped = false;
   while (true) {
     int32_t rc = C::NoError;

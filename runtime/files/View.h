@@ -178,6 +178,8 @@ class View {
 
   KeyedFile* Primary = nullptr;
   std::string OrderText;
+  bool OrderNamesFieldsOnly = false;  // every name in OrderText is a field of the file
+  const void* OrderBuffer = nullptr;  // the record buffer those names were found in
   ViewOrder TheOrder;
   std::optional<int> Key = 0;
   runtime::text::Expression TheFilter;
@@ -204,6 +206,7 @@ class View {
   uint64_t RunMark = 0;   // the file's cursor mark when the view last took a record
   // Positions handed out in the current order (bounded; see ResetToPosition).
   std::unordered_set<std::string> Issued;
+  std::vector<unsigned char> ReadCopy;  // the caller's buffer, kept while a keyed read skips records
 
   // Sorted reading: the rows of the last positioning and the place among them.
   std::vector<SortedRow> Rows;
