@@ -538,8 +538,7 @@ void BrowseManager::OnLocatorAccepted() {
   WindowModel::Select(WindowNumber(), ListControl());
   ReloadPage(ReloadAroundView);
   order->Locator->OnLocated();
-  RefreshControls();
-  PostSelectionChange();
+  RefreshAndPostSelection();
 }
 
 void BrowseManager::HandleEvent(const runtime::ui::PostedEvent& event) {
@@ -639,9 +638,15 @@ bool BrowseManager::OnKey() {
     if (located == 0 && key == Key::Insert) handled = PressButton(InsertControl);
   }
   if (!handled) return false;
-  RefreshControls();
-  PostSelectionChange();
+  RefreshAndPostSelection();
   return true;
+}
+
+void BrowseManager::RefreshAndPostSelection() {
+  const uint64_t shownBefore = DisplaySerial;
+  RefreshControls();
+  const bool shown = DisplaySerial != shownBefore && Behavior && !Behavior->RowsChanged() && ShownChoice == CurrentChoice;
+  PostSelection(shown ? ListShowing::Shown : ListShowing::Show);
 }
 
 void BrowseManager::OnLocate() {
@@ -901,10 +906,12 @@ void BrowseManager::SaveSortState() {
   SavedSortString = order->Order.substr(0, SavedSortLimit);
 }
 
-void BrowseManager::PostSelectionChange() {
+void BrowseManager::PostSelectionChange() { PostSelection(ListShowing::Show); }
+
+void BrowseManager::PostSelection(ListShowing showing) {
   if (PrevChoice == 0 && CurrentChoice == 0 && WindowModel::KeyCode() != Key::MouseRightUp) return;
   PrevChoice = CurrentChoice;
-  DisplayList();
+  if (showing == ListShowing::Show) DisplayList();
   WindowModel::Post(WindowNumber(), Event::NewSelection, ListControl());
 }
 
@@ -1042,6 +1049,8 @@ void BrowseManager::DisplayList() {
   }
   if (fetched != 0) ListQueue->GetRow(fetched);
   Behavior->ShowRows(std::move(rows), CurrentChoice);
+  ShownChoice = CurrentChoice;
+  ++DisplaySerial;
 }
 
 int32_t BrowseManager::NavigationRequest() const {

@@ -287,6 +287,15 @@ class BrowseManager : public framework::data::ViewManager {
   // Stores the query's filter as the query filter (of every order when QueryShared),
   // shows it in QueryResult and reloads.
   void ApplyQueryFilter();
+  // RefreshControls, then PostSelectionChange; the rows are shown once when
+  // RefreshControls showed them last and nothing changed since.
+  void RefreshAndPostSelection();
+  // Whether PostSelection shows the rows first or the list shows them already.
+  enum class ListShowing : uint8_t { Show, Shown };
+  void PostSelection(ListShowing showing);
+
+  uint64_t DisplaySerial = 0;  // counts DisplayList's showings
+  int32_t ShownChoice = 0;     // the row DisplayList last selected
 };
 
 }  // namespace framework::browse
