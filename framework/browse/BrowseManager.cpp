@@ -942,12 +942,13 @@ void BrowseManager::AddPopupItems() {
   if (!Popup) return;
   Popup->SetWindow(WindowNumber());
   // Each item mimics its button: a disabled button disables its item, and choosing the
-  // item presses the button.
+  // item presses the button. The record items show the list's key for the same button
+  // (RegisterAlertKeys).
   if (EditViaPopup) {
-    if (InsertControl != 0) Popup->AddMimicItem("!&Insert", "&Insert", InsertControl);
-    if (ChangeControl != 0) Popup->AddMimicItem("!&Change", "&Change", ChangeControl);
-    if (DeleteControl != 0) Popup->AddMimicItem("!&Delete", "&Delete", DeleteControl);
-    if (ViewControl != 0) Popup->AddMimicItem("!&View", "&View", ViewControl);
+    if (InsertControl != 0) Popup->SetKey(Popup->AddMimicItem("!&Insert", "&Insert", InsertControl), Key::Insert);
+    if (ChangeControl != 0) Popup->SetKey(Popup->AddMimicItem("!&Change", "&Change", ChangeControl), Key::CtrlEnter);
+    if (DeleteControl != 0) Popup->SetKey(Popup->AddMimicItem("!&Delete", "&Delete", DeleteControl), Key::Delete);
+    if (ViewControl != 0) Popup->SetKey(Popup->AddMimicItem("!&View", "&View", ViewControl), Key::ShiftEnter);
   }
   if (PrintControl != 0) Popup->AddMimicItem("!&Print", "&Print", PrintControl);
   if (QueryControl != 0) {

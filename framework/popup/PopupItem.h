@@ -1,6 +1,7 @@
 #pragma once
 // One entry of a PopupManager's item list: where it sits in the menu (Depth), what it
-// shows (Text, Icon, its disabled and check state), and what choosing it does (post
+// shows (Text, Icon, the key beside it, its disabled and check state), and what
+// choosing it does (post
 // Event to ControlId, or, for an item that mimics a control, accept that control).
 // A plain value; the manager that holds it guards it.
 
@@ -34,6 +35,7 @@ struct PopupItem {
   uint8_t Disabled = FollowControl;
   uint8_t Check = NoCheck;
   uint8_t OnToolbox = 0;  // 1: also a button of the toolbox window
+  int32_t Key = 0;        // key code that does the same in the window, shown beside the text; 0 none
   std::string Icon;
   std::string Name;  // unique within the manager
   std::string Text;

@@ -207,6 +207,11 @@ void PopupManager::SetIcon(std::string_view name, std::string_view icon) {
   if (PopupItem* item = Find(name)) item->Icon = TextLimit::Cut(icon, PopupItem::IconLimit);
 }
 
+void PopupManager::SetKey(std::string_view name, int32_t key) {
+  SyncGuard guard(Lock);
+  if (PopupItem* item = Find(name)) item->Key = key;
+}
+
 void PopupManager::SetCheck(std::string_view name, uint8_t check) {
   SyncGuard guard(Lock);
   if (PopupItem* item = Find(name)) item->Check = check;
@@ -375,11 +380,17 @@ std::string PopupManager::BuildMenuLocked(int32_t window) {
     if (item.Disabled == PopupItem::ItemDisabled) menu += DisabledFlag;
     if (item.Check == PopupItem::Checked) menu += CheckedFlag;
     else if (item.Check == PopupItem::Unchecked) menu += UncheckedFlag;
-    if (icons && !item.IsSeparator()) {
-      menu += '[';
-      if (!item.Icon.empty())
-        menu += std::to_string(Prop::Icon) + "(" + BundledIconMark + item.Icon + "),";
-      menu += std::to_string(Prop::ItemMenuStyle) + "(" + style + ")]";
+    if (!item.IsSeparator()) {
+      std::string settings;
+      if (icons) {
+        if (!item.Icon.empty()) settings += std::to_string(Prop::Icon) + "(" + BundledIconMark + item.Icon + "),";
+        settings += std::to_string(Prop::ItemMenuStyle) + "(" + style + ")";
+      }
+      if (item.Key != 0) {
+        if (!settings.empty()) settings += ',';
+        settings += std::to_string(Prop::ItemKey) + "(" + std::to_string(item.Key) + ")";
+      }
+      if (!settings.empty()) menu += "[" + settings + "]";
     }
     menu += Translator != nullptr ? Translator->Translate(item.Text) : item.Text;
   }

@@ -109,6 +109,9 @@ class PopupManager {
   void EnableMenuItem(std::string_view name, bool enable);
   void MarkForToolbox(std::string_view name, bool onToolbox);
   void SetIcon(std::string_view name, std::string_view icon);
+  // The key (a key code) the menu shows beside the item: the one that does in the
+  // window what choosing the item does. 0 shows none.
+  void SetKey(std::string_view name, int32_t key);
   // Not an item property of its own: sets Check (PopupItem::Checked/Unchecked/NoCheck).
   void SetCheck(std::string_view name, uint8_t check);
 

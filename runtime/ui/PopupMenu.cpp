@@ -1,6 +1,10 @@
 #include "runtime/ui/PopupMenu.h"
 
+#include <charconv>
 #include <functional>
+
+#include "runtime/ui/KeyName.h"
+#include "runtime/ui/Prop.h"
 
 namespace runtime::ui {
 namespace {
@@ -34,6 +38,8 @@ PopupMenuItem MakeItem(std::string_view text) {
     size_t close = text.find(MarkupClose);
     if (close != std::string_view::npos) {
       item.Markup = std::string(text.substr(1, close - 1));
+      const std::string key = PopupMenu::MarkupValue(item.Markup, Prop::ItemKey);
+      std::from_chars(key.data(), key.data() + key.size(), item.Key);
       text.remove_prefix(close + 1);
     }
   }
@@ -125,6 +131,23 @@ std::string PopupMenu::PlainText(std::string_view text) {
   return plain;
 }
 
+std::string PopupMenu::MarkupValue(std::string_view markup, int32_t prop) {
+  const std::string wanted = std::to_string(prop);
+  // Settings are "number(value)" joined by ",", and a value may hold "," itself: each
+  // setting is taken from its number to its closing parenthesis.
+  size_t at = 0;
+  while (at < markup.size()) {
+    const size_t open = markup.find('(', at);
+    if (open == std::string_view::npos) break;
+    const size_t close = markup.find(')', open);
+    const size_t end = close == std::string_view::npos ? markup.size() : close;
+    if (markup.substr(at, open - at) == wanted) return std::string(markup.substr(open + 1, end - open - 1));
+    at = end + 1;
+    if (at < markup.size() && markup[at] == ',') ++at;
+  }
+  return {};
+}
+
 std::string PopupMenu::Print() const {
   std::string out;
   std::function<void(const std::vector<PopupMenuItem>&, int)> walk = [&](const std::vector<PopupMenuItem>& items,
@@ -139,6 +162,7 @@ std::string PopupMenu::Print() const {
         out += indent + "}\n";
       } else {
         out += indent + std::to_string(item.Number) + " " + item.Text;
+        if (const std::string key = KeyName::Of(item.Key); !key.empty()) out += " [" + key + "]";
         if (item.Check == PopupMenuItem::Checked) out += " (checked)";
         if (item.Disabled) out += " (disabled)";
         out += "\n";

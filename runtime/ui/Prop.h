@@ -76,6 +76,7 @@ struct Prop {
   static constexpr int32_t Font = 0x7F18;       // window: font name
   static constexpr int32_t FontSize = 0x7F19;
   static constexpr int32_t Tip = 0x7F1A;        // control: the tooltip
+  static constexpr int32_t ItemKey = 0x7F1B;    // popup item markup: the key code that does what the item does
 };
 
 }  // namespace runtime::ui

@@ -108,6 +108,40 @@ std::string ShownText(const Control& c, QWidget* w, QAction* action) {
   return c.Type == ControlType::Image ? c.Text : std::string();
 }
 
+// A popup item as the menu shows it: its text, and the key text after the tab.
+struct MenuItemText {
+  std::string Text;
+  std::string Key;
+};
+
+MenuItemText ShownItem(const QAction& action) {
+  const QString text = action.text();
+  const qsizetype tab = text.indexOf('\t');
+  if (tab < 0) return {Text(text), {}};
+  return {Text(text.left(tab)), Text(text.mid(tab + 1))};
+}
+
+// The menu in PopupMenu::Print's layout, read from its actions.
+std::string PrintMenu(const QMenu& menu, int depth = 0) {
+  const std::string indent(static_cast<size_t>(depth) * 2, ' ');
+  std::string out;
+  for (QAction* action : menu.actions()) {
+    const MenuItemText shown = ShownItem(*action);
+    if (action->isSeparator()) {
+      out += indent + "- (separator)\n";
+    } else if (QMenu* sub = action->menu()) {
+      out += indent + shown.Text + " {\n" + PrintMenu(*sub, depth + 1) + indent + "}\n";
+    } else {
+      out += indent + std::to_string(action->data().toInt()) + " " + shown.Text;
+      if (!shown.Key.empty()) out += " [" + shown.Key + "]";
+      if (action->isCheckable() && action->isChecked()) out += " (checked)";
+      if (!action->isEnabled()) out += " (disabled)";
+      out += "\n";
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 DesktopScriptDriver::DesktopScriptDriver(runtime::ui::qt::Desktop& desktop,
@@ -440,6 +474,10 @@ void DesktopScriptDriver::OnShown(QWidget* widget) {
     // A context menu (the menu bar's menus and submenus are not popups of the program).
     Seen.insert(widget);
     QObject::connect(menu, &QObject::destroyed, Watcher.get(), [this, widget] { Seen.erase(widget); });
+    {
+      std::lock_guard lock(Lock);
+      Menus.push_back(PrintMenu(*menu));
+    }
     OpenMenus.emplace_back(menu);
   } else {
     return;
@@ -521,7 +559,7 @@ void DesktopScriptDriver::AnswerMenu(QMenu* menu, const PopupAnswer& answer) {
       if (action->isSeparator()) continue;
       const bool matches = answer.Text.empty()
                                ? action->data().toInt() == answer.Number
-                               : runtime::ui::PopupMenu::PlainText(Text(action->text())) == answer.Text;
+                               : runtime::ui::PopupMenu::PlainText(ShownItem(*action).Text) == answer.Text;
       if (matches) return action;
     }
     return nullptr;
@@ -557,6 +595,11 @@ void DesktopScriptDriver::AnswerPopup(std::string text) {
     MenuAnswers.push_back({0, std::move(text)});
   }
   OnGui([this] { AnswerOpen(); });
+}
+
+std::vector<std::string> DesktopScriptDriver::PopupMenus() const {
+  std::lock_guard lock(Lock);
+  return Menus;
 }
 
 std::vector<ScriptDriver::ShownBox> DesktopScriptDriver::MessageBoxes() const {

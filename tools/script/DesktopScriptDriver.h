@@ -61,6 +61,7 @@ class DesktopScriptDriver : public ScriptDriver {
   void AnswerPopup(int32_t number) override;
   void AnswerPopup(std::string text) override;
   std::vector<ShownBox> MessageBoxes() const override;
+  std::vector<std::string> PopupMenus() const override;
 
   std::string Print(int32_t window) override;
   bool ControlText(int32_t window, std::string_view control, std::string& text, std::string& why) override;
@@ -104,6 +105,7 @@ class DesktopScriptDriver : public ScriptDriver {
   std::string Last;                          // GUARDED_BY(Lock)
   std::vector<std::string> FailureTexts;     // GUARDED_BY(Lock)
   std::vector<ShownBox> Boxes;               // GUARDED_BY(Lock)
+  std::vector<std::string> Menus;            // GUARDED_BY(Lock) printed as shown
   std::deque<int32_t> BoxAnswers;            // GUARDED_BY(Lock)
   std::deque<PopupAnswer> MenuAnswers;       // GUARDED_BY(Lock)
   // GUI thread only: boxes and menus on the screen that have no answer yet.

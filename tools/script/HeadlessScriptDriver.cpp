@@ -138,6 +138,12 @@ std::vector<ScriptDriver::ShownBox> HeadlessScriptDriver::MessageBoxes() const {
   return boxes;
 }
 
+std::vector<std::string> HeadlessScriptDriver::PopupMenus() const {
+  std::vector<std::string> menus;
+  for (const auto& menu : Screen->PopupMenus()) menus.push_back(menu.Print());
+  return menus;
+}
+
 std::string HeadlessScriptDriver::Print(int32_t window) { return runtime::ui::headless::HeadlessDriver::Print(window); }
 
 bool HeadlessScriptDriver::ControlText(int32_t window, std::string_view control, std::string& text, std::string& why) {

@@ -43,6 +43,7 @@ class HeadlessScriptDriver : public ScriptDriver {
   void AnswerPopup(int32_t number) override;
   void AnswerPopup(std::string text) override;
   std::vector<ShownBox> MessageBoxes() const override;
+  std::vector<std::string> PopupMenus() const override;
 
   std::string Print(int32_t window) override;
   bool ControlText(int32_t window, std::string_view control, std::string& text, std::string& why) override;

@@ -78,6 +78,9 @@ class ScriptDriver {
   virtual void AnswerPopup(std::string text) = 0;
   // Every message box shown so far, in order.
   virtual std::vector<ShownBox> MessageBoxes() const = 0;
+  // Every popup menu shown so far, in order, each as PopupMenu::Print gives it (on the
+  // desktop built from the menu's actions, so it says what the screen showed).
+  virtual std::vector<std::string> PopupMenus() const = 0;
 
   // The window as text (see HeadlessDriver::Print for the layout).
   virtual std::string Print(int32_t window) = 0;

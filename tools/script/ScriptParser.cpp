@@ -40,6 +40,7 @@ const std::map<std::string, Command, std::less<>>& Commands() {
       {"answer", {1, {Arg::Button}}},
       {"popup", {1, {Arg::TextOrNumber}}},
       {"print", {0, {Arg::Text}}},
+      {"print-popup", {0, {}}},
       {"wait-idle", {0, {}}},
       {"close", {0, {Arg::Text}}},
       {"expect-message", {1, {Arg::Text, Arg::Text}}},

@@ -141,6 +141,22 @@ bool ScriptRunner::Execute(const ScriptStep& step, std::string& why) {
       std::this_thread::sleep_for(PollPeriod);
     }
   }
+  if (command == "print-popup") {
+    // The next popup menu not printed yet, waiting for it to be shown.
+    const auto deadline = Clock::now() + Timeout;
+    for (;;) {
+      const auto menus = Driver.PopupMenus();
+      if (MenusPrinted < menus.size()) {
+        Out << menus[MenusPrinted++];
+        return true;
+      }
+      if (Clock::now() >= deadline) {
+        why = "no popup menu shown within " + std::to_string(Timeout.count()) + " ms";
+        return false;
+      }
+      std::this_thread::sleep_for(PollPeriod);
+    }
+  }
   if (command == "print") {
     const int32_t window = Target(step, 0, why);
     if (window == 0) return false;

@@ -49,6 +49,7 @@ class ScriptRunner {
   std::chrono::milliseconds Timeout = DefaultTimeout;
   int32_t Current = 0;
   size_t MessagesSeen = 0;  // message boxes already matched by expect-message
+  size_t MenusPrinted = 0;  // popup menus already printed by print-popup
 };
 
 }  // namespace tools::script

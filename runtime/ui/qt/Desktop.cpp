@@ -25,6 +25,7 @@
 #include <string>
 
 #include "runtime/ui/Event.h"
+#include "runtime/ui/KeyName.h"
 #include "runtime/ui/Prop.h"
 #include "runtime/ui/WindowModel.h"
 #include "runtime/ui/qt/FrameWindow.h"
@@ -49,30 +50,23 @@ constexpr ButtonMapping Buttons[] = {
     {MessageBoxRequest::ButtonCancel, QMessageBox::Cancel}, {MessageBoxRequest::ButtonHelp, QMessageBox::Help},
 };
 
-// The icon an item's property markup names ("31848(~WAINSERT.ICO),31290(0)"), or "".
-std::string MarkupIcon(const std::string& markup) {
-  const std::string key = std::to_string(Prop::Icon) + "(";
-  const size_t at = markup.find(key);
-  if (at == std::string::npos) return {};
-  const size_t start = at + key.size();
-  const size_t end = markup.find(')', start);
-  return markup.substr(start, end == std::string::npos ? std::string::npos : end - start);
-}
-
 void AddItems(QMenu* menu, const std::vector<PopupMenuItem>& items) {
   for (const PopupMenuItem& item : items) {
     if (item.Separator) {
       menu->addSeparator();
       continue;
     }
-    const QString text = QtConversions::ToQt(item.Text);
-    const QIcon icon = IconMapper::IconFor(MarkupIcon(item.Markup));
+    QString text = QtConversions::ToQt(item.Text);
+    const QIcon icon = IconMapper::IconFor(PopupMenu::MarkupValue(item.Markup, Prop::Icon));
     if (item.IsSubmenu()) {
       QMenu* sub = menu->addMenu(icon, text);
       sub->setEnabled(!item.Disabled);
       AddItems(sub, item.Items);
       continue;
     }
+    // A menu shows what follows a tab as the item's shortcut, aligned at the right. Only
+    // the text: the key itself is routed as in the window, not by the menu.
+    if (const std::string key = KeyName::Of(item.Key); !key.empty()) text += '\t' + QtConversions::ToQt(key);
     QAction* action = menu->addAction(icon, text);
     action->setData(item.Number);
     action->setEnabled(!item.Disabled);

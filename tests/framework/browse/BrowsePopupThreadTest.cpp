@@ -154,7 +154,10 @@ TEST_F(BrowsePopupThreadTest, RightClickShowsTheBrowseItemsAndEachCallsTheUpdate
   Seed(Alphabet);
   Start();
   const runtime::ui::PopupMenu menu = RightClick(3, "");
-  EXPECT_EQ(menu.Print(), "1 &Insert\n2 &Change\n3 &Delete\n4 &View\n- (separator)\n5 &Toolbox\n");
+  // Each record item shows the list's key for its button; the toolbox has none.
+  EXPECT_EQ(menu.Print(),
+            "1 &Insert [Ins]\n2 &Change [Ctrl+Enter]\n3 &Delete [Del]\n4 &View [Shift+Enter]\n- (separator)\n"
+            "5 &Toolbox\n");
   EXPECT_TRUE(Log.Take().empty());
 
   struct Case {
@@ -238,8 +241,8 @@ TEST_F(BrowsePopupThreadTest, KeysAndDoubleClickReachTheSameButtons) {
 TEST_F(BrowsePopupThreadTest, AnEmptyListOffersOnlyInsert) {
   Start();
   const runtime::ui::PopupMenu menu = RightClick(0, "Change");
-  EXPECT_EQ(menu.Print(), "1 &Insert\n2 &Change (disabled)\n3 &Delete (disabled)\n4 &View (disabled)\n"
-                          "- (separator)\n5 &Toolbox\n");
+  EXPECT_EQ(menu.Print(), "1 &Insert [Ins]\n2 &Change [Ctrl+Enter] (disabled)\n3 &Delete [Del] (disabled)\n"
+                          "4 &View [Shift+Enter] (disabled)\n- (separator)\n5 &Toolbox\n");
   EXPECT_TRUE(Log.Take().empty());
   // The Insert key still reaches the insert button.
   Key(Key::Insert);

@@ -15,6 +15,7 @@
 #include "runtime/ui/EventQueues.h"
 #include "runtime/ui/MessageBoxService.h"
 #include "runtime/ui/PopupMenu.h"
+#include "runtime/ui/Key.h"
 #include "runtime/ui/Prop.h"
 #include "runtime/ui/WindowBuilder.h"
 #include "runtime/ui/WindowModel.h"
@@ -208,6 +209,29 @@ TEST_F(PopupManagerTest, IconsAddMarkupToEveryItemButSeparators) {
   EXPECT_EQ(parsed.NumberOf("Other"), 2);
   Menu.NoIcons = 1;
   EXPECT_EQ(Menu.BuildMenu(), "|&Add|-|&Other");
+}
+
+TEST_F(PopupManagerTest, AnItemsKeyTravelsWithItsMarkupToTheMenuShown) {
+  OpenWindow();
+  Menu.SetKey(Menu.AddMimicItem("!&Insert", "&Insert", Insert), runtime::ui::Key::Insert);
+  Menu.AddMenuItem("-");
+  Menu.SetKey(Menu.AddMenuItem("&Other"), runtime::ui::Key::CtrlEnter);
+  Menu.SetKey("NoSuchItem", runtime::ui::Key::Delete);
+  const std::string key = std::to_string(Prop::ItemKey);
+  // Beside the icon settings, and alone when no icons are in use.
+  const std::string style = WindowModel::GetProp(0, 0, Prop::SystemMenuStyle);
+  EXPECT_EQ(Menu.BuildMenu(), "|[" + std::to_string(Prop::Icon) + "(~WAINSERT.ICO)," +
+                                  std::to_string(Prop::ItemMenuStyle) + "(" + style + ")," + key + "(45)]&Add|-|[" +
+                                  std::to_string(Prop::ItemMenuStyle) + "(" + style + ")," + key + "(525)]&Other");
+  Menu.NoIcons = 1;
+  EXPECT_EQ(Menu.BuildMenu(), "|[" + key + "(45)]&Add|-|[" + key + "(525)]&Other");
+  Screen->QueuePopupAnswer("Other");
+  EXPECT_EQ(Menu.ShowMenu(), "Other");
+  ASSERT_EQ(Screen->PopupMenus().size(), 1u);
+  EXPECT_EQ(Screen->PopupMenus()[0].Print(), "1 &Add [Ins]\n- (separator)\n2 &Other [Ctrl+Enter]\n");
+  // Key 0 takes the key away again.
+  Menu.SetKey("Other", runtime::ui::Key::None);
+  EXPECT_EQ(Menu.BuildMenu(), "|[" + key + "(45)]&Add|-|&Other");
 }
 
 TEST_F(PopupManagerTest, SubmenusAreInsertedAfterTheirAnchor) {

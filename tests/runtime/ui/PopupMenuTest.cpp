@@ -4,8 +4,12 @@
 
 #include <string>
 #include <thread>
+#include <utility>
 
+#include "runtime/ui/Key.h"
+#include "runtime/ui/KeyName.h"
 #include "runtime/ui/PopupMenu.h"
+#include "runtime/ui/Prop.h"
 #include "runtime/ui/PopupMenuService.h"
 #include "tests/runtime/ui/WindowTestSupport.h"
 
@@ -30,6 +34,8 @@ TEST(PopupMenuTest, ParsesItemsSubmenusFlagsAndMarkup) {
       {"|View{By &Name|+By &Date{Deep}}|Last", 3, "View {\n  1 By &Name\n  By &Date {\n    2 Deep\n  }\n}\n3 Last\n"},
       {"+Checked|-Unchecked", 2, "1 Checked (checked)\n2 Unchecked\n"},
       {"|[31848(~WAINSERT.ICO),31290(1)]&Insert|[31290(1)]Plain", 2, "1 &Insert\n2 Plain\n"},
+      {"|[32539(45)]&Insert|[31848(~X.ICO),31290(1),32539(525)]&Change|[32539(2)]Mouse", 3,
+       "1 &Insert [Ins]\n2 &Change [Ctrl+Enter]\n3 Mouse\n"},
       {"{Orphan}", 1, " {\n  1 Orphan\n}\n"},
       {"|Stray}|Close", 2, "1 Stray\n2 Close\n"},
   };
@@ -55,6 +61,17 @@ TEST(PopupMenuTest, ItemsKeepFlagsAndMarkupAndAreFoundByPlainText) {
   EXPECT_EQ(menu.NumberOf("Sub"), 0) << "a submenu caption is not an item";
   EXPECT_EQ(menu.Item(3), nullptr);
   EXPECT_EQ(menu.Item(0), nullptr);
+}
+
+TEST(PopupMenuTest, KeysAreNamedAsAMenuShowsThem) {
+  EXPECT_EQ(Prop::ItemKey, 32539) << "the markup cases above write the number out";
+  const std::pair<int32_t, const char*> cases[] = {
+      {Key::Insert, "Ins"},         {Key::Delete, "Del"},       {Key::CtrlEnter, "Ctrl+Enter"},
+      {Key::ShiftEnter, "Shift+Enter"}, {Key::Shift + Key::F1 + 9, "Shift+F10"}, {Key::Ctrl + Key::Alt + Key::Of('h'), "Ctrl+Alt+H"},
+      {Key::Digit0 + 7, "7"},       {Key::PgDn, "PgDn"},        {Key::MouseRightUp, ""},
+      {Key::MouseLeft2, ""},        {Key::None, ""},            {Key::F1 + 12, ""},
+  };
+  for (const auto& [code, name] : cases) EXPECT_EQ(KeyName::Of(code), name) << code;
 }
 
 using PopupMenuServiceTest = WindowTest;
