@@ -45,7 +45,14 @@ void RuntimeError::SetSystem(int error) {
   }
 }
 
-void RuntimeError::Clear() { State.Get() = RuntimeErrorState{}; }
+// Every successful call clears: the texts are emptied in place rather than rebuilt.
+void RuntimeError::Clear() {
+  RuntimeErrorState& s = State.Get();
+  s.Code = 0;
+  s.Text.clear();
+  if (s.FileCode != "0") s.FileCode = "0";
+  s.FileText.clear();
+}
 
 int32_t RuntimeError::Code() { return State.Get().Code; }
 std::string RuntimeError::Text() { return State.Get().Text; }

@@ -29,9 +29,35 @@ std::string CursorText::Join(const std::vector<std::string>& items) {
 
 void CursorText::Append(std::string& out, std::string_view item, ItemPlace place) {
   if (place == ItemPlace::Later) out += Separator;
-  for (char c : item) {
-    if (c == Separator || c == Escape) out += Escape;
-    out += c;
+  // Copied in stretches between the characters that need escaping.
+  constexpr std::string_view Special{"|\\", 2};
+  while (!item.empty()) {
+    const size_t at = item.find_first_of(Special);
+    out.append(item.substr(0, at));
+    if (at == std::string_view::npos) break;
+    out += Escape;
+    out += item[at];
+    item.remove_prefix(at + 1);
+  }
+}
+
+void CursorText::AppendValue(std::string& out, const SqlValue& value, ItemPlace place) {
+  switch (value.Kind) {
+    case SqlValue::Type::Integer: {
+      // Digits and a sign need no escaping.
+      if (place == ItemPlace::Later) out += Separator;
+      char digits[24];
+      const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, value.Integer);
+      out += 'i';
+      out.append(digits, end);
+      break;
+    }
+    case SqlValue::Type::Text:
+      if (place == ItemPlace::Later) out += Separator;
+      out += 't';
+      Append(out, value.Text, ItemPlace::First);
+      break;
+    default: Append(out, Encode(value), place); break;
   }
 }
 

@@ -20,6 +20,8 @@ class CursorText {
   // Adds one item to a text Join builds: the first item of the text, or one after it.
   enum class ItemPlace : uint8_t { First, Later };
   static void Append(std::string& out, std::string_view item, ItemPlace place);
+  // Append(out, Encode(value), place), without the item's own text.
+  static void AppendValue(std::string& out, const SqlValue& value, ItemPlace place);
   // nullopt for a text with a dangling escape.
   static std::optional<std::vector<std::string>> Split(std::string_view text);
 

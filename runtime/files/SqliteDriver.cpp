@@ -664,12 +664,12 @@ bool SqliteDriver::ParsePosition(const std::string& text, ParsedPosition& out) c
 DriverStatus SqliteDriver::Position(int key, std::string& position) {
   if (!HasCurrent) return DriverStatus::Error(C::RecordNotAvailable);
   // Built in place: the browse asks for the position of every row it shows.
-  position.clear();
-  CursorText::Append(position, PositionTag + std::to_string(key), CursorText::ItemPlace::First);
-  CursorText::Append(position, CursorInteger(Current.Id), CursorText::ItemPlace::Later);
+  position.assign(PositionTag);
+  position += std::to_string(key);
+  CursorText::AppendValue(position, SqlValue::OfInteger(Current.Id), CursorText::ItemPlace::Later);
   const size_t idOnly = position.size();
-  for (const SqlValue& v : Schema->ComponentValues(key, Current.Values))
-    CursorText::Append(position, CursorText::Encode(v), CursorText::ItemPlace::Later);
+  for (size_t c = 0; c < Schema->ComponentCount(key); ++c)
+    CursorText::AppendValue(position, Current.Values[Schema->Key(key).Components[c].Field], CursorText::ItemPlace::Later);
   // Long key values do not fit: the row id alone still finds the record while it exists.
   if (position.size() > MaxPositionLength) position.resize(idOnly);
   return DriverStatus::Ok();
