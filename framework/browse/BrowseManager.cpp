@@ -558,7 +558,7 @@ void BrowseManager::HandleEvent(const runtime::ui::PostedEvent& event) {
       default: break;
     }
   } else if (event.Control == 0 && ILC != nullptr) {
-    CurrentChoice = ILC->SelectedRow();
+    KeepCurrentChoice();
   }
   NeedRefresh = 0;
   if (event.Number == Event::Accepted && event.Control != 0) TakeAccepted(event.Control);
@@ -680,7 +680,9 @@ void BrowseManager::OnNewSelection() {
     const runtime::ui::PostedEvent& event = Window != nullptr ? Window->EventInHand() : runtime::ui::PostedEvent{};
     const bool chosen = event.FromUser && event.Number == Event::NewSelection && event.Control == ListControl() &&
                         event.Argument >= 1 && event.Argument <= Rows();
-    CurrentChoice = chosen ? event.Argument : ILC->SelectedRow();
+    // One the program posted itself (PostSelectionChange) is about its own row.
+    if (chosen) CurrentChoice = event.Argument;
+    else KeepCurrentChoice();
     if (chosen && ILC->SelectedRow() != CurrentChoice) ILC->SelectRow(CurrentChoice);
     LastChoice = CurrentChoice;
   }
@@ -795,7 +797,7 @@ void BrowseManager::MoveThumbFixed() {
 
 void BrowseManager::RereadViewRecord() {
   if (Rows() == 0) return;
-  CurrentChoice = ILC->SelectedRow();
+  KeepCurrentChoice();
   ListQueue->GetRow(static_cast<size_t>(std::clamp(CurrentChoice, 1, Rows())));
   const std::string position = ListQueue->GetRowPosition();
   framework::data::FileManager* file = PrimaryFile();
@@ -906,6 +908,10 @@ void BrowseManager::SaveSortState() {
   SavedSortString = order->Order.substr(0, SavedSortLimit);
 }
 
+void BrowseManager::KeepCurrentChoice() {
+  if (ILC != nullptr && (CurrentChoice < 1 || CurrentChoice > Rows())) CurrentChoice = ILC->SelectedRow();
+}
+
 void BrowseManager::PostSelectionChange() { PostSelection(ListShowing::Show); }
 
 void BrowseManager::PostSelection(ListShowing showing) {
@@ -935,7 +941,9 @@ void BrowseManager::LocateOnBuffer() {
 
 bool BrowseManager::PressButton(int32_t control) {
   if (control == 0 || WindowModel::GetPropInt(WindowNumber(), control, Prop::Disable) != 0) return false;
-  return WindowModel::Post(WindowNumber(), Event::Accepted, control);
+  // The press carries the row the key was pressed on: it queues behind input that came
+  // after the key (a row clicked meanwhile), and must not act on that row.
+  return WindowModel::Post(WindowNumber(), Event::Accepted, control, CurrentChoice);
 }
 
 void BrowseManager::AddPopupItems() {
@@ -973,6 +981,7 @@ void BrowseManager::TakeAccepted(int32_t control) {
   else if (control == InsertControl) request = WindowController::RequestInsert;
   else if (control == ViewControl) request = WindowController::RequestView;
   if (request != 0) {
+    TakeRowOfPress(control);
     Window->Update();
     if (!NeedRefresh) AskForRecord(request);
     return;
@@ -998,6 +1007,14 @@ void BrowseManager::TakeAccepted(int32_t control) {
     return;
   }
   OnLocatorAccepted();
+}
+
+void BrowseManager::TakeRowOfPress(int32_t control) {
+  const runtime::ui::PostedEvent& event = Window->EventInHand();
+  if (event.FromUser || event.Number != Event::Accepted || event.Control != control) return;
+  if (event.Argument < 1 || event.Argument > Rows() || event.Argument == CurrentChoice) return;
+  CurrentChoice = event.Argument;
+  ILC->SelectRow(CurrentChoice);
 }
 
 void BrowseManager::TakeThumbDrag() {

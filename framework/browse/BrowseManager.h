@@ -186,6 +186,11 @@ class BrowseManager : public framework::data::ViewManager {
   void SaveSortState();
   void SetUseWaitCursor(bool flag) { UseWaitCursor = flag ? 1 : 0; }
   void PostSelectionChange();
+  // Keeps CurrentChoice, the row the browse acts on; takes the list's selection only
+  // when CurrentChoice is no row of the list. The list's selection may already show a
+  // row the person chose after the input being handled: that row comes with its own
+  // event, and taking it early would act on it too soon.
+  void KeepCurrentChoice();
   // The rows in the display queue (0 leaves CurrentChoice 0).
   size_t RecordsInList();
   BrowseSortOrder* CurrentSort() const;
@@ -277,6 +282,8 @@ class BrowseManager : public framework::data::ViewManager {
   void AddPopupItems();
   // Carries out an accepted control of the window.
   void TakeAccepted(int32_t control);
+  // A press PressButton posted brings back the row it was made on as CurrentChoice.
+  void TakeRowOfPress(int32_t control);
   void TakeThumbDrag();
   // Sets CurrentChoice to the row showing `saved` (0 none; 1 when nothing was saved).
   void FindSavedRow(const std::string& saved, bool hasSaved, int32_t target, int32_t& shift);

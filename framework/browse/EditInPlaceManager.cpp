@@ -68,7 +68,8 @@ int32_t EditInPlaceManager::Init() {
   MyWindow = BC->Window->MyWindow;
   Primary = BC->Primary;
   BrowseQueue& queue = *BC->ListQueue;
-  BC->CurrentChoice = BC->ILC->SelectedRow();
+  // The browse's row: the list may already show a row chosen after the edit was asked for.
+  BC->KeepCurrentChoice();
   auto rows = [&] { return static_cast<int32_t>(queue.RowCount()); };
 
   switch (Req) {
