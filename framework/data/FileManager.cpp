@@ -9,13 +9,15 @@
 #include "framework/data/RelationManager.h"
 #include "framework/data/UseType.h"
 #include "framework/error/ErrorManager.h"
-#include "runtime/text/ExpressionScope.h"
 #include "runtime/core/RuntimeError.h"
 #include "runtime/core/RuntimeErrorCode.h"
 #include "runtime/core/ThreadContext.h"
 #include "runtime/files/FileMode.h"
 #include "runtime/files/FileOpcode.h"
 #include "runtime/files/FileProperty.h"
+#include "runtime/text/AsciiCase.h"
+#include "runtime/text/ExpressionScope.h"
+#include "runtime/text/Utf8.h"
 
 namespace framework::data {
 namespace {
@@ -88,14 +90,11 @@ std::string ClipTrailing(std::string text) {
 }
 
 std::string Cut(std::string_view text, size_t limit) {
-  return std::string(text.substr(0, FieldRef::Utf8Prefix(text, limit)));
+  return std::string(runtime::text::Utf8::Prefix(text, limit));
 }
 
 std::string UpperAscii(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
+  return runtime::text::AsciiCase::ToUpper(std::move(text));
 }
 
 }  // namespace

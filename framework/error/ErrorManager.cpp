@@ -4,8 +4,8 @@
 #include <charconv>
 #include <cstdio>
 
-#include "framework/error/Buttons.h"
 #include "framework/error/BuiltInCatalogue.h"
+#include "framework/error/Buttons.h"
 #include "framework/error/ErrorHistoryList.h"
 #include "framework/error/ErrorWindow.h"
 #include "framework/error/ErrorWindowDefinition.h"
@@ -16,6 +16,7 @@
 #include "runtime/core/RuntimeErrorCode.h"
 #include "runtime/core/SyncGuard.h"
 #include "runtime/core/ThreadContext.h"
+#include "runtime/text/AsciiCase.h"
 #include "runtime/ui/MessageBoxRequest.h"
 #include "runtime/ui/MessageBoxService.h"
 
@@ -34,11 +35,12 @@ constexpr int32_t HaltExitCode = 1;
 // Error details for threads of a manager that has not been given its own yet.
 runtime::core::PerThread<ErrorStatus> UninitialisedStatus;
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char LowerAscii(char c) {
+  return runtime::text::AsciiCase::Lower(c);
+}
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
+  return runtime::text::AsciiCase::Equal(a, b);
 }
 
 size_t FindIgnoreCase(std::string_view text, std::string_view what, size_t from) {

@@ -11,7 +11,9 @@
 #include "framework/window/IniManager.h"
 #include "framework/window/SectorEntry.h"
 #include "runtime/data/FieldRef.h"
+#include "runtime/text/AsciiCase.h"
 #include "runtime/text/Picture.h"
+#include "runtime/text/Utf8.h"
 
 namespace framework::query {
 
@@ -32,7 +34,7 @@ constexpr size_t EscapeLength = 3;
 constexpr int NumberDigits = 15;
 
 std::string Cut(std::string_view text, size_t limit) {
-  return std::string(text.substr(0, FieldRef::Utf8Prefix(text, limit)));
+  return std::string(runtime::text::Utf8::Prefix(text, limit));
 }
 
 std::string TrimRight(std::string_view text) {
@@ -47,9 +49,7 @@ std::string Trim(std::string_view text) {
 
 // The filter language's UPPER: ASCII letters only.
 std::string Upper(std::string text) {
-  for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return text;
+  return runtime::text::AsciiCase::ToUpper(std::move(text));
 }
 
 bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }

@@ -1,4 +1,5 @@
 #include "framework/window/BufferedPairs.h"
+#include "runtime/text/AsciiCase.h"
 
 #include <string>
 
@@ -11,10 +12,7 @@ std::string LooseText(const FieldRef& ref) {
   std::string text = ref.GetText();
   // Trailing blanks never make two values differ, as in every text comparison.
   while (!text.empty() && text.back() == ' ') text.pop_back();
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
+  return runtime::text::AsciiCase::ToUpper(std::move(text));
 }
 
 bool Matches(const FieldRef& value, FieldRef buffer, MatchMode mode) {

@@ -8,13 +8,11 @@
 #include <system_error>
 
 #include "runtime/data/DecimalDigits.h"
+#include "runtime/text/Utf8.h"
 
 namespace runtime::data {
 namespace {
 
-constexpr unsigned char Utf8ContinuationMask = 0xC0;
-constexpr unsigned char Utf8ContinuationBits = 0x80;
-constexpr size_t Utf8MaxContinuations = 3;
 // Room for the longest shortest-round-trip fixed text of a double (about 330 chars).
 constexpr size_t RealTextBuffer = 512;
 constexpr int DecimalBase = 10;
@@ -219,19 +217,6 @@ int CompareText(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-size_t FieldRef::Utf8Prefix(std::string_view text, size_t maxBytes) {
-  if (text.size() <= maxBytes) return text.size();
-  size_t cut = maxBytes;
-  for (size_t back = 0; back < Utf8MaxContinuations && cut > 0; ++back) {
-    if ((static_cast<unsigned char>(text[cut]) & Utf8ContinuationMask) != Utf8ContinuationBits) return cut;
-    --cut;
-  }
-  // Still inside a continuation run: either a character's lead byte now sits at
-  // `cut`, or the text was not UTF-8 there and the plain byte limit applies.
-  if ((static_cast<unsigned char>(text[cut]) & Utf8ContinuationMask) != Utf8ContinuationBits) return cut;
-  return maxBytes;
-}
-
 std::string FieldRef::GetText() const {
   if (IsNull()) return {};
   switch (TheKind) {
@@ -297,7 +282,7 @@ bool FieldRef::SetText(std::string_view text) {
   switch (TheKind) {
     case FieldKind::CString: {
       if (TheSize == 0) return false;
-      size_t keep = Utf8Prefix(text, TheSize - 1);
+      size_t keep = runtime::text::Utf8::PrefixLength(text, TheSize - 1);
       char* dst = static_cast<char*>(Addr);
       // memmove: the text may come from this very field.
       std::memmove(dst, text.data(), keep);

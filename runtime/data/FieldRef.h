@@ -85,10 +85,6 @@ class FieldRef {
   // Text to empty, numbers to 0.
   void Clear();
 
-  // How many leading bytes of `text` fit in `maxBytes` without splitting a UTF-8
-  // character (a cut never ends in the middle of a multi-byte sequence).
-  static size_t Utf8Prefix(std::string_view text, size_t maxBytes);
-
  private:
   void* Addr = nullptr;
   FieldKind TheKind = FieldKind::CString;

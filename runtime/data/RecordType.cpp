@@ -1,4 +1,5 @@
 #include "runtime/data/RecordType.h"
+#include "runtime/text/AsciiCase.h"
 
 #include <algorithm>
 #include <cstring>
@@ -7,11 +8,8 @@
 namespace runtime::data {
 namespace {
 
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
 bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Upper(x) == Upper(y); });
+  return runtime::text::AsciiCase::Equal(a, b);
 }
 
 // A field that does not lie wholly inside the record is never reached through the

@@ -4,15 +4,13 @@
 #include <mutex>
 
 #include "runtime/files/SqliteDriver.h"
+#include "runtime/text/AsciiCase.h"
 
 namespace runtime::files {
 namespace {
 
 std::string Upper(std::string s) {
-  for (char& c : s) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return s;
+  return runtime::text::AsciiCase::ToUpper(std::move(s));
 }
 
 struct Drivers {

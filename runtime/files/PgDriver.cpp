@@ -7,6 +7,7 @@
 #include "runtime/files/CursorItemReader.h"
 #include "runtime/files/CursorText.h"
 #include "runtime/files/FileMode.h"
+#include "runtime/text/AsciiCase.h"
 
 namespace runtime::files {
 namespace {
@@ -22,10 +23,7 @@ constexpr const char* Savepoint = "vk_write";
 constexpr const char* CreateLockKey = "4242015";
 
 std::string Upper(std::string s) {
-  for (char& c : s) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return s;
+  return runtime::text::AsciiCase::ToUpper(std::move(s));
 }
 
 bool True(const PgResult& r, int row, int column) { return r.Text(row, column)[0] == 't'; }

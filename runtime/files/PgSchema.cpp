@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "runtime/core/NativePath.h"
+#include "runtime/text/AsciiCase.h"
 
 namespace runtime::files {
 namespace {
@@ -49,18 +50,11 @@ size_t Utf8Cut(const std::string& text, size_t limit) {
   return cut;
 }
 
-std::string Lower(std::string s) {
-  for (char& c : s) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return s;
-}
-
 }  // namespace
 
 PgSchema::PgSchema(const FileDefinition& definition, const std::string& fileName) : Def(definition) {
   std::string leaf = runtime::core::NativePath::Leaf(fileName);
-  Table = Lower(leaf);
+  Table = runtime::text::AsciiCase::ToLower(leaf);
 }
 
 std::string PgSchema::Problem() const {

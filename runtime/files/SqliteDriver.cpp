@@ -17,6 +17,7 @@
 #include "runtime/files/CursorText.h"
 #include "runtime/files/FileMode.h"
 #include "runtime/files/SqliteSchemaUpgrade.h"
+#include "runtime/text/AsciiCase.h"
 
 namespace runtime::files {
 namespace {
@@ -103,24 +104,15 @@ void SyncFolder(const std::string& path) {
 }
 
 std::string Upper(std::string s) {
-  for (char& c : s) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return s;
+  return runtime::text::AsciiCase::ToUpper(std::move(s));
 }
 
 std::atomic<uint64_t> CreateCounter{0};
 
 int CompareUpperCase(void*, int leftLength, const void* left, int rightLength, const void* right) {
-  const auto* a = static_cast<const unsigned char*>(left);
-  const auto* b = static_cast<const unsigned char*>(right);
-  const int n = std::min(leftLength, rightLength);
-  for (int i = 0; i < n; ++i) {
-    const int x = (a[i] >= 'a' && a[i] <= 'z') ? a[i] - ('a' - 'A') : a[i];
-    const int y = (b[i] >= 'a' && b[i] <= 'z') ? b[i] - ('a' - 'A') : b[i];
-    if (x != y) return x - y;
-  }
-  return leftLength - rightLength;
+  return runtime::text::AsciiCase::Compare(
+      std::string_view(static_cast<const char*>(left), static_cast<size_t>(leftLength)),
+      std::string_view(static_cast<const char*>(right), static_cast<size_t>(rightLength)));
 }
 
 }  // namespace

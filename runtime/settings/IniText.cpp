@@ -1,9 +1,12 @@
 #include "runtime/settings/IniText.h"
+#include "runtime/text/AsciiCase.h"
 
 namespace runtime::settings {
 namespace {
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char LowerAscii(char c) {
+  return runtime::text::AsciiCase::Lower(c);
+}
 
 std::string IndexKey(std::string_view section, std::string_view entry) {
   std::string key;

@@ -5,8 +5,10 @@
 #include <exception>
 #include <limits>
 
+#include "runtime/text/AsciiCase.h"
 #include "runtime/text/ExpressionScope.h"
 #include "runtime/text/Picture.h"
+#include "runtime/text/Utf8.h"
 
 namespace runtime::text {
 namespace {
@@ -17,14 +19,6 @@ using runtime::data::FieldRef;
 // LEFT never pads a text beyond this many bytes, whatever length it is asked for.
 constexpr int64_t MaxPaddedLength = 65535;
 constexpr char Blank = ' ';
-
-std::string ChangeCase(std::string text, bool upper) {
-  for (char& c : text) {
-    if (upper && c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (!upper && c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
 
 int64_t InString(const std::string& sub, const std::string& text, int64_t step, int64_t start) {
   const auto n = static_cast<int64_t>(text.size());
@@ -64,7 +58,7 @@ std::string Left(const std::string& text, bool hasLength, int64_t length) {
   out.append(lead, Blank);
   if (!hasLength) return out;
   const auto want = static_cast<size_t>(std::clamp<int64_t>(length, 0, MaxPaddedLength));
-  if (out.size() > want) out.resize(FieldRef::Utf8Prefix(out, want));
+  if (out.size() > want) out.resize(Utf8::PrefixLength(out, want));
   out.resize(std::max(out.size(), want), Blank);
   return out;
 }
@@ -176,8 +170,10 @@ ExpressionValue Expression::Call(const ExpressionNode& node) const {
   for (uint32_t operand : node.Operands) args.push_back(Eval(operand));
   const auto integer = [&args](size_t i, int64_t fallback) { return i < args.size() ? args[i].AsInteger() : fallback; };
   switch (node.TheFunction) {
-    case Node::Function::Upper: return ExpressionValue::FromText(ChangeCase(args[0].AsText(), true));
-    case Node::Function::Lower: return ExpressionValue::FromText(ChangeCase(args[0].AsText(), false));
+    case Node::Function::Upper:
+      return ExpressionValue::FromText(AsciiCase::ToUpper(args[0].AsText()));
+    case Node::Function::Lower:
+      return ExpressionValue::FromText(AsciiCase::ToLower(args[0].AsText()));
     case Node::Function::InString:
       return ExpressionValue::FromInteger(InString(args[0].AsText(), args[1].AsText(), integer(2, 1), integer(3, 1)));
     case Node::Function::Sub:

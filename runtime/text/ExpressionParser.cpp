@@ -1,4 +1,5 @@
 #include "runtime/text/ExpressionParser.h"
+#include "runtime/text/AsciiCase.h"
 
 #include <algorithm>
 #include <charconv>
@@ -30,14 +31,7 @@ constexpr FunctionInfo Functions[] = {
 };
 
 bool SameWord(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-    if (x != y) return false;
-  }
-  return true;
+  return AsciiCase::Equal(a, b);
 }
 
 const FunctionInfo* FindFunction(std::string_view name) {

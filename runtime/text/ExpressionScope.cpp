@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "runtime/core/PerThread.h"
+#include "runtime/text/AsciiCase.h"
 
 namespace runtime::text {
 namespace {
@@ -18,11 +19,7 @@ struct Scopes {
 runtime::core::PerThread<Scopes> ThreadScopes;
 
 std::string Upper(std::string_view name) {
-  std::string s(name);
-  for (char& c : s) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return s;
+  return AsciiCase::ToUpper(std::string(name));
 }
 
 }  // namespace

@@ -11,6 +11,8 @@
 
 #include "runtime/data/DateTime.h"
 #include "runtime/data/DecimalDigits.h"
+#include "runtime/text/AsciiCase.h"
+#include "runtime/text/Utf8.h"
 
 namespace runtime::text {
 
@@ -39,7 +41,9 @@ constexpr std::array<const char*, 12> MonthNames = {"January", "February", "Marc
                                                     "May",     "June",     "July",      "August",
                                                     "September", "October", "November", "December"};
 
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+char Upper(char c) {
+  return AsciiCase::Upper(c);
+}
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -376,7 +380,7 @@ std::string Picture::Format(const FieldRef& value, std::string_view picture) {
       std::string text = value.GetText();
       // A number's digits are not cut either: a shorter number would read as another value.
       if (value.IsNumeric() && text.size() > shape.Width) return Overflow(shape);
-      text.resize(FieldRef::Utf8Prefix(text, shape.Width));
+      text.resize(Utf8::PrefixLength(text, shape.Width));
       return text;
     }
     case Category::Number: {
