@@ -12,6 +12,7 @@
 #include "runtime/files/View.h"
 #include "runtime/files/ViewProperty.h"
 #include "runtime/text/PatternMatch.h"
+#include "runtime/text/Utf8.h"
 
 namespace framework::data {
 namespace {
@@ -24,10 +25,7 @@ using runtime::data::FieldRef;
 
 // At most `limit` bytes of `text`, never ending inside a UTF-8 character.
 std::string_view Cut(std::string_view text, size_t limit) {
-  if (text.size() <= limit) return text;
-  size_t end = limit;
-  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-  return text.substr(0, end);
+  return runtime::text::Utf8::Prefix(text, limit);
 }
 
 void AppendCut(std::string& out, std::string_view text, size_t limit) {

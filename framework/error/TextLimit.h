@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/text/Utf8.h"
+
 namespace framework::error {
 
 struct TextLimit {
@@ -20,10 +22,7 @@ struct TextLimit {
 
   // The longest prefix of `text` of at most `limit` bytes that ends on a character boundary.
   static std::string Cut(std::string_view text, size_t limit) {
-    if (text.size() <= limit) return std::string(text);
-    size_t end = limit;
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-    return std::string(text.substr(0, end));
+    return std::string(runtime::text::Utf8::Prefix(text, limit));
   }
 
   static std::string_view ClipTrailingBlanks(std::string_view text) {

@@ -7,6 +7,7 @@
 #include "runtime/core/SyncGuard.h"
 #include "runtime/settings/IniFile.h"
 #include "runtime/settings/SettingsStore.h"
+#include "runtime/text/Utf8.h"
 #include "runtime/ui/Prop.h"
 #include "runtime/ui/WindowModel.h"
 
@@ -30,10 +31,7 @@ constexpr std::string_view MissingMarker = "\n";
 
 // At most `limit` bytes of `text`, never cutting a UTF-8 character in half.
 std::string CutUtf8(std::string_view text, size_t limit) {
-  if (text.size() <= limit) return std::string(text);
-  size_t end = limit;
-  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-  return std::string(text.substr(0, end));
+  return std::string(runtime::text::Utf8::Prefix(text, limit));
 }
 
 std::string RecordEntry(std::string_view entry, size_t position) {

@@ -6,6 +6,7 @@
 
 #include "runtime/core/NativePath.h"
 #include "runtime/text/AsciiCase.h"
+#include "runtime/text/Utf8.h"
 
 namespace runtime::files {
 namespace {
@@ -40,14 +41,6 @@ T Load(const unsigned char* at) {
 template <class T>
 void Store(unsigned char* at, T v) {
   std::memcpy(at, &v, sizeof v);
-}
-
-// Longest prefix of at most `limit` bytes that does not end inside a UTF-8 character.
-size_t Utf8Cut(const std::string& text, size_t limit) {
-  if (text.size() <= limit) return text.size();
-  size_t cut = limit;
-  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
-  return cut;
 }
 
 }  // namespace
@@ -273,7 +266,9 @@ void PgSchema::WriteRecord(const std::vector<SqlValue>& row, void* record) const
     switch (d.Kind) {
       case FieldKind::CString:
         // A text written by something else may be longer than the field: cut it whole.
-        std::memcpy(at, v.Text.data(), Utf8Cut(v.Text.substr(0, strnlen(v.Text.c_str(), v.Text.size())), d.Size - 1));
+        std::memcpy(at, v.Text.data(),
+                    runtime::text::Utf8::PrefixLength(
+                        v.Text.substr(0, strnlen(v.Text.c_str(), v.Text.size())), d.Size - 1));
         break;
       case FieldKind::Real: Store<double>(at, v.Real); break;
       case FieldKind::Byte: Store<uint8_t>(at, static_cast<uint8_t>(v.Integer)); break;

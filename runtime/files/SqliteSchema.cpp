@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "runtime/files/SqliteDriver.h"
+#include "runtime/text/Utf8.h"
 
 namespace runtime::files {
 namespace {
@@ -57,14 +58,6 @@ T Load(const unsigned char* at) {
 template <class T>
 void Store(unsigned char* at, T v) {
   std::memcpy(at, &v, sizeof v);
-}
-
-// Longest prefix of at most `limit` bytes that does not end inside a UTF-8 character.
-size_t Utf8Cut(const char* text, size_t length, size_t limit) {
-  if (length <= limit) return length;
-  size_t cut = limit;
-  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
-  return cut;
 }
 
 }  // namespace
@@ -333,7 +326,10 @@ void SqliteSchema::StoreValue(const SqlValue& value, size_t field, void* record)
     } else {
       // Written by something else: longer than the field or with a NUL inside. What
       // fits is shown, marked as cut; a save keeps the stored text (see Put).
-      const size_t keep = limit >= CutMarkBytes ? Utf8Cut(text.data(), whole, limit - CutMarkBytes) : 0;
+      const size_t keep =
+          limit >= CutMarkBytes
+              ? runtime::text::Utf8::PrefixLength(std::string_view(text.data(), whole), limit - CutMarkBytes)
+              : 0;
       std::memcpy(at, text.data(), keep);
       if (limit >= CutMarkBytes) std::memcpy(at + keep, CutMark, CutMarkBytes);
     }

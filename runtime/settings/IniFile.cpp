@@ -22,6 +22,7 @@
 #include "runtime/core/RuntimeError.h"
 #include "runtime/core/RuntimeErrorCode.h"
 #include "runtime/settings/IniText.h"
+#include "runtime/text/Utf8.h"
 
 namespace runtime::settings {
 namespace {
@@ -41,10 +42,7 @@ std::string_view Trim(std::string_view text) { return IniText::Trim(text); }
 
 // At most `limit` bytes of `text`, backing off so no UTF-8 character is split.
 std::string CutUtf8(std::string_view text, size_t limit) {
-  if (text.size() <= limit) return std::string(text);
-  size_t end = limit;
-  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-  return std::string(text.substr(0, end));
+  return std::string(runtime::text::Utf8::Prefix(text, limit));
 }
 
 bool HasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
