@@ -14,12 +14,17 @@
 //               baseline's),
 //   queue_rows  the display queue's rows (a page, whatever the file's size),
 //   rss_kB / rss_growth_kB  the resident set, and how much it grew during the run.
+// Each file is written by a child process, so this process holds only what the browse
+// and the baseline read. BrowseMemory (the browse alone; run it per size in a process
+// of its own) gives the memory a browse of each size takes.
 //
 //   cmake -S . -B build-rel -G Ninja -DCMAKE_BUILD_TYPE=Release -DVK_BUILD_TESTS=OFF && cmake --build build-rel --target bench_BrowseBench
-//   build-rel/bench/bench_BrowseBench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+//   build-rel/bench/bench_BrowseBench --benchmark_filter='/(1000|1000000)/' --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
+//   for n in 1000 100000 1000000; do build-rel/bench/bench_BrowseBench --benchmark_filter="BrowseMemory/$n/"; done
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <stdlib.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
@@ -44,6 +49,7 @@
 #include "runtime/core/ThreadContext.h"
 #include "runtime/data/RecordQueue.h"
 #include "runtime/data/RecordType.h"
+#include "runtime/files/FileMode.h"
 #include "runtime/files/KeyedFile.h"
 #include "runtime/files/SqliteDriver.h"
 #include "runtime/files/View.h"
@@ -149,9 +155,37 @@ Environment& Env() {
   return environment;
 }
 
+// Writes the file of `records` records in a child process, so that the memory the
+// writing takes (SQLite's page cache filled by a million inserts, the journal) is not
+// counted in this process: what the browse holds is its own.
+void BuildFileApart(int64_t records) {
+  Env();  // the child writes into the benchmark's own folder
+  const pid_t child = fork();
+  if (child < 0) std::abort();
+  if (child == 0) {
+    const runtime::files::FileDefinition def = Definition(records);
+    Record buffer{};
+    runtime::files::KeyedFile file;
+    bool ok = file.Init(def, &buffer) == 0 && file.Create() == 0 &&
+              file.Open(runtime::files::FileMode::ReadWrite | runtime::files::FileMode::DenyNone) == 0 &&
+              file.BeginTransaction(TransactionSeconds) == 0;
+    for (int64_t i = 0; ok && i < records; ++i) {
+      file.ClearBuffer();
+      FieldRef::Of(buffer.Name).SetText(NameOf(i));
+      buffer.Count = static_cast<int32_t>(i);
+      ok = file.Add() == 0;
+    }
+    ok = ok && file.CommitTransaction() == 0 && file.Close() == 0;
+    _exit(ok ? 0 : 1);
+  }
+  int status = 0;
+  if (waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) std::abort();
+}
+
 // One file of `records` records with a browse window over it, built once per size.
 struct BrowseRig {
   explicit BrowseRig(int64_t records) : Def(Definition(records)) {
+    BuildFileApart(records);
     File.Init(Def, &Buffer);
     Files.File = &File;
     Files.Buffer = {&Buffer, &Type(), sizeof(Record)};
@@ -163,16 +197,7 @@ struct BrowseRig {
     Relations.Init(&Files, false);
     Relations.Open(framework::data::Walk::Top);
     Files.EnsureUsable(framework::data::UseType::Record);
-    if (File.Records() < records) {
-      File.BeginTransaction(TransactionSeconds);
-      for (int64_t i = 0; i < records; ++i) {
-        File.ClearBuffer();
-        FieldRef::Of(Buffer.Name).SetText(NameOf(i));
-        Buffer.Count = static_cast<int32_t>(i);
-        File.Add();
-      }
-      File.CommitTransaction();
-    }
+    if (File.Records() != records) std::abort();
     TheView.Init(File);
 
     Controller.Init();
@@ -218,12 +243,21 @@ struct BrowseRig {
   int32_t List = 0;
 };
 
+// The resident set just before each size's rig was made (the file written apart).
+std::map<int64_t, long>& ResidentBeforeRig() {
+  static auto& before = *new std::map<int64_t, long>();
+  return before;
+}
+
 BrowseRig& Rig(int64_t records) {
   // Never destroyed: at exit the runtime's own statics (window model, name scopes) that
   // a rig's tear-down would touch may already be gone; the process ends anyway.
   static auto& rigs = *new std::map<int64_t, std::unique_ptr<BrowseRig>>();
   std::unique_ptr<BrowseRig>& rig = rigs[records];
-  if (!rig) rig = std::make_unique<BrowseRig>(records);
+  if (!rig) {
+    ResidentBeforeRig()[records] = ResidentKilobytes();
+    rig = std::make_unique<BrowseRig>(records);
+  }
   return *rig;
 }
 
@@ -453,6 +487,39 @@ void Insert(benchmark::State& state) {
       [](BrowseRig&, RawKeyset& raw) { raw.Add("ZZ-RAW-" + std::to_string(rawN++)); });
 }
 
+// The browse alone, without a baseline: a round of paging down and up, locating by
+// every letter, dragging the thumb and jumping to either end. Run it in a process of
+// its own per size (--benchmark_filter='BrowseMemory/1000$'): rss_kB is then the
+// process with one browse, and browse_kB what opening and browsing the file added
+// (its connection's page cache, the window, the display queue).
+void BrowseMemory(benchmark::State& state) {
+  BrowseRig& rig = Rig(state.range(0));
+  constexpr int32_t Pages = 50;
+  constexpr int32_t ThumbSteps = 97;
+  for (auto _ : state) {
+    const auto t0 = Clock::now();
+    for (int32_t page = 0; page < Pages; ++page) rig.Browse.OnScroll(Event::PageDown);
+    for (int32_t page = 0; page < Pages; ++page) rig.Browse.OnScroll(Event::PageUp);
+    for (int32_t letter = 0; letter < 26; ++letter) {
+      WindowModel::SetKeyCode(runtime::ui::Key::Shift + runtime::ui::Key::A + (letter * 7) % 26);
+      rig.Browse.HandleEvent({.Number = Event::AlertKey, .Control = rig.List});
+      rig.Drain();
+    }
+    for (int32_t step = 0; step < ThumbSteps; ++step) {
+      WindowModel::SetPropInt(rig.Controller.MyWindow, rig.List, Prop::ThumbPosition, step + 2);
+      rig.Browse.HandleEvent({.Number = Event::ScrollDrag, .Control = rig.List});
+      rig.Drain();
+    }
+    rig.Browse.OnScroll(Event::ScrollBottom);
+    rig.Browse.OnScroll(Event::ScrollTop);
+    rig.Drain();
+    state.SetIterationTime(std::chrono::duration<double>(Clock::now() - t0).count());
+  }
+  const long now = ResidentKilobytes();
+  state.counters["rss_kB"] = static_cast<double>(now);
+  state.counters["browse_kB"] = static_cast<double>(now - ResidentBeforeRig()[state.range(0)]);
+}
+
 void Sizes(benchmark::internal::Benchmark* b) {
   b->Arg(1000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMicrosecond)->UseManualTime();
 }
@@ -466,3 +533,4 @@ BENCHMARK(JumpToEnd)->Apply(Sizes);
 BENCHMARK(LocateByLetter)->Apply(Sizes);
 BENCHMARK(ThumbDrag)->Apply(Sizes);
 BENCHMARK(Insert)->Apply(Sizes);
+BENCHMARK(BrowseMemory)->Apply(Sizes);
