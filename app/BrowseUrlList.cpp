@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/AppGlobals.h"
+#include "app/BrowseNarrowing.h"
 #include "app/WindowPositions.h"
 #include "app/OpenAction.h"
 #include "app/ThreadVariables.h"
@@ -194,6 +195,7 @@ int32_t BrowseUrlList::Init() {
 
 int32_t BrowseUrlList::Teardown() {
   if (const int32_t result = WindowController::Teardown(); result != EventGoOn) return result;
+  BrowseNarrowing::Forget(MyWindow);
   if (!AppliedFind.empty()) (void)UrlListFile::Instance().Send(std::string(UrlFind::FindOption) + "=");
   AppliedFind.clear();
   Browse.Query = nullptr;
@@ -223,6 +225,16 @@ int32_t BrowseUrlList::OnAccepted() {
 }
 
 int32_t BrowseUrlList::HandleEvent(const runtime::ui::PostedEvent& event) {
+  const int32_t result = Handle(event);
+  Publish();
+  return result;
+}
+
+int32_t BrowseUrlList::Handle(const runtime::ui::PostedEvent& event) {
+  if (event.Number == RefreshEvent) {
+    ReloadOnSelected();
+    return EventConsumed;
+  }
   if (event.Number == InPlaceToggleEvent && event.Control == BrowseList) {
     SetCountInPlace(!Browse.CountInPlace, Remember::Yes);
     return EventConsumed;
@@ -253,19 +265,28 @@ int32_t BrowseUrlList::HandleEvent(const runtime::ui::PostedEvent& event) {
 void BrowseUrlList::ApplyFind() {
   const std::string text(FindText, strnlen(FindText, FindTextSize));
   if (text == AppliedFind) return;
-  // The record selected now is where the narrowed (or whole) list opens.
-  const int32_t selected = Browse.CurrentChoice;
-  if (selected > 0 && Queue.Get(static_cast<size_t>(selected))) {
-    std::memcpy(UrlListFile::Record().Url, Queue.Buffer.Url, UrlListRecord::UrlSize);
-  }
   // A short text is found by reading every record: that may take a moment.
   const bool slow = !text.empty() && !UrlFind::ServedByIndex(text);
   if (slow) WindowModel::SetWaitCursor(true);
   (void)UrlListFile::Instance().Send(std::string(UrlFind::FindOption) + "=" + text);
   AppliedFind = text;
+  ReloadOnSelected();
+  if (slow) WindowModel::SetWaitCursor(false);
+}
+
+void BrowseUrlList::ReloadOnSelected() {
+  // The record selected now is where the narrowed (or whole) list opens.
+  const int32_t selected = Browse.CurrentChoice;
+  if (selected > 0 && Queue.Get(static_cast<size_t>(selected))) {
+    std::memcpy(UrlListFile::Record().Url, Queue.Buffer.Url, UrlListRecord::UrlSize);
+  }
   Browse.ReloadFromBuffer();
   Browse.RecomputeThumbLimits();
-  if (slow) WindowModel::SetWaitCursor(false);
+}
+
+void BrowseUrlList::Publish() {
+  if (MyWindow == 0) return;
+  BrowseNarrowing::Set({MyWindow, AppliedFind, Query.QueryText()});
 }
 
 void BrowseUrlList::SetCountInPlace(bool on, Remember remember) {

@@ -71,6 +71,8 @@ class BrowseUrlList : public framework::window::WindowController {
   static constexpr const char* InPlaceEntry = "EditInPlace";
   // The event the option's menu item posts to the list.
   static constexpr int32_t InPlaceToggleEvent = 0x4E01;
+  // Posted by an import that added records: the list is read again.
+  static constexpr int32_t RefreshEvent = 0x4E02;
   // The list's alert slot for Enter while the option is on.
   static constexpr int32_t EnterSlot = 248;
 
@@ -122,6 +124,12 @@ class BrowseUrlList : public framework::window::WindowController {
   // Narrows the list to the addresses containing the find's text (all for ""),
   // keeping the selected record selected when it is among them.
   void ApplyFind();
+  // The browse's own events before the controller's handling.
+  int32_t Handle(const runtime::ui::PostedEvent& event);
+  // Reads the list again (narrowed as it is) on the record selected now.
+  void ReloadOnSelected();
+  // Tells BrowseNarrowing what the list is narrowed to now.
+  void Publish();
 
   // Per-procedure objects, built with the controller and freed with it in reverse.
   framework::window::ToolbarManager Toolbar;

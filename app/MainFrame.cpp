@@ -3,6 +3,7 @@
 #include "app/AppGlobals.h"
 #include "app/WindowPositions.h"
 #include "app/BrowseLauncher.h"
+#include "app/ExchangeMenu.h"
 #include "app/ThreadVariables.h"
 #include "runtime/core/Process.h"
 #include "runtime/ui/FrameAction.h"
@@ -28,6 +29,8 @@ runtime::ui::WindowDefinition MainFrame::Definition() {
   b.Frame().SystemMenu().Resizable();
   b.MenuBar("?MENUBAR");
   b.Menu("&File", "?FILEMENU");
+  b.Item("&Import ...", "?IMPORT").Number(ImportControl).Message("Add the addresses of a bookmark, text or CSV file");
+  b.Item("&Export ...", "?EXPORT").Number(ExportControl).Message("Write the addresses to a bookmark, text or CSV file");
   b.Item("&Print Setup ...", "?PRINTSETUP").Message("Setup printer").Action(FrameAction::PrintSetup);
   b.Item("E&xit", "?EXIT").Message("Exit this application").Action(FrameAction::Exit);
   b.EndMenu();
@@ -117,10 +120,15 @@ int32_t MainFrame::OnAccepted() {
 
 // The items of these menus are carried out by the runtime's standard frame actions.
 void MainFrame::MenuBarHandler(int32_t) {}
-void MainFrame::FileMenuHandler(int32_t) {}
 void MainFrame::EditMenuHandler(int32_t) {}
 void MainFrame::WindowMenuHandler(int32_t) {}
 void MainFrame::HelpMenuHandler(int32_t) {}
+
+void MainFrame::FileMenuHandler(int32_t control) {
+  // Each runs on a thread of its own: the frame and the browses go on meanwhile.
+  if (control == ImportControl) runtime::core::Process::Start(ExchangeMenu::Import, ExchangeMenu::StackSize);
+  if (control == ExportControl) runtime::core::Process::Start(ExchangeMenu::Export, ExchangeMenu::StackSize);
+}
 
 void MainFrame::BrowseMenuHandler(int32_t control) {
   if (control != BrowseUrlListControl) return;

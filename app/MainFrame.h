@@ -1,8 +1,9 @@
 #pragma once
 // The frame procedure Main: the application frame with its menu bar, open for the
-// whole run. Its only item with program code behind it, "Browse the UrlList file",
-// starts the browse procedure (BrowseLauncher) on a new thread and does not wait for
-// it; the other items are bound to the runtime's standard frame actions. The frame's
+// whole run. "Browse the UrlList file" starts the browse procedure (BrowseLauncher),
+// and File's "Import ..." and "Export ..." their procedures (ExchangeMenu), each on a
+// new thread, without waiting; the other items are bound to the runtime's standard
+// frame actions. The frame's
 // position and state are kept in the INI file under "Main". Closing the frame asks
 // every other window to close first and stays open when one declines.
 //
@@ -24,6 +25,8 @@ class MainFrame : public framework::window::WindowController {
   static constexpr const char* WindowName = "P1$APPFRAME";
   static constexpr const char* Caption = "Application";
   static constexpr int32_t BrowseUrlListControl = -10;
+  static constexpr int32_t ImportControl = -30;
+  static constexpr int32_t ExportControl = -31;
   // Stack asked for each browse thread (the runtime gives at least its own minimum).
   static constexpr size_t BrowseStackSize = 50000;
   // The frame's own size in dialog units; the front end places it.

@@ -14,6 +14,8 @@
 #include "app/UrlListManagers.h"
 #include "runtime/core/RuntimeError.h"
 #include "runtime/core/RuntimeErrorCode.h"
+#include "runtime/files/FileMode.h"
+#include "runtime/files/View.h"
 
 namespace app {
 namespace {
@@ -23,12 +25,18 @@ using framework::error::LevelQuiet;
 using C = runtime::core::RuntimeErrorCode;
 
 constexpr mode_t NewFileMode = 0644;
+constexpr std::string_view AddressOrder = "+URL:URL";
 
 std::string SystemText(int error) { return std::strerror(error); }
 
 }  // namespace
 
 bool UrlExport::Collect(std::string_view contains, std::vector<ExchangeEntry>& entries, std::string& failure) {
+  return Collect(contains, {}, entries, failure);
+}
+
+bool UrlExport::Collect(std::string_view contains, std::string_view filter, std::vector<ExchangeEntry>& entries,
+                        std::string& failure) {
   entries.clear();
   framework::data::RelationManager* relate = UrlListManagers::Relate();
   if (relate == nullptr) {
@@ -42,14 +50,25 @@ bool UrlExport::Collect(std::string_view contains, std::vector<ExchangeEntry>& e
   }
   runtime::files::KeyedFile& file = UrlListFile::Instance();
   UrlFind find(file, contains);
-  int32_t code = file.SetKeyPosition(UrlListFile::KeyUrl);
+  // A filter is read through a view, which evaluates it on each record in key order.
+  runtime::files::View view;
+  int32_t code = C::NoError;
+  if (!filter.empty()) {
+    view.Init(file);
+    code = view.SetOrder(AddressOrder);
+    if (code == C::NoError) code = view.SetFilter(filter);
+    if (code == C::NoError) code = view.Open(runtime::files::FileMode::ReadOnly);
+  } else {
+    code = file.SetKeyPosition(UrlListFile::KeyUrl);
+  }
   while (code == C::NoError) {
-    code = file.Next();
+    code = filter.empty() ? file.Next() : view.Next();
     if (code != C::NoError) break;
     const UrlListRecord& r = UrlListFile::Record();
     if (!find.Matches(r.Url)) continue;
     entries.push_back({r.Url, r.NumberOfTimesToOpen, 0});
   }
+  view.Teardown();
   find.Stop();
   relate->Close(Walk::Top);
   if (code != C::RecordNotAvailable) {

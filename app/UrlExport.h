@@ -28,6 +28,10 @@ class UrlExport {
   // False, with `failure` set, when the file cannot be read.
   [[nodiscard]] static bool Collect(std::string_view contains, std::vector<ExchangeEntry>& entries,
                                     std::string& failure);
+  // The same, further narrowed by a filter of the expression language over the file's
+  // fields ("URL:URL", "URL:NUMBEROFTIMESTOOPEN"), as a query by example builds it.
+  [[nodiscard]] static bool Collect(std::string_view contains, std::string_view filter,
+                                    std::vector<ExchangeEntry>& entries, std::string& failure);
   // Writes `entries` to `path` in `format` through a temporary file and a rename.
   [[nodiscard]] static ExportResult Write(const std::string& path, ExchangeFormat format,
                                           const std::vector<ExchangeEntry>& entries);

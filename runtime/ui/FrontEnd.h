@@ -3,18 +3,22 @@
 // headless front end of tests and automation, or the desktop one. The runtime's
 // services call it; it never touches a program variable. It learns that a window
 // opened, changed or closed (and reads the window from WindowModel::Snapshot), answers
-// message boxes and popup menus, carries out the frame's standard actions and shows
-// the wait cursor. User input goes back through WindowModel::Input and its kin.
+// message boxes, popup menus and file choosers, shows progress windows, carries out
+// the frame's standard actions and shows the wait cursor. User input goes back
+// through WindowModel::Input and its kin.
 //
 // Thread safety: an implementation is called from any program thread, several at a
-// time, never while the window model's lock is held; ShowMessageBox and ShowPopupMenu
-// block only their calling thread.
+// time, never while the window model's lock is held; ShowMessageBox, ShowPopupMenu,
+// ChooseFile and OpenProgress block only their calling thread.
 
 #include <cstdint>
+#include <optional>
 
+#include "runtime/ui/FileChooserRequest.h"
 #include "runtime/ui/FrameAction.h"
 #include "runtime/ui/MessageBoxRequest.h"
 #include "runtime/ui/PopupMenu.h"
+#include "runtime/ui/ProgressState.h"
 
 namespace runtime::ui {
 
@@ -34,6 +38,18 @@ class FrontEnd {
     (void)y;
     return 0;
   }
+
+  // Lets the person choose a file and waits; nothing when the chooser was dismissed.
+  virtual std::optional<FileChooserRequest::Choice> ChooseFile(const FileChooserRequest& request) {
+    (void)request;
+    return std::nullopt;
+  }
+
+  // A progress window (ProgressService): opened (returns once it shows), moved on,
+  // closed. The person's Cancel goes back through ProgressService::Cancel.
+  virtual void OpenProgress(const ProgressState& state) { (void)state; }
+  virtual void ShowProgress(const ProgressState& state) { (void)state; }
+  virtual void CloseProgress(int32_t progress) { (void)progress; }
 
   virtual void WindowOpened(int32_t window) { (void)window; }
   // Title, state, texts, rows or the focus changed (a redisplay, a property write).

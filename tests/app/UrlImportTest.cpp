@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/ExchangeFormat.h"
+#include "app/ExchangeMenu.h"
 #include "app/UrlExport.h"
 #include "app/UrlImport.h"
 #include "app/UrlListFile.h"
@@ -209,6 +210,37 @@ TEST_F(UrlImportTest, ExportNarrowsByTextAndAFailedWriteLeavesNoFile) {
     if (!name.starts_with("URLLIST.")) others.push_back(name);
   }
   EXPECT_EQ(others, std::vector<std::string>{"kept.csv"});
+}
+
+TEST_F(UrlImportTest, ExportTakesWhatTheFindAndTheQueryShowTogether) {
+  ASSERT_EQ(ImportText(ExchangeFormat::Csv, "Url,NumberOfTimesToOpen\nhttps://shop.example/,1\n"
+                                           "https://eshop.example/,4\nhttps://news.example/,5\n")
+                .Added,
+            3u);
+  std::vector<ExchangeEntry> entries;
+  std::string failure;
+  ASSERT_TRUE(UrlExport::Collect("shop", "URL:NUMBEROFTIMESTOOPEN > 2", entries, failure)) << failure;
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].Url, "https://eshop.example/");
+  ASSERT_TRUE(UrlExport::Collect("", "URL:NUMBEROFTIMESTOOPEN > 2", entries, failure)) << failure;
+  EXPECT_EQ(entries.size(), 2u);
+  // A filter that does not parse is refused, not taken for "everything".
+  EXPECT_FALSE(UrlExport::Collect("", "URL:NUMBEROFTIMESTOOPEN >", entries, failure));
+}
+
+TEST(ExchangeMenuText, TheImportSummaryListsTheFirstRefusedEntriesAndCountsTheRest) {
+  ImportSummary s;
+  s.Outcome = ImportOutcome::Stored;
+  s.Added = 3;
+  for (size_t i = 1; i <= 25; ++i) s.Refused.push_back({i, "javascript:x" + std::to_string(i), "a javascript: entry opens nothing"});
+  const std::string report = ExchangeMenu::ImportReport(s);
+  EXPECT_TRUE(report.starts_with("3 added, 0 already present, 25 refused|Refused:|line 1: a javascript: entry opens nothing: javascript:x1|"));
+  EXPECT_NE(report.find("|line 20: "), std::string::npos);
+  EXPECT_EQ(report.find("line 21: "), std::string::npos);
+  EXPECT_TRUE(report.ends_with("|... and 5 more"));
+  s.Outcome = ImportOutcome::Cancelled;
+  s.Refused.clear();
+  EXPECT_EQ(ExchangeMenu::ImportReport(s), "The import was cancelled: nothing was stored.");
 }
 
 }  // namespace

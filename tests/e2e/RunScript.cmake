@@ -6,7 +6,9 @@
 #   <name>.ini     lines that must each appear in the Vorkan42.INI the run left
 #                  (<name>.desktop.ini instead on the desktop, when it exists);
 #   <name>.opened  the addresses handed to the opener, one a line, in any order: each
-#                  opener is a process of its own, and they may finish in any order.
+#                  opener is a process of its own, and they may finish in any order;
+#   <name>.setup.cmake  run in the working folder before the script (WORKDIR set), to
+#                  make the files the script reads.
 # A recording opener stands first on PATH, so nothing is ever opened for real.
 # Called as: cmake -DPROGRAM=... -DSCRIPT=... -DWORKDIR=... -P RunScript.cmake; with
 # -DDESKTOP=ON -DSESSION=DesktopSession.sh the script runs on the desktop front end.
@@ -17,6 +19,10 @@ file(MAKE_DIRECTORY ${WORKDIR}/bin)
 set(opened ${WORKDIR}/opened.txt)
 file(WRITE ${WORKDIR}/bin/xdg-open "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '${opened}'\n")
 file(CHMOD ${WORKDIR}/bin/xdg-open PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+
+if(EXISTS ${dir}/${name}.setup.cmake)
+  include(${dir}/${name}.setup.cmake)
+endif()
 
 set(command ${PROGRAM} ${SCRIPT})
 if(DESKTOP)

@@ -4,6 +4,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,6 +14,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -479,6 +483,17 @@ void DesktopScriptDriver::OnShown(QWidget* widget) {
       Menus.push_back(PrintMenu(*menu));
     }
     OpenMenus.emplace_back(menu);
+  } else if (auto* chooser = qobject_cast<QFileDialog*>(widget)) {
+    Seen.insert(widget);
+    QObject::connect(chooser, &QObject::destroyed, Watcher.get(), [this, widget] { Seen.erase(widget); });
+    OpenFileDialogs.emplace_back(chooser);
+  } else if (auto* progress = qobject_cast<QProgressDialog*>(widget)) {
+    // Shown as long as the work runs: no answer is awaited, so no time limit.
+    Seen.insert(widget);
+    QObject::connect(progress, &QObject::destroyed, Watcher.get(), [this, widget] { Seen.erase(widget); });
+    OpenProgress.emplace_back(progress);
+    QTimer::singleShot(0, Watcher.get(), [this] { AnswerOpen(); });
+    return;
   } else {
     return;
   }
@@ -501,8 +516,14 @@ void DesktopScriptDriver::TimedOut(QWidget* widget) {
       std::lock_guard lock(Lock);
       FailureTexts.push_back("no answer for popup menu");
     }
+  for (auto& chooser : OpenFileDialogs)
+    if (chooser == widget) {
+      std::lock_guard lock(Lock);
+      FailureTexts.push_back("no answer for file chooser " + Quoted(Text(chooser->windowTitle())));
+    }
   std::erase_if(OpenBoxes, [widget](const QPointer<QMessageBox>& b) { return !b || b == widget; });
   std::erase_if(OpenMenus, [widget](const QPointer<QMenu>& m) { return !m || m == widget; });
+  std::erase_if(OpenFileDialogs, [widget](const QPointer<QFileDialog>& d) { return !d || d == widget; });
   widget->close();
 }
 
@@ -533,6 +554,89 @@ void DesktopScriptDriver::AnswerOpen() {
     OpenMenus.pop_front();
     AnswerMenu(menu, answer);
   }
+  std::erase_if(OpenFileDialogs, [](const QPointer<QFileDialog>& d) { return !d || !d->isVisible(); });
+  for (;;) {
+    std::optional<std::string> path;
+    {
+      std::lock_guard lock(Lock);
+      if (OpenFileDialogs.empty() || FileAnswers.empty()) break;
+      path = FileAnswers.front();
+      FileAnswers.pop_front();
+    }
+    QPointer<QFileDialog> chooser = OpenFileDialogs.front();
+    OpenFileDialogs.pop_front();
+    AnswerFile(chooser, path);
+  }
+  std::erase_if(OpenProgress, [](const QPointer<QProgressDialog>& p) { return !p || !p->isVisible(); });
+  for (;;) {
+    {
+      std::lock_guard lock(Lock);
+      if (OpenProgress.empty() || ProgressCancels == 0) break;
+      --ProgressCancels;
+    }
+    QPointer<QProgressDialog> progress = OpenProgress.front();
+    OpenProgress.pop_front();
+    if (auto* cancel = progress->findChild<QPushButton*>()) QTest::mouseClick(cancel, Qt::LeftButton);
+  }
+}
+
+void DesktopScriptDriver::AnswerFile(QFileDialog* chooser, const std::optional<std::string>& path) {
+  auto* name = chooser->findChild<QLineEdit*>("fileNameEdit");
+  if (!path || !name) {
+    if (path) {
+      std::lock_guard lock(Lock);
+      FailureTexts.push_back("file chooser " + Quoted(Text(chooser->windowTitle())) + " has no name to type into");
+    }
+    chooser->reject();
+    return;
+  }
+  // As a person would, the kind of file the name is of is chosen first (the dialog
+  // only takes names its kind shows): the first kind whose patterns match it.
+  const QString fileName = QFileInfo(QtConversions::ToQt(*path)).fileName();
+  for (const QString& kind : chooser->nameFilters()) {
+    const qsizetype from = kind.lastIndexOf('(');
+    const qsizetype to = kind.lastIndexOf(')');
+    if (from < 0 || to < from) continue;
+    const QStringList patterns = kind.mid(from + 1, to - from - 1).split(' ', Qt::SkipEmptyParts);
+    if (QDir::match(patterns, fileName)) {
+      chooser->selectNameFilter(kind);
+      break;
+    }
+  }
+  name->setFocus(Qt::OtherFocusReason);
+  name->selectAll();
+  QTest::keyClick(name, Qt::Key_Delete);
+  QTest::keyClicks(name, QtConversions::ToQt(*path));
+  // Enter takes the name. The dialog enables its Open (Save) button only once it has
+  // looked the name up in the folder it reads in the background, and Enter does
+  // nothing before; what the button then does (accept) is done when Enter did not.
+  QPointer<QFileDialog> open(chooser);
+  QTest::keyClick(name, Qt::Key_Return);
+  if (open && open->isVisible()) {
+    // The save dialog may still take the folder for the answer until it has read it.
+    open->selectFile(QtConversions::ToQt(*path));
+    QMetaObject::invokeMethod(open.data(), "accept", Qt::DirectConnection);
+  }
+  if (open && open->isVisible()) {
+    std::lock_guard lock(Lock);
+    FailureTexts.push_back("file chooser " + Quoted(Text(chooser->windowTitle())) + " did not take " + Quoted(*path));
+  }
+}
+
+void DesktopScriptDriver::AnswerFileChooser(std::optional<std::string> path) {
+  {
+    std::lock_guard lock(Lock);
+    FileAnswers.push_back(std::move(path));
+  }
+  OnGui([this] { AnswerOpen(); });
+}
+
+void DesktopScriptDriver::CancelProgress() {
+  {
+    std::lock_guard lock(Lock);
+    ++ProgressCancels;
+  }
+  OnGui([this] { AnswerOpen(); });
 }
 
 void DesktopScriptDriver::AnswerBox(QMessageBox* box, int32_t button) {

@@ -5,8 +5,10 @@
 // focused widget, menu actions triggered, text typed key by key. What a step reads back
 // (titles, texts, flags, the highlighted row, rows as drawn, message boxes) comes from
 // the widgets, not from the window model. Message boxes and popup menus are answered
-// by clicking their buttons and items as they appear on the screen; one left without
-// an answer for the timeout is a failure and is closed with its default.
+// by clicking their buttons and items as they appear on the screen, file choosers by
+// typing the name into them and pressing Enter (or Cancel), progress windows by
+// clicking Cancel; a box, menu or chooser left without an answer for the timeout is a
+// failure and is closed with its default.
 //
 // The driver's own calls come from the runner's thread; everything that touches a
 // widget is handed to the GUI thread and waited for. Construct it on the GUI thread.
@@ -23,8 +25,10 @@
 #include "runtime/ui/qt/QtFrontEnd.h"
 #include "tools/script/ScriptDriver.h"
 
+class QFileDialog;
 class QMenu;
 class QMessageBox;
+class QProgressDialog;
 class QWidget;
 
 namespace tools::script {
@@ -62,6 +66,8 @@ class DesktopScriptDriver : public ScriptDriver {
   void AnswerPopup(std::string text) override;
   std::vector<ShownBox> MessageBoxes() const override;
   std::vector<std::string> PopupMenus() const override;
+  void AnswerFileChooser(std::optional<std::string> path) override;
+  void CancelProgress() override;
 
   std::string Print(int32_t window) override;
   bool ControlText(int32_t window, std::string_view control, std::string& text, std::string& why) override;
@@ -93,6 +99,7 @@ class DesktopScriptDriver : public ScriptDriver {
   void AnswerOpen();
   void AnswerBox(QMessageBox* box, int32_t button);
   void AnswerMenu(QMenu* menu, const PopupAnswer& answer);
+  void AnswerFile(QFileDialog* dialog, const std::optional<std::string>& path);
   void TimedOut(QWidget* widget);
   void Settle() const;
 
@@ -108,9 +115,13 @@ class DesktopScriptDriver : public ScriptDriver {
   std::vector<std::string> Menus;            // GUARDED_BY(Lock) printed as shown
   std::deque<int32_t> BoxAnswers;            // GUARDED_BY(Lock)
   std::deque<PopupAnswer> MenuAnswers;       // GUARDED_BY(Lock)
+  std::deque<std::optional<std::string>> FileAnswers;  // GUARDED_BY(Lock)
+  int32_t ProgressCancels = 0;               // GUARDED_BY(Lock)
   // GUI thread only: boxes and menus on the screen that have no answer yet.
   std::deque<QPointer<QMessageBox>> OpenBoxes;
   std::deque<QPointer<QMenu>> OpenMenus;
+  std::deque<QPointer<QFileDialog>> OpenFileDialogs;
+  std::deque<QPointer<QProgressDialog>> OpenProgress;
   std::set<QWidget*> Seen;
 };
 

@@ -161,3 +161,11 @@ std::string HeadlessScriptDriver::LastFailure() const { return Driver->LastFailu
 std::vector<std::string> HeadlessScriptDriver::Failures() const { return Screen->Failures(); }
 
 }  // namespace tools::script
+
+namespace tools::script {
+
+void HeadlessScriptDriver::AnswerFileChooser(std::optional<std::string> path) { Screen->QueueFileAnswer(std::move(path)); }
+
+void HeadlessScriptDriver::CancelProgress() { Screen->QueueProgressCancel(); }
+
+}  // namespace tools::script

@@ -44,6 +44,8 @@ class HeadlessScriptDriver : public ScriptDriver {
   void AnswerPopup(std::string text) override;
   std::vector<ShownBox> MessageBoxes() const override;
   std::vector<std::string> PopupMenus() const override;
+  void AnswerFileChooser(std::optional<std::string> path) override;
+  void CancelProgress() override;
 
   std::string Print(int32_t window) override;
   bool ControlText(int32_t window, std::string_view control, std::string& text, std::string& why) override;

@@ -15,6 +15,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -81,6 +82,11 @@ class ScriptDriver {
   // Every popup menu shown so far, in order, each as PopupMenu::Print gives it (on the
   // desktop built from the menu's actions, so it says what the screen showed).
   virtual std::vector<std::string> PopupMenus() const = 0;
+  // The answer for the next file chooser: the file typed into it (a relative name is
+  // in the program's folder), or nothing to dismiss it.
+  virtual void AnswerFileChooser(std::optional<std::string> path) = 0;
+  // The next progress window is cancelled as soon as it shows.
+  virtual void CancelProgress() = 0;
 
   // The window as text (see HeadlessDriver::Print for the layout).
   virtual std::string Print(int32_t window) = 0;

@@ -38,6 +38,8 @@ const std::map<std::string, Command, std::less<>>& Commands() {
       {"focus", {1, {Arg::Text}}},
       {"key", {1, {Arg::Text, Arg::Text}}},
       {"answer", {1, {Arg::Button}}},
+      {"choose-file", {1, {Arg::Text}}},
+      {"cancel-progress", {0, {}}},
       {"popup", {1, {Arg::TextOrNumber}}},
       {"print", {0, {Arg::Text}}},
       {"print-popup", {0, {}}},

@@ -111,6 +111,14 @@ bool ScriptRunner::Execute(const ScriptStep& step, std::string& why) {
     Driver.AnswerMessageBox(ScriptParser::Button(a[0]));
     return true;
   }
+  if (command == "choose-file") {
+    Driver.AnswerFileChooser(a[0].empty() ? std::nullopt : std::optional<std::string>(a[0]));
+    return true;
+  }
+  if (command == "cancel-progress") {
+    Driver.CancelProgress();
+    return true;
+  }
   if (command == "popup") {
     if (ScriptParser::Number(a[0], number)) Driver.AnswerPopup(number);
     else Driver.AnswerPopup(a[0]);

@@ -139,6 +139,8 @@ DriverResult HeadlessDriver::Edit(int32_t window, std::string_view entry, std::s
   std::string failure;
   const int32_t number = Resolve(window, entry, failure);
   if (number == 0) return Fail(failure);
+  // A person clicks into the entry before typing.
+  if (DriverResult focused = Focus(window, entry); !focused) return focused;
   if (!WindowModel::GetProp(window, number, Prop::Text).empty())
     if (auto refusal = WindowModel::EditText(window, number, {}); !refusal.empty()) return FromRefusal(refusal);
   // One keystroke per character: a UTF-8 sequence's continuation bytes go with its lead.

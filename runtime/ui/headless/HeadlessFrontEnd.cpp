@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "runtime/ui/HelpPages.h"
+#include "runtime/ui/ProgressService.h"
 #include "runtime/ui/Prop.h"
 #include "runtime/ui/WindowModel.h"
 
@@ -70,6 +71,76 @@ int32_t HeadlessFrontEnd::ShowPopupMenu(const PopupMenu& menu, int32_t, int32_t)
   }
   Changed.notify_all();
   return result;
+}
+
+std::optional<FileChooserRequest::Choice> HeadlessFrontEnd::ChooseFile(const FileChooserRequest& request) {
+  std::unique_lock lock(Lock);
+  ShownChoosers.push_back(request);
+  const uint64_t ticket = NextTicket++;
+  ChoosersWaiting.push_back(ticket);
+  Changed.notify_all();
+  auto myTurn = [&] { return !FileAnswers.empty() && ChoosersWaiting.front() == ticket; };
+  const bool answered = Changed.wait_for(lock, AnswerTimeout, myTurn);
+  ChoosersWaiting.erase(std::find(ChoosersWaiting.begin(), ChoosersWaiting.end(), ticket));
+  std::optional<FileChooserRequest::Choice> result;
+  if (answered) {
+    if (FileAnswers.front()) {
+      result = FileChooserRequest::Choice{*FileAnswers.front(), 0};
+      const std::string extension = std::filesystem::path(result->Path).extension().string();
+      for (size_t i = request.Filters.size(); i-- > 0;)
+        for (const std::string& e : request.Filters[i].Extensions)
+          if (extension == "." + e) result->FilterIndex = i;
+    }
+    FileAnswers.pop_front();
+  } else {
+    std::string failure = "no answer for file chooser '" + request.Caption + "'";
+    std::fprintf(stderr, "headless front end: %s\n", failure.c_str());
+    FailureTexts.push_back(std::move(failure));
+  }
+  Changed.notify_all();
+  return result;
+}
+
+void HeadlessFrontEnd::QueueFileAnswer(std::optional<std::string> path) {
+  std::lock_guard lock(Lock);
+  FileAnswers.push_back(std::move(path));
+  Changed.notify_all();
+}
+
+std::vector<FileChooserRequest> HeadlessFrontEnd::FileChoosers() const {
+  std::lock_guard lock(Lock);
+  return ShownChoosers;
+}
+
+void HeadlessFrontEnd::OpenProgress(const ProgressState& state) {
+  bool cancel = false;
+  {
+    std::lock_guard lock(Lock);
+    ShownProgress.push_back(state);
+    if (ProgressCancels > 0) {
+      --ProgressCancels;
+      cancel = true;
+    }
+  }
+  if (cancel) ProgressService::Cancel(state.Number);
+}
+
+void HeadlessFrontEnd::ShowProgress(const ProgressState& state) {
+  std::lock_guard lock(Lock);
+  for (ProgressState& shown : ShownProgress)
+    if (shown.Number == state.Number) shown = state;
+}
+
+void HeadlessFrontEnd::CloseProgress(int32_t) {}
+
+void HeadlessFrontEnd::QueueProgressCancel() {
+  std::lock_guard lock(Lock);
+  ++ProgressCancels;
+}
+
+std::vector<ProgressState> HeadlessFrontEnd::Progresses() const {
+  std::lock_guard lock(Lock);
+  return ShownProgress;
 }
 
 void HeadlessFrontEnd::CarryOut(FrameAction action, int32_t window) {
@@ -178,6 +249,10 @@ void HeadlessFrontEnd::Clear() {
   ShownMenus.clear();
   MenuAnswers.clear();
   ActionsDone.clear();
+  ShownChoosers.clear();
+  FileAnswers.clear();
+  ProgressCancels = 0;
+  ShownProgress.clear();
   WaitCursorCount = 0;
 }
 

@@ -5,7 +5,8 @@
 // queue of item numbers or item texts. It never waits forever: a box or menu left
 // without an answer for AnswerTimeout is recorded as a failure ("no answer for message
 // box '<caption>'", "no answer for popup menu ...") and answered with its default
-// button, or 0 for a menu. It records the frame's standard actions and the wait cursor;
+// button, or 0 for a menu; file choosers likewise, from a queue of file names. Progress
+// windows are recorded, and cancelled when a cancel was queued. It records the frame's standard actions and the wait cursor;
 // HeadlessDriver drives the windows themselves.
 //
 // Thread safety: every operation may be called from any thread. Several threads may
@@ -25,6 +26,7 @@
 #include "runtime/ui/FrontEnd.h"
 #include "runtime/ui/MessageBoxRequest.h"
 #include "runtime/ui/PopupMenu.h"
+#include "runtime/ui/ProgressState.h"
 
 namespace runtime::ui::headless {
 
@@ -34,6 +36,10 @@ class HeadlessFrontEnd : public FrontEnd {
 
   int32_t ShowMessageBox(const MessageBoxRequest& request) override;
   int32_t ShowPopupMenu(const PopupMenu& menu, int32_t x, int32_t y) override;
+  std::optional<FileChooserRequest::Choice> ChooseFile(const FileChooserRequest& request) override;
+  void OpenProgress(const ProgressState& state) override;
+  void ShowProgress(const ProgressState& state) override;
+  void CloseProgress(int32_t progress) override;
   void CarryOut(FrameAction action, int32_t window) override;
   void SetWaitCursor(bool on) override;
   void Beep(int32_t frequency, int32_t duration) override;
@@ -58,6 +64,16 @@ class HeadlessFrontEnd : public FrontEnd {
   // A text that names no item of the menu is a failure, and the menu is dismissed.
   void QueuePopupAnswer(int32_t number);
   void QueuePopupAnswer(std::string text);
+  // Answers the next file chooser that has none with that file (nothing: dismissed);
+  // the kind of file is the one the name's extension matches, else the first.
+  void QueueFileAnswer(std::optional<std::string> path);
+  // Every file chooser shown so far, in order.
+  std::vector<FileChooserRequest> FileChoosers() const;
+  // The next progress window to open is cancelled at once, as a person pressing Cancel
+  // before the work has gone further would.
+  void QueueProgressCancel();
+  // Every progress window opened so far, in order, as last shown.
+  std::vector<ProgressState> Progresses() const;
   // Every popup menu shown so far, in order.
   std::vector<PopupMenu> PopupMenus() const;
   // The standard actions carried out so far, in order.
@@ -99,6 +115,11 @@ class HeadlessFrontEnd : public FrontEnd {
   std::deque<PopupAnswer> MenuAnswers;
   std::deque<uint64_t> MenusWaiting;
   std::vector<ActionRecord> ActionsDone;
+  std::vector<FileChooserRequest> ShownChoosers;
+  std::deque<std::optional<std::string>> FileAnswers;
+  std::deque<uint64_t> ChoosersWaiting;
+  int32_t ProgressCancels = 0;
+  std::vector<ProgressState> ShownProgress;
   bool WaitCursorOn = false;
   int32_t WaitCursorCount = 0;
   int32_t BeepCount = 0;

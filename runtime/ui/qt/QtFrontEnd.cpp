@@ -84,6 +84,45 @@ int32_t QtFrontEnd::ShowPopupMenu(const PopupMenu& menu, int32_t x, int32_t y) {
   });
 }
 
+std::optional<FileChooserRequest::Choice> QtFrontEnd::ChooseFile(const FileChooserRequest& request) {
+  // Written on the GUI thread, read here after the answer: behind a lock of its own,
+  // since a shutdown may release this thread before the dialog answers.
+  struct Result {
+    std::mutex Lock;
+    std::optional<FileChooserRequest::Choice> Choice;
+  };
+  auto result = std::make_shared<Result>();
+  const int32_t owner = EventQueues::Newest(runtime::core::CurrentThreadNumber());
+  Ask(0, [request, owner, result](Desktop& desktop, std::function<void(int32_t)> answer) {
+    QWidget* parent = desktop.OuterOf(owner) ? desktop.OuterOf(owner)->window() : desktop.Frame();
+    DesktopDialogs::ChooseFile(parent, request, [result, answer](std::optional<FileChooserRequest::Choice> choice) {
+      {
+        std::lock_guard lock(result->Lock);
+        result->Choice = std::move(choice);
+      }
+      answer(1);
+    });
+  });
+  std::lock_guard lock(result->Lock);
+  return result->Choice;
+}
+
+void QtFrontEnd::OpenProgress(const ProgressState& state) {
+  const int32_t owner = EventQueues::Newest(runtime::core::CurrentThreadNumber());
+  Ask(0, [this, state, owner](Desktop& desktop, std::function<void(int32_t)> answer) {
+    QWidget* parent = desktop.OuterOf(owner) ? desktop.OuterOf(owner)->window() : desktop.Frame();
+    Dialogs.OpenProgress(parent, state, [answer] { answer(1); });
+  });
+}
+
+void QtFrontEnd::ShowProgress(const ProgressState& state) {
+  Post([this, state](Desktop&) { Dialogs.ShowProgress(state); });
+}
+
+void QtFrontEnd::CloseProgress(int32_t progress) {
+  Post([this, progress](Desktop&) { Dialogs.CloseProgress(progress); });
+}
+
 void QtFrontEnd::WindowOpened(int32_t window) {
   Post([window](Desktop& desktop) { desktop.Opened(window); });
 }

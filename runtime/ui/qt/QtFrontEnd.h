@@ -24,6 +24,7 @@
 #include <string>
 
 #include "runtime/ui/FrontEnd.h"
+#include "runtime/ui/qt/DesktopDialogs.h"
 
 namespace runtime::ui::qt {
 
@@ -37,6 +38,10 @@ class QtFrontEnd : public FrontEnd {
 
   int32_t ShowMessageBox(const MessageBoxRequest& request) override;
   int32_t ShowPopupMenu(const PopupMenu& menu, int32_t x, int32_t y) override;
+  std::optional<FileChooserRequest::Choice> ChooseFile(const FileChooserRequest& request) override;
+  void OpenProgress(const ProgressState& state) override;
+  void ShowProgress(const ProgressState& state) override;
+  void CloseProgress(int32_t progress) override;
   void WindowOpened(int32_t window) override;
   void WindowChanged(int32_t window) override;
   void WindowClosed(int32_t window) override;
@@ -70,6 +75,7 @@ class QtFrontEnd : public FrontEnd {
   std::set<std::shared_ptr<Waiting>> Pending;      // GUARDED_BY(Lock)
   std::set<int32_t> Dirty;                         // GUARDED_BY(Lock)
   bool FlushPosted = false;                        // GUARDED_BY(Lock)
+  DesktopDialogs Dialogs;                          // GUI thread only
 };
 
 }  // namespace runtime::ui::qt
