@@ -110,6 +110,8 @@ TEST_F(MainFrameThreadTest, OpensWithEveryMenuTextAndStatusMessage) {
   for (const runtime::ui::Control& c : frame->Controls) items.emplace_back(c.Name, c.Text, c.Message);
   EXPECT_THAT(items, testing::ElementsAre(
                          Item{"?MENUBAR", "", ""}, Item{"?FILEMENU", "&File", ""},
+                         Item{"?IMPORT", "&Import ...", "Add the addresses of a bookmark, text or CSV file"},
+                         Item{"?EXPORT", "&Export ...", "Write the addresses to a bookmark, text or CSV file"},
                          Item{"?PRINTSETUP", "&Print Setup ...", "Setup printer"},
                          Item{"?EXIT", "E&xit", "Exit this application"}, Item{"?EDITMENU", "&Edit", ""},
                          Item{"?CUT", "Cu&t", "Cut Selection To Clipboard"},
