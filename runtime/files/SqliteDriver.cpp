@@ -341,11 +341,6 @@ DriverStatus SqliteDriver::OpenConnection(const FileDefinition& definition, cons
     Close();
     return status;
   }
-  // The find index is added the first time a file is opened for writing; a file
-  // that cannot take it now is searched without it.
-  if (definition.FindField != FileDefinition::NoFindField && writes) {
-    (void)SqliteFind::AddIndex(Db, *Schema, static_cast<size_t>(definition.FindField));
-  }
   Find.Init(Db, Schema.get(), definition.FindField, KeyCount());
   OrderKey = 0;
   AtBoundary = true;

@@ -63,8 +63,7 @@ bool SqliteFind::HasIndex(sqlite3* db) {
   return found;
 }
 
-int SqliteFind::AddIndex(sqlite3* db, const SqliteSchema& schema, size_t field) {
-  if (HasIndex(db)) return SQLITE_OK;
+std::vector<std::string> SqliteFind::CreateStatements(const SqliteSchema& schema, size_t field) {
   const std::string column = schema.Column(field);
   const std::string records = SqliteSchema::RecordsTable;
   const std::string id = SqliteSchema::RowIdColumn;
@@ -72,28 +71,15 @@ int SqliteFind::AddIndex(sqlite3* db, const SqliteSchema& schema, size_t field) 
   const std::string removeOld =
       "INSERT INTO " + index + "(" + index + ",rowid," + column + ") VALUES('delete',old." + id + ",old." + column + ");";
   const std::string addNew = "INSERT INTO " + index + "(rowid," + column + ") VALUES(new." + id + ",new." + column + ");";
-  // Another connection may be adding it at the same moment: decide inside the write lock.
-  int rc = Exec(db, "BEGIN IMMEDIATE");
-  if (rc != SQLITE_OK) return rc;
-  if (!HasIndex(db)) {
-    const std::string statements[] = {
-        "CREATE VIRTUAL TABLE " + index + " USING fts5(" + column + ", content='" + records + "', content_rowid='" +
-            id + "', tokenize='trigram case_sensitive 0')",
-        "CREATE TRIGGER " + index + "_add AFTER INSERT ON " + records + " BEGIN " + addNew + " END",
-        "CREATE TRIGGER " + index + "_remove AFTER DELETE ON " + records + " BEGIN " + removeOld + " END",
-        "CREATE TRIGGER " + index + "_change AFTER UPDATE OF " + column + " ON " + records + " BEGIN " + removeOld +
-            addNew + " END",
-        "INSERT INTO " + index + "(" + index + ") VALUES('rebuild')"};
-    for (const std::string& sql : statements) {
-      rc = Exec(db, sql);
-      if (rc != SQLITE_OK) break;
-    }
-  }
-  if (rc != SQLITE_OK) {
-    Exec(db, "ROLLBACK");
-    return rc;
-  }
-  return Exec(db, "COMMIT");
+  // "IF NOT EXISTS" throughout: a file that got the index before it was part of the
+  // format keeps it, and the rebuild makes its content whole whatever it was.
+  return {"CREATE VIRTUAL TABLE IF NOT EXISTS " + index + " USING fts5(" + column + ", content='" + records +
+              "', content_rowid='" + id + "', tokenize='trigram case_sensitive 0')",
+          "CREATE TRIGGER IF NOT EXISTS " + index + "_add AFTER INSERT ON " + records + " BEGIN " + addNew + " END",
+          "CREATE TRIGGER IF NOT EXISTS " + index + "_remove AFTER DELETE ON " + records + " BEGIN " + removeOld + " END",
+          "CREATE TRIGGER IF NOT EXISTS " + index + "_change AFTER UPDATE OF " + column + " ON " + records + " BEGIN " +
+              removeOld + addNew + " END",
+          "INSERT INTO " + index + "(" + index + ") VALUES('rebuild')"};
 }
 
 void SqliteFind::Init(sqlite3* db, const SqliteSchema* schema, int field, int keys) {
@@ -196,6 +182,9 @@ int SqliteFind::Refresh() {
   }
   CopyMade = rc == SQLITE_OK;
   if (rc == SQLITE_OK) rc = Exec(Db, "DELETE FROM " + copy);
+  // A connection opened read-only may not make even a temporary table: it reads
+  // the key order and keeps the matching records, as for a short text.
+  if ((rc & 0xFF) == SQLITE_READONLY) return SQLITE_OK;
   if (rc != SQLITE_OK) return rc;
   rc = sqlite3_prepare_v2(Db,
                           ("INSERT INTO " + copy + " SELECT * FROM " + SqliteSchema::RecordsTable + " WHERE " +

@@ -4,9 +4,10 @@
 // The index: an FTS5 table with the trigram tokenizer over the file's find field
 // (FileDefinition::FindField), whose content is the records table itself, kept in
 // step by triggers, so every write (this program's or anyone's, in or out of a
-// transaction) updates it in the same transaction. A file opened for writing gets
-// the index, filled from its records, the first time (AddIndex); a file opened
-// read-only without it is still searched, by reading every record.
+// transaction) updates it in the same transaction. The index is part of the storage
+// format (SqliteSchema, version 3): a new file is made with it, an older one gets it,
+// filled from its records, when the format upgrade runs (the first open for writing);
+// an older file opened read-only is still searched, by reading every record.
 //
 // The narrowing: while a text is set, the driver reads only the records whose field
 // contains it, ASCII letters compared without regard to case, in the usual key order.
@@ -25,6 +26,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "runtime/files/SqliteSchema.h"
 
@@ -42,9 +44,9 @@ class SqliteFind {
 
   // Registers the contains function on a new connection.
   static void RegisterFunctions(sqlite3* db);
-  // Creates the index and its triggers and fills it, in one transaction, when the
-  // database does not have it; the field is the definition's find field. SQLite code.
-  static int AddIndex(sqlite3* db, const SqliteSchema& schema, size_t field);
+  // The statements that create the index over `field` and its triggers and fill it;
+  // run in the caller's transaction. Harmless on a file that has the index already.
+  static std::vector<std::string> CreateStatements(const SqliteSchema& schema, size_t field);
   static bool HasIndex(sqlite3* db);
   // Whether `url` contains `text`, ASCII letters compared without regard to case.
   static bool Contains(std::string_view url, std::string_view text);

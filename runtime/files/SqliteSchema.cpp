@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "runtime/files/SqliteDriver.h"
+#include "runtime/files/SqliteFind.h"
 #include "runtime/text/Utf8.h"
 
 namespace runtime::files {
@@ -96,6 +97,8 @@ std::string SqliteSchema::LayoutText(int version) const {
       text += "," + std::string(c.Order == KeyOrder::Descending ? "-" : "+") + std::to_string(c.Field + 1);
     }
   }
+  // Format 3 keeps the find index of the definition's find field.
+  if (version >= 3 && Def.FindField != FileDefinition::NoFindField) text += ";find=" + std::to_string(Def.FindField + 1);
   return text;
 }
 
@@ -179,6 +182,9 @@ std::vector<std::string> SqliteSchema::CreateStatements() const {
   for (int k = 1; k <= static_cast<int>(Def.Keys.size()); ++k) {
     for (std::string& sql : CreateIndexes(k)) out.push_back(std::move(sql));
   }
+  if (Def.FindField != FileDefinition::NoFindField)
+    for (std::string& sql : SqliteFind::CreateStatements(*this, static_cast<size_t>(Def.FindField)))
+      out.push_back(std::move(sql));
   return out;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // How the SQLite driver lays a file definition out in a database: the records table
 // (one typed column per field, plus the row id and a change counter), one index per
-// key, the layout text kept in the metadata table, and the moves of field values
-// between a record image and statements. Built from a definition that outlives it;
+// key, the find index of the find field (SqliteFind), the layout text kept in the
+// metadata table, and the moves of field values between a record image and statements. Built from a definition that outlives it;
 // immutable afterwards, so any thread may use it.
 
 #include <sqlite3.h>
@@ -27,7 +27,7 @@ class SqliteSchema {
   // Version of the way records are stored; part of the layout text. A file written
   // with an older version is brought up to this one when it is opened for writing
   // (SqliteSchemaUpgrade).
-  static constexpr int FormatVersion = 2;
+  static constexpr int FormatVersion = 3;
   static constexpr int OldestFormatVersion = 1;
   // Suffix of the name of the index that keeps a no-case key unique on exact text.
   static constexpr const char* ExactIndexSuffix = "#exact";
@@ -45,6 +45,8 @@ class SqliteSchema {
   // The expression a key component is compared and sorted by (with its collation).
   std::string ComponentExpr(int key, size_t component) const;
   size_t KeyCount() const { return Def.Keys.size(); }
+  // The field the find index covers (FileDefinition::NoFindField for none).
+  int FindField() const { return Def.FindField; }
   const KeyDefinition& Key(int key) const { return Def.Keys[static_cast<size_t>(key - 1)]; }
   size_t ComponentCount(int key) const { return key == 0 ? 0 : Key(key).Components.size(); }
   bool Descending(int key, size_t component) const;

@@ -1,5 +1,7 @@
 #include "runtime/files/SqliteSchemaUpgrade.h"
 
+#include "runtime/files/SqliteFind.h"
+
 namespace runtime::files {
 namespace {
 
@@ -73,6 +75,13 @@ std::vector<std::string> SqliteSchemaUpgrade::Step(const SqliteSchema& schema, i
         out.push_back("DROP INDEX IF EXISTS " + SqliteSchema::Quote(schema.Key(k).Name));
         for (std::string& sql : schema.CreateIndexes(k)) out.push_back(std::move(sql));
       }
+      break;
+    case 2:
+      // Format 3: the find field's trigram index, kept in step by triggers, filled
+      // from the records. A file that got the index before it was part of the format
+      // keeps it (the statements create only what is missing).
+      if (schema.FindField() != FileDefinition::NoFindField)
+        out = SqliteFind::CreateStatements(schema, static_cast<size_t>(schema.FindField()));
       break;
     default: break;
   }

@@ -1,13 +1,17 @@
 // Narrowing a file's reads to the records whose find field contains a text: the
 // same records in the same key orders, forward and back, whether the index serves the
 // text or every record is read; writes here and by another connection show at the
-// next read; a file made before the index gets it when opened for writing, and is
-// still searched when opened read-only.
+// next read; a file of the format before the index gets it from the format upgrade
+// when opened for writing (whether or not it had it already), and is still searched
+// when opened read-only.
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <filesystem>
+
 #include "runtime/files/SqliteFind.h"
+#include "runtime/files/SqliteSchema.h"
 #include "tests/runtime/files/KeyedFileFixture.h"
 
 namespace testfiles {
@@ -25,6 +29,23 @@ class SqliteFindTest : public KeyedFileFixture {
     ASSERT_EQ(AddRecord(f, "https://eSHOP.example/", 3, "c"), C::NoError);
     ASSERT_EQ(AddRecord(f, "https://workshops.example/", 4, "a"), C::NoError);
     ASSERT_EQ(AddRecord(f, "https://sh.example/op", 5, "a"), C::NoError);
+  }
+  void Sql(const std::string& sql) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(Path().c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+  }
+  std::string Layout() {
+    sqlite3* db = nullptr;
+    EXPECT_EQ(sqlite3_open(Path().c_str(), &db), SQLITE_OK);
+    sqlite3_stmt* stmt = nullptr;
+    std::string text;
+    sqlite3_prepare_v2(db, "SELECT value FROM vk_layout WHERE name='layout'", -1, &stmt, nullptr);
+    if (sqlite3_step(stmt) == SQLITE_ROW) text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    return text;
   }
   bool HasIndex() {
     sqlite3* db = nullptr;
@@ -75,30 +96,36 @@ TEST_F(SqliteFindTest, WritesHereAndElsewhereShowAtTheNextRead) {
             "https://shop.example/:1 https://zshop.example/:7");
 }
 
-TEST_F(SqliteFindTest, AnOlderFileGetsTheIndexWhenOpenedForWritingAndIsSearchedReadOnly) {
-  runtime::files::FileDefinition older = Definition;
-  older.FindField = runtime::files::FileDefinition::NoFindField;
-  {
-    KeyedFile f;
-    ASSERT_EQ(f.Init(older), C::NoError);
-    f.SetName(Base());
-    ASSERT_EQ(f.Create(), C::NoError);
-    ASSERT_EQ(f.Open(ReadWriteShared), C::NoError);
-    AddFive(f);
-    f.Send("FIND=shop");
-    EXPECT_EQ(runtime::core::RuntimeError::Code(), C::NotSupported);
+// A file of the storage format before the find index (2): made now, then taken back to
+// that format, with the index gone or, as the previous program version added it on
+// its own, still there.
+TEST_F(SqliteFindTest, AnOlderFileGetsTheIndexWhenUpgradedForWritingAndIsSearchedReadOnly) {
+  for (const bool hadIndex : {false, true}) {
+    SCOPED_TRACE(hadIndex ? "the file had the index" : "the file had no index");
+    std::filesystem::remove(Path());
+    {
+      auto f = Handle();
+      AddFive(*f);
+    }
+    const runtime::files::SqliteSchema schema(Definition);
+    Sql("UPDATE vk_layout SET value='" + schema.LayoutText(2) + "' WHERE name='layout'");
+    if (!hadIndex) Sql("DROP TRIGGER vk_find_add; DROP TRIGGER vk_find_remove; DROP TRIGGER vk_find_change; DROP TABLE vk_find");
+    EXPECT_EQ(HasIndex(), hadIndex);
+    {
+      auto reader = Handle(ReadOnlyShared, false);
+      reader->Send("FIND=shop");
+      EXPECT_EQ(Dump(*reader, KeyUrl), "https://eSHOP.example/:3 https://shop.example/:1 https://workshops.example/:4");
+    }
+    EXPECT_EQ(HasIndex(), hadIndex) << "a reader changes nothing";
+    auto writer = Handle(ReadWriteShared, false);
+    EXPECT_TRUE(HasIndex());
+    EXPECT_EQ(Layout(), schema.LayoutText());
+    writer->Send("FIND=shop");
+    EXPECT_EQ(Dump(*writer, KeyUrl), "https://eSHOP.example/:3 https://shop.example/:1 https://workshops.example/:4");
+    ASSERT_EQ(AddRecord(*writer, "https://bookshop.example/", 6), C::NoError);
+    EXPECT_EQ(Dump(*writer, KeyUrl),
+              "https://bookshop.example/:6 https://eSHOP.example/:3 https://shop.example/:1 https://workshops.example/:4");
   }
-  EXPECT_FALSE(HasIndex());
-  {
-    auto reader = Handle(ReadOnlyShared, false);
-    reader->Send("FIND=shop");
-    EXPECT_EQ(Dump(*reader, KeyUrl), "https://eSHOP.example/:3 https://shop.example/:1 https://workshops.example/:4");
-  }
-  EXPECT_FALSE(HasIndex());
-  auto writer = Handle(ReadWriteShared, false);
-  EXPECT_TRUE(HasIndex());
-  writer->Send("FIND=shop");
-  EXPECT_EQ(Dump(*writer, KeyUrl), "https://eSHOP.example/:3 https://shop.example/:1 https://workshops.example/:4");
 }
 
 }  // namespace
