@@ -14,7 +14,7 @@
 #include "app/UrlExport.h"
 #include "app/UrlImport.h"
 #include "runtime/core/Process.h"
-#include "runtime/ui/MessageBoxService.h"
+#include "runtime/ui/FrontEnd.h"
 
 namespace app {
 namespace {
@@ -206,11 +206,11 @@ int UrlCommands::Run(const std::vector<std::string>& args, std::ostream& out, st
   if (p.Command == ExportWord) command = [&] { return Export(p, err); };
   if (p.Command == ListWord) command = [&] { return List(p, out, err); };
   if (p.Command == AddWord) command = [&] { return Add(p, err); };
-  runtime::ui::MessageBoxService::Install(std::make_shared<ConsoleMessages>(err));
+  runtime::ui::FrontEnd::Install(std::make_shared<ConsoleMessages>(err));
   Program::SetFrame([&] { status = command(); });
   if (!runtime::core::Process::Run(Program::Table(), Program::MainProcedure)) status = CommandStatus::Refused;
   Program::SetFrame(nullptr);
-  runtime::ui::MessageBoxService::Install(nullptr);
+  runtime::ui::FrontEnd::Install(nullptr);
   return status;
 }
 

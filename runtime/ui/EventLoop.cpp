@@ -8,7 +8,7 @@
 #include "runtime/ui/Event.h"
 #include "runtime/ui/EventQueues.h"
 #include "runtime/ui/EventResult.h"
-#include "runtime/ui/MessageBoxService.h"
+#include "runtime/ui/FrontEnd.h"
 #include "runtime/ui/Prop.h"
 #include "runtime/ui/WindowModel.h"
 
@@ -55,7 +55,7 @@ void CompleteNormally(int32_t window, const PostedEvent& event) {
       WindowModel::Post(window, Event::CloseWindow);
       return;
     }
-    if (auto screen = MessageBoxService::Installed()) screen->CarryOut(control->Action, window);
+    if (auto screen = FrontEnd::Installed()) screen->CarryOut(control->Action, window);
   }
 }
 

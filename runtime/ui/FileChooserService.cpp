@@ -1,12 +1,12 @@
 #include "runtime/ui/FileChooserService.h"
 
 #include "runtime/ui/EventQueues.h"
-#include "runtime/ui/MessageBoxService.h"
+#include "runtime/ui/FrontEnd.h"
 
 namespace runtime::ui {
 
 std::optional<FileChooserRequest::Choice> FileChooserService::Choose(const FileChooserRequest& request) {
-  auto frontEnd = MessageBoxService::Installed();
+  auto frontEnd = FrontEnd::Installed();
   if (!frontEnd) return std::nullopt;
   EventQueues::Blocked waiting;
   auto choice = frontEnd->ChooseFile(request);

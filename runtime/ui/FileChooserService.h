@@ -1,6 +1,6 @@
 #pragma once
 // The runtime's file chooser service: program code asks for a file to read or a name
-// to write, and the installed front end (MessageBoxService::Install) lets the person
+// to write, and the installed front end (FrontEnd::Install) lets the person
 // choose; the calling thread waits, other threads go on. Nothing is chosen when the
 // chooser was dismissed or no front end is installed.
 //

@@ -5,13 +5,16 @@
 // opened, changed or closed (and reads the window from WindowModel::Snapshot), answers
 // message boxes, popup menus and file choosers, shows progress windows, carries out
 // the frame's standard actions and shows the wait cursor. User input goes back
-// through WindowModel::Input and its kin.
+// through WindowModel::Input and its kin. One front end at a time is installed
+// (Install): it serves every window service.
 //
-// Thread safety: an implementation is called from any program thread, several at a
-// time, never while the window model's lock is held; ShowMessageBox, ShowPopupMenu,
-// ChooseFile and OpenProgress block only their calling thread.
+// Thread safety: Install and Installed may be called from any thread. An
+// implementation is called from any program thread, several at a time, never while
+// the window model's lock is held; ShowMessageBox, ShowPopupMenu, ChooseFile and
+// OpenProgress block only their calling thread.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 #include "runtime/ui/FileChooserRequest.h"
@@ -24,6 +27,14 @@ namespace runtime::ui {
 
 class FrontEnd {
  public:
+  // Makes `frontEnd` the one that shows every window service (message boxes, popup
+  // menus, file choosers, progress, window notices, standard actions, the wait
+  // cursor); nullptr removes it. A
+  // call already made to the old one finishes there.
+  static void Install(std::shared_ptr<FrontEnd> frontEnd);
+  // The installed front end, or nullptr.
+  static std::shared_ptr<FrontEnd> Installed();
+
   virtual ~FrontEnd() = default;
 
   // Shows the box and waits for the user's answer; returns the value of the button

@@ -6,7 +6,7 @@
 #include "runtime/ui/Event.h"
 #include "runtime/ui/FrameAction.h"
 #include "runtime/ui/Key.h"
-#include "runtime/ui/MessageBoxService.h"
+#include "runtime/ui/FrontEnd.h"
 #include "runtime/ui/Prop.h"
 #include "runtime/ui/WindowModel.h"
 
@@ -77,7 +77,7 @@ RoutedInput InputRouter::Key(int32_t window, int32_t key, int32_t focused, Entry
       return {};
     case Key::Esc: return Send(window, 0, Event::CloseWindow, key);
     case Key::F1:
-      if (auto screen = MessageBoxService::Installed()) screen->CarryOut(FrameAction::HelpContents, window);
+      if (auto screen = FrontEnd::Installed()) screen->CarryOut(FrameAction::HelpContents, window);
       return Deliver({});
     case Key::MenuKey:
       if (focus && focus->Type == ControlType::List) {

@@ -1,14 +1,13 @@
 #pragma once
 // The runtime's message box service: program code asks here, and the installed front
-// end shows the box. Install here installs the front end for every service of the
-// window model (windows, popup menus, standard actions), not only message boxes. The calling thread waits for the answer; other threads go on.
-// With no front end installed nothing is shown and the default button is the answer.
+// end (FrontEnd::Install) shows the box. The calling thread waits for the answer;
+// other threads go on. With no front end installed nothing is shown and the default
+// button is the answer.
 //
-// Thread safety: every operation may be called from any thread. Installing a new front
-// end (or none) while a box is open lets that box finish on the front end that showed it.
+// Thread safety: may be called from any thread. Installing a new front end (or none)
+// while a box is open lets that box finish on the front end that showed it.
 
 #include <cstdint>
-#include <memory>
 
 #include "runtime/ui/FrontEnd.h"
 #include "runtime/ui/MessageBoxRequest.h"
@@ -17,10 +16,6 @@ namespace runtime::ui {
 
 class MessageBoxService {
  public:
-  // Makes `frontEnd` the one that shows message boxes; nullptr removes it.
-  static void Install(std::shared_ptr<FrontEnd> frontEnd);
-  static std::shared_ptr<FrontEnd> Installed();
-
   // Shows the box and returns the value of the button pressed (the default button
   // when no front end is installed or the box was closed without one).
   static int32_t ShowMessage(const MessageBoxRequest& request);

@@ -3,7 +3,7 @@
 // PopupMenu) and gets the number of the chosen item, 0 when the menu was dismissed, had
 // no items, or the front end answered with a number that is no choosable item (a
 // disabled item, a separator, out of range). The calling thread waits; other threads
-// go on. With no front end installed (MessageBoxService::Install) the answer is 0.
+// go on. With no front end installed (FrontEnd::Install) the answer is 0.
 //
 // Thread safety: may be called from any thread.
 

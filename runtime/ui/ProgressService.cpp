@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "runtime/ui/EventQueues.h"
-#include "runtime/ui/MessageBoxService.h"
+#include "runtime/ui/FrontEnd.h"
 #include "runtime/ui/ProgressState.h"
 
 namespace runtime::ui {
@@ -32,7 +32,7 @@ int32_t ProgressService::Open(std::string caption, std::string text, int64_t tot
     state.Number = ++LastNumber;
     Windows()[state.Number] = {state, false};
   }
-  if (auto frontEnd = MessageBoxService::Installed()) {
+  if (auto frontEnd = FrontEnd::Installed()) {
     EventQueues::Blocked waiting;
     frontEnd->OpenProgress(state);
   }
@@ -49,7 +49,7 @@ ProgressService::Answer ProgressService::Step(int32_t progress, int64_t done) {
     it->second.State.Done = done;
     state = it->second.State;
   }
-  if (auto frontEnd = MessageBoxService::Installed()) frontEnd->ShowProgress(state);
+  if (auto frontEnd = FrontEnd::Installed()) frontEnd->ShowProgress(state);
   return Answer::GoOn;
 }
 
@@ -58,7 +58,7 @@ void ProgressService::Close(int32_t progress) {
     std::lock_guard lock(Lock);
     if (Windows().erase(progress) == 0) return;
   }
-  if (auto frontEnd = MessageBoxService::Installed()) frontEnd->CloseProgress(progress);
+  if (auto frontEnd = FrontEnd::Installed()) frontEnd->CloseProgress(progress);
 }
 
 void ProgressService::Cancel(int32_t progress) {

@@ -16,7 +16,7 @@
 #include "runtime/ui/EventLoop.h"
 #include "runtime/ui/EventQueues.h"
 #include "runtime/ui/ListFormat.h"
-#include "runtime/ui/MessageBoxService.h"
+#include "runtime/ui/FrontEnd.h"
 #include "runtime/ui/Prop.h"
 
 namespace runtime::ui {
@@ -107,7 +107,7 @@ bool TakeScreenText(Control& c) {
   return runtime::text::Picture::Deformat(c.Text, c.Picture, c.Use);
 }
 
-std::shared_ptr<FrontEnd> Screen() { return MessageBoxService::Installed(); }
+std::shared_ptr<FrontEnd> Screen() { return FrontEnd::Installed(); }
 
 void TellChanged(int32_t window) {
   if (auto screen = Screen()) screen->WindowChanged(window);

@@ -39,7 +39,7 @@
 #include "runtime/settings/IniFile.h"
 #include "runtime/ui/Event.h"
 #include "runtime/ui/Key.h"
-#include "runtime/ui/MessageBoxService.h"
+#include "runtime/ui/FrontEnd.h"
 #include "runtime/core/RuntimeError.h"
 #include "runtime/core/RuntimeErrorCode.h"
 #include "runtime/ui/Prop.h"
@@ -80,7 +80,7 @@ class BrowseUrlListThreadTest : public testing::Test {
 
     Screen = std::make_shared<runtime::ui::headless::HeadlessFrontEnd>();
     Screen->SetAnswerTimeout(3s);
-    runtime::ui::MessageBoxService::Install(Screen);
+    runtime::ui::FrontEnd::Install(Screen);
     Driver = std::make_unique<runtime::ui::headless::HeadlessDriver>(*Screen, 5s);
     BrowseLauncher::Set(nullptr);  // the program's own browse
     Program::SetFrame(MainFrame::Main);
@@ -95,7 +95,7 @@ class BrowseUrlListThreadTest : public testing::Test {
     BrowseLauncher::Set(nullptr);
     Program::SetFrame(nullptr);
     WindowModel::CloseAll();
-    runtime::ui::MessageBoxService::Install(nullptr);
+    runtime::ui::FrontEnd::Install(nullptr);
     ::setenv("PATH", OldPath.c_str(), 1);
     for (const std::string& failure : Screen->Failures()) ADD_FAILURE() << failure;
     EXPECT_EQ(Screen->PendingAnswers(), 0u) << "answers queued but never asked for";

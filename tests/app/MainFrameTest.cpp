@@ -20,7 +20,7 @@
 #include "runtime/core/ThreadContext.h"
 #include "runtime/settings/IniFile.h"
 #include "runtime/ui/Event.h"
-#include "runtime/ui/MessageBoxService.h"
+#include "runtime/ui/FrontEnd.h"
 #include "runtime/ui/Prop.h"
 #include "runtime/ui/WindowBuilder.h"
 #include "runtime/ui/WindowModel.h"
@@ -60,7 +60,7 @@ class MainFrameThreadTest : public testing::Test {
  protected:
   void SetUp() override {
     Screen = std::make_shared<runtime::ui::headless::HeadlessFrontEnd>();
-    runtime::ui::MessageBoxService::Install(Screen);
+    runtime::ui::FrontEnd::Install(Screen);
     Driver = std::make_unique<runtime::ui::headless::HeadlessDriver>(*Screen, 5s);
     BrowseLauncher::Set([this] {
       Threads.fetch_add(1);
@@ -79,7 +79,7 @@ class MainFrameThreadTest : public testing::Test {
     runtime::core::Process::Wait();
     BrowseLauncher::Set(nullptr);
     Program::SetFrame(nullptr);
-    runtime::ui::MessageBoxService::Install(nullptr);
+    runtime::ui::FrontEnd::Install(nullptr);
   }
   // Closes the frame as its Exit item does and waits for the program to end.
   void ExitProgram() {

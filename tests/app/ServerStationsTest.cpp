@@ -32,7 +32,7 @@
 #include "runtime/core/NativePath.h"
 #include "runtime/core/Process.h"
 #include "runtime/files/DatabaseChoice.h"
-#include "runtime/ui/MessageBoxService.h"
+#include "runtime/ui/FrontEnd.h"
 #include "runtime/ui/WindowModel.h"
 #include "runtime/ui/headless/HeadlessDriver.h"
 #include "runtime/ui/headless/HeadlessFrontEnd.h"
@@ -124,7 +124,7 @@ class ServerStationsTest : public testing::TestWithParam<bool> {
     }
     Screen = std::make_shared<runtime::ui::headless::HeadlessFrontEnd>();
     Screen->SetAnswerTimeout(10s);
-    runtime::ui::MessageBoxService::Install(Screen);
+    runtime::ui::FrontEnd::Install(Screen);
     Driver = std::make_unique<runtime::ui::headless::HeadlessDriver>(*Screen, Patience);
     Program::SetFrame([this] { Thread1.Loop(); });
     ASSERT_TRUE(runtime::core::Process::Launch(Program::Table(), Program::MainProcedure));
@@ -136,7 +136,7 @@ class ServerStationsTest : public testing::TestWithParam<bool> {
       runtime::core::Process::Wait();
       Program::SetFrame(nullptr);
       WindowModel::CloseAll();
-      runtime::ui::MessageBoxService::Install(nullptr);
+      runtime::ui::FrontEnd::Install(nullptr);
     }
     ::unsetenv(DatabaseChoice::EnvironmentVariable);
     Server.reset();

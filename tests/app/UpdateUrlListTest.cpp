@@ -36,7 +36,7 @@
 #include "runtime/ui/ControlType.h"
 #include "runtime/ui/Event.h"
 #include "runtime/ui/Key.h"
-#include "runtime/ui/MessageBoxService.h"
+#include "runtime/ui/FrontEnd.h"
 #include "runtime/ui/Prop.h"
 #include "runtime/ui/WindowModel.h"
 #include "runtime/ui/headless/HeadlessDriver.h"
@@ -120,7 +120,7 @@ class UpdateUrlListThreadTest : public testing::Test {
 
     Screen = std::make_shared<runtime::ui::headless::HeadlessFrontEnd>();
     Screen->SetAnswerTimeout(3s);
-    runtime::ui::MessageBoxService::Install(Screen);
+    runtime::ui::FrontEnd::Install(Screen);
     Driver = std::make_unique<runtime::ui::headless::HeadlessDriver>(*Screen, 5s);
     Program::SetFrame([this] { Thread1.Loop(); });
     ASSERT_TRUE(runtime::core::Process::Launch(Program::Table(), Program::MainProcedure));
@@ -130,7 +130,7 @@ class UpdateUrlListThreadTest : public testing::Test {
     runtime::core::Process::Wait();
     Program::SetFrame(nullptr);
     WindowModel::CloseAll();
-    runtime::ui::MessageBoxService::Install(nullptr);
+    runtime::ui::FrontEnd::Install(nullptr);
     ::setenv("PATH", OldPath.c_str(), 1);
     for (const std::string& failure : Screen->Failures()) ADD_FAILURE() << failure;
     EXPECT_EQ(Screen->PendingAnswers(), 0u) << "answers queued but never asked for";

@@ -8,7 +8,7 @@
 
 #include "runtime/core/Halt.h"
 #include "runtime/core/Process.h"
-#include "runtime/ui/MessageBoxService.h"
+#include "runtime/ui/FrontEnd.h"
 #include "runtime/ui/WindowModel.h"
 #include "runtime/ui/qt/Desktop.h"
 #include "runtime/ui/qt/DesktopRunner.h"
@@ -42,7 +42,7 @@ int DesktopScript::Run(int argc, char** argv, const std::vector<ScriptStep>& ste
     steps_thread.join();
   }
   frontEnd->Shutdown();
-  runtime::ui::MessageBoxService::Install(nullptr);
+  runtime::ui::FrontEnd::Install(nullptr);
   runtime::ui::WindowModel::CloseAll();
   runtime::core::Process::Wait();
   runtime::core::RemoveHaltHook(hook);

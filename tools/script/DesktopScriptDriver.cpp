@@ -34,7 +34,7 @@
 #include "runtime/ui/FrameAction.h"
 #include "runtime/ui/Key.h"
 #include "runtime/ui/MessageBoxRequest.h"
-#include "runtime/ui/MessageBoxService.h"
+#include "runtime/ui/FrontEnd.h"
 #include "runtime/ui/PopupMenu.h"
 #include "runtime/ui/Prop.h"
 #include "runtime/ui/WindowModel.h"
@@ -174,7 +174,7 @@ DriverResult DesktopScriptDriver::Fail(std::string message) {
 }
 
 bool DesktopScriptDriver::Start(std::string& why) {
-  runtime::ui::MessageBoxService::Install(Front);
+  runtime::ui::FrontEnd::Install(Front);
   if (runtime::core::Process::Launch(app::Program::Table(), app::Program::MainProcedure)) return true;
   why = "the program could not be started";
   return false;

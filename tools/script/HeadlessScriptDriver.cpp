@@ -6,7 +6,7 @@
 #include "app/Program.h"
 #include "runtime/core/Process.h"
 #include "runtime/ui/Event.h"
-#include "runtime/ui/MessageBoxService.h"
+#include "runtime/ui/FrontEnd.h"
 #include "runtime/ui/Prop.h"
 #include "runtime/ui/WindowModel.h"
 #include "tools/script/Layout.h"
@@ -27,10 +27,10 @@ HeadlessScriptDriver::HeadlessScriptDriver(std::chrono::milliseconds timeout)
   Driver = std::make_unique<runtime::ui::headless::HeadlessDriver>(*Screen, Timeout);
 }
 
-HeadlessScriptDriver::~HeadlessScriptDriver() { runtime::ui::MessageBoxService::Install(nullptr); }
+HeadlessScriptDriver::~HeadlessScriptDriver() { runtime::ui::FrontEnd::Install(nullptr); }
 
 bool HeadlessScriptDriver::Start(std::string& why) {
-  runtime::ui::MessageBoxService::Install(Screen);
+  runtime::ui::FrontEnd::Install(Screen);
   if (runtime::core::Process::Launch(app::Program::Table(), app::Program::MainProcedure)) return true;
   why = "the program could not be started";
   return false;

@@ -15,7 +15,7 @@
 
 #include "runtime/core/Halt.h"
 #include "runtime/ui/HelpPages.h"
-#include "runtime/ui/MessageBoxService.h"
+#include "runtime/ui/FrontEnd.h"
 #include "runtime/ui/WindowModel.h"
 #include "runtime/ui/qt/Desktop.h"
 #include "runtime/ui/qt/FrameWindow.h"
@@ -78,7 +78,7 @@ int DesktopRunner::Run(int argc, char** argv, runtime::core::StartupTable table,
   IconMapper::Init();
   auto desktop = std::make_unique<Desktop>();
   auto frontEnd = std::make_shared<QtFrontEnd>(desktop.get(), HelpFolder());
-  MessageBoxService::Install(frontEnd);
+  FrontEnd::Install(frontEnd);
   const int hook = runtime::core::AddHaltHook([frontEnd](int, const std::string&) { frontEnd->Shutdown(); });
 
   const bool launched = runtime::core::Process::Launch(std::move(table), [mainProcedure = std::move(mainProcedure)] {
@@ -90,7 +90,7 @@ int DesktopRunner::Run(int argc, char** argv, runtime::core::StartupTable table,
   // Nothing more is shown; threads still waiting for an answer get their defaults, and
   // windows left open by threads that outlived thread 1 close so those threads end.
   frontEnd->Shutdown();
-  MessageBoxService::Install(nullptr);
+  FrontEnd::Install(nullptr);
   WindowModel::CloseAll();
   runtime::core::Process::Wait();
   runtime::core::RemoveHaltHook(hook);

@@ -15,7 +15,7 @@
 #include "runtime/core/PerThread.h"
 #include "runtime/ui/Event.h"
 #include "runtime/ui/Key.h"
-#include "runtime/ui/MessageBoxService.h"
+#include "runtime/ui/FrontEnd.h"
 #include "runtime/ui/Prop.h"
 #include "runtime/ui/WindowModel.h"
 #include "runtime/ui/headless/HeadlessDriver.h"
@@ -47,7 +47,7 @@ class EditInPlaceThreadTest : public testing::Test {
  protected:
   void SetUp() override {
     Screen = std::make_shared<runtime::ui::headless::HeadlessFrontEnd>();
-    runtime::ui::MessageBoxService::Install(Screen);
+    runtime::ui::FrontEnd::Install(Screen);
     Driver = std::make_unique<runtime::ui::headless::HeadlessDriver>(*Screen, 5s);
     Status().Reset();
     Errors.Construct();
@@ -64,7 +64,7 @@ class EditInPlaceThreadTest : public testing::Test {
     WindowModel::CloseAll();
     framework::data::FileUsageRegistry::Current().Teardown();
     Errors.Shutdown();
-    runtime::ui::MessageBoxService::Install(nullptr);
+    runtime::ui::FrontEnd::Install(nullptr);
   }
 
   void Start(BrowseTestWindow::Options options) {

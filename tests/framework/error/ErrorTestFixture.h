@@ -14,7 +14,7 @@
 #include "framework/error/ErrorManager.h"
 #include "runtime/core/PerThread.h"
 #include "runtime/core/RuntimeError.h"
-#include "runtime/ui/MessageBoxService.h"
+#include "runtime/ui/FrontEnd.h"
 #include "runtime/ui/headless/HeadlessFrontEnd.h"
 
 namespace framework::error::errortest {
@@ -57,14 +57,14 @@ class ErrorManagerFixture : public ::testing::Test {
     runtime::core::RuntimeError::Clear();
     Screen = std::make_shared<runtime::ui::headless::HeadlessFrontEnd>();
     Screen->SetAnswerTimeout(AnswerTimeout);
-    runtime::ui::MessageBoxService::Install(Screen);
+    runtime::ui::FrontEnd::Install(Screen);
     Manager.Construct();
     Manager.Init(TestStatus());
   }
 
   void TearDown() override {
     Manager.Shutdown();
-    runtime::ui::MessageBoxService::Install(nullptr);
+    runtime::ui::FrontEnd::Install(nullptr);
     EXPECT_TRUE(Screen->Failures().empty()) << Screen->Failures().front();
     EXPECT_EQ(Screen->PendingAnswers(), 0u) << "answers queued but never asked for";
   }

@@ -13,7 +13,7 @@
 #include "runtime/core/ThreadContext.h"
 #include "runtime/ui/Event.h"
 #include "runtime/ui/EventQueues.h"
-#include "runtime/ui/MessageBoxService.h"
+#include "runtime/ui/FrontEnd.h"
 #include "runtime/ui/PopupMenu.h"
 #include "runtime/ui/Key.h"
 #include "runtime/ui/Prop.h"
@@ -35,13 +35,13 @@ class PopupManagerTest : public testing::Test {
   void SetUp() override {
     Screen = std::make_shared<runtime::ui::headless::HeadlessFrontEnd>();
     Screen->SetAnswerTimeout(2s);
-    runtime::ui::MessageBoxService::Install(Screen);
+    runtime::ui::FrontEnd::Install(Screen);
     Menu.Init();
   }
   void TearDown() override {
     Menu.Teardown();
     WindowModel::CloseAll();
-    runtime::ui::MessageBoxService::Install(nullptr);
+    runtime::ui::FrontEnd::Install(nullptr);
   }
 
   // A window on this thread with an Add button (captioned differently from its menu

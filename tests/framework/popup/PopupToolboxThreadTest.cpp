@@ -10,6 +10,7 @@
 
 #include "framework/popup/PopupManager.h"
 #include "runtime/core/Process.h"
+#include "runtime/ui/FrontEnd.h"
 #include "runtime/ui/Event.h"
 #include "runtime/ui/EventResult.h"
 #include "runtime/ui/Prop.h"
@@ -39,7 +40,7 @@ class PopupToolboxThreadTest : public testing::Test {
  protected:
   void SetUp() override {
     Screen = std::make_shared<runtime::ui::headless::HeadlessFrontEnd>();
-    runtime::ui::MessageBoxService::Install(Screen);
+    runtime::ui::FrontEnd::Install(Screen);
     Driver = std::make_unique<runtime::ui::headless::HeadlessDriver>(*Screen, 3s);
 
     runtime::ui::WindowBuilder b("Served");
@@ -67,7 +68,7 @@ class PopupToolboxThreadTest : public testing::Test {
     // The toolbox threads have let go of the manager; this collects them.
     runtime::core::Process::Wait();
     WindowModel::CloseAll();
-    runtime::ui::MessageBoxService::Install(nullptr);
+    runtime::ui::FrontEnd::Install(nullptr);
   }
 
   // Opens the toolbox and waits until its buttons are there.

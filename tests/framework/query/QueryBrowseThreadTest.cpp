@@ -17,7 +17,7 @@
 #include "runtime/core/Process.h"
 #include "runtime/ui/Event.h"
 #include "runtime/ui/Key.h"
-#include "runtime/ui/MessageBoxService.h"
+#include "runtime/ui/FrontEnd.h"
 #include "runtime/ui/PopupMenu.h"
 #include "runtime/ui/Prop.h"
 #include "runtime/ui/WindowModel.h"
@@ -51,7 +51,7 @@ class QueryBrowseThreadTest : public testing::Test {
   void SetUp() override {
     Screen = std::make_shared<runtime::ui::headless::HeadlessFrontEnd>();
     Screen->SetAnswerTimeout(3s);
-    runtime::ui::MessageBoxService::Install(Screen);
+    runtime::ui::FrontEnd::Install(Screen);
     Driver = std::make_unique<runtime::ui::headless::HeadlessDriver>(*Screen, 5s);
     Status().Reset();
     Errors.Construct();
@@ -67,7 +67,7 @@ class QueryBrowseThreadTest : public testing::Test {
     framework::data::FileUsageRegistry::Current().Teardown();
     Ini.Teardown();
     Errors.Shutdown();
-    runtime::ui::MessageBoxService::Install(nullptr);
+    runtime::ui::FrontEnd::Install(nullptr);
   }
 
   void Seed() {

@@ -18,7 +18,7 @@
 #include "runtime/core/PerThread.h"
 #include "runtime/ui/Event.h"
 #include "runtime/ui/Key.h"
-#include "runtime/ui/MessageBoxService.h"
+#include "runtime/ui/FrontEnd.h"
 #include "runtime/ui/Prop.h"
 #include "runtime/ui/WindowModel.h"
 #include "runtime/ui/headless/HeadlessDriver.h"
@@ -47,7 +47,7 @@ class RecordRequestThreadTest : public testing::Test {
   void SetUp() override {
     Screen = std::make_shared<runtime::ui::headless::HeadlessFrontEnd>();
     Screen->SetAnswerTimeout(2s);
-    runtime::ui::MessageBoxService::Install(Screen);
+    runtime::ui::FrontEnd::Install(Screen);
     Driver = std::make_unique<runtime::ui::headless::HeadlessDriver>(*Screen, 3s);
     Status().Reset();
     Errors.Construct();
@@ -60,7 +60,7 @@ class RecordRequestThreadTest : public testing::Test {
     framework::data::FileUsageRegistry::Current().Teardown();
     Errors.Shutdown();
     WindowModel::CloseAll();
-    runtime::ui::MessageBoxService::Install(nullptr);
+    runtime::ui::FrontEnd::Install(nullptr);
     for (const std::string& failure : Screen->Failures()) ADD_FAILURE() << failure;
     EXPECT_EQ(Screen->PendingAnswers(), 0u) << "answers queued but never asked for";
   }

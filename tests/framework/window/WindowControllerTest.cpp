@@ -19,7 +19,7 @@
 #include "runtime/data/RecordType.h"
 #include "runtime/ui/Event.h"
 #include "runtime/ui/Key.h"
-#include "runtime/ui/MessageBoxService.h"
+#include "runtime/ui/FrontEnd.h"
 #include "runtime/ui/Prop.h"
 #include "runtime/ui/WindowBuilder.h"
 #include "runtime/ui/WindowModel.h"
@@ -144,12 +144,12 @@ class WindowControllerTest : public testing::Test {
  protected:
   void SetUp() override {
     Screen = std::make_shared<runtime::ui::headless::HeadlessFrontEnd>();
-    runtime::ui::MessageBoxService::Install(Screen);
+    runtime::ui::FrontEnd::Install(Screen);
     Driver = std::make_unique<runtime::ui::headless::HeadlessDriver>(*Screen, 2s);
   }
   void TearDown() override {
     WindowModel::CloseAll();
-    runtime::ui::MessageBoxService::Install(nullptr);
+    runtime::ui::FrontEnd::Install(nullptr);
   }
   std::shared_ptr<runtime::ui::headless::HeadlessFrontEnd> Screen;
   std::unique_ptr<runtime::ui::headless::HeadlessDriver> Driver;

@@ -13,7 +13,7 @@
 #include "framework/window/WindowResizer.h"
 #include "runtime/ui/ControlType.h"
 #include "runtime/ui/Event.h"
-#include "runtime/ui/MessageBoxService.h"
+#include "runtime/ui/FrontEnd.h"
 #include "runtime/ui/Prop.h"
 #include "runtime/ui/WindowBuilder.h"
 #include "runtime/ui/WindowModel.h"
@@ -268,7 +268,7 @@ class Resizing : public WindowController {
 
 TEST(WindowResizerThreadTest, ASizeChangeFromTheFrontEndMovesTheControls) {
   auto screen = std::make_shared<runtime::ui::headless::HeadlessFrontEnd>();
-  runtime::ui::MessageBoxService::Install(screen);
+  runtime::ui::FrontEnd::Install(screen);
   runtime::ui::headless::HeadlessDriver driver(*screen, 3s);
   WindowResizer resizer;
   Resizing form(resizer);
@@ -293,7 +293,7 @@ TEST(WindowResizerThreadTest, ASizeChangeFromTheFrontEndMovesTheControls) {
   EXPECT_EQ(back, "50,10 40x30");
   EXPECT_EQ(resizer.ControlQueue, nullptr) << "the controller's Teardown tore the resizer down";
   WindowModel::CloseAll();
-  runtime::ui::MessageBoxService::Install(nullptr);
+  runtime::ui::FrontEnd::Install(nullptr);
   for (const std::string& failure : screen->Failures()) ADD_FAILURE() << failure;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "runtime/ui/MessageBoxRequest.h"
+#include "runtime/ui/FrontEnd.h"
 #include "runtime/ui/MessageBoxService.h"
 #include "runtime/ui/headless/HeadlessFrontEnd.h"
 
@@ -32,9 +33,9 @@ class MessageBoxServiceTest : public ::testing::Test {
  protected:
   void SetUp() override {
     Screen = std::make_shared<HeadlessFrontEnd>();
-    MessageBoxService::Install(Screen);
+    FrontEnd::Install(Screen);
   }
-  void TearDown() override { MessageBoxService::Install(nullptr); }
+  void TearDown() override { FrontEnd::Install(nullptr); }
   std::shared_ptr<HeadlessFrontEnd> Screen;
 };
 
@@ -50,7 +51,7 @@ TEST(MessageBoxRequestTest, LinesSplitAtEveryBar) {
 }
 
 TEST(MessageBoxServiceNoFrontEndTest, AnswersTheDefaultButton) {
-  MessageBoxService::Install(nullptr);
+  FrontEnd::Install(nullptr);
   EXPECT_EQ(MessageBoxService::ShowMessage(Box("Q", 6, MessageBoxRequest::ButtonNo)), MessageBoxRequest::ButtonNo);
 }
 
@@ -114,7 +115,7 @@ TEST_F(ConcurrentMessageBoxTest, ReinstallLetsAnOpenBoxFinish) {
   int32_t answer = 0;
   std::thread caller([&] { answer = MessageBoxService::ShowMessage(Box("Open")); });
   ASSERT_TRUE(Screen->WaitForMessageBox(2s).has_value());
-  MessageBoxService::Install(nullptr);
+  FrontEnd::Install(nullptr);
   Screen->QueueAnswer(MessageBoxRequest::ButtonNo);
   caller.join();
   EXPECT_EQ(answer, MessageBoxRequest::ButtonNo);

@@ -15,7 +15,7 @@
 
 #include "runtime/core/ThreadContext.h"
 #include "runtime/ui/EventLoop.h"
-#include "runtime/ui/MessageBoxService.h"
+#include "runtime/ui/FrontEnd.h"
 #include "runtime/ui/PostedEvent.h"
 #include "runtime/ui/WindowDefinition.h"
 #include "runtime/ui/WindowModel.h"
@@ -96,12 +96,12 @@ class WindowTest : public ::testing::Test {
   void SetUp() override {
     Screen = std::make_shared<headless::HeadlessFrontEnd>();
     Screen->SetAnswerTimeout(2s);
-    MessageBoxService::Install(Screen);
+    FrontEnd::Install(Screen);
     Driver = std::make_unique<headless::HeadlessDriver>(*Screen, 2s);
   }
   void TearDown() override {
     WindowModel::CloseAll();
-    MessageBoxService::Install(nullptr);
+    FrontEnd::Install(nullptr);
   }
   std::shared_ptr<headless::HeadlessFrontEnd> Screen;
   std::unique_ptr<headless::HeadlessDriver> Driver;

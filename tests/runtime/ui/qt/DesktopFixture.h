@@ -15,7 +15,7 @@
 
 #include "runtime/ui/EventLoop.h"
 #include "runtime/ui/FrameAction.h"
-#include "runtime/ui/MessageBoxService.h"
+#include "runtime/ui/FrontEnd.h"
 #include "runtime/ui/WindowBuilder.h"
 #include "runtime/ui/WindowModel.h"
 #include "runtime/ui/qt/Desktop.h"
@@ -35,11 +35,11 @@ class Screen {
   void Start() {
     Desk = std::make_unique<runtime::ui::qt::Desktop>();
     Front = std::make_shared<runtime::ui::qt::QtFrontEnd>(Desk.get(), runtime::ui::qt::DesktopRunner::HelpFolder());
-    runtime::ui::MessageBoxService::Install(Front);
+    runtime::ui::FrontEnd::Install(Front);
   }
   void Stop() {
     Front->Shutdown();
-    runtime::ui::MessageBoxService::Install(nullptr);
+    runtime::ui::FrontEnd::Install(nullptr);
     runtime::ui::WindowModel::CloseAll();
     QCoreApplication::processEvents();
     Desk.reset();
