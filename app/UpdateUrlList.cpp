@@ -3,15 +3,16 @@
 #include <cstring>
 
 #include "app/AppGlobals.h"
-#include "app/WindowPositions.h"
 #include "app/AppMessages.h"
 #include "app/OpenAction.h"
 #include "app/ThreadVariables.h"
 #include "app/UrlListFile.h"
 #include "app/UrlListFileManager.h"
 #include "app/UrlListManagers.h"
+#include "app/WindowPositions.h"
 #include "framework/data/FileManager.h"
 #include "framework/data/RelationManager.h"
+#include "framework/error/MessageId.h"
 #include "runtime/core/OnceGuard.h"
 #include "runtime/core/PerThread.h"
 #include "runtime/ui/Event.h"
@@ -105,7 +106,7 @@ UpdateUrlList::~UpdateUrlList() {
 void UpdateUrlList::EventLoop() {
   if (Request == RequestDelete) {
     // The browse offers no delete through this form; the caller gets "cancelled".
-    if (Errors) Errors->RaiseError(MessageDeleteRefused);
+    if (Errors) Errors->RaiseError(framework::error::MessageId::DeleteRefused);
     return;
   }
   CaptionText = CaptionFor(Request).substr(0, CaptionLimit);
@@ -207,7 +208,7 @@ int32_t UpdateUrlList::OnAccepted() {
 int32_t UpdateUrlList::OnRejected() {
   if (EventInHand().Control == NumberEntry && Errors) {
     Errors->SetFieldName(UrlListFileManager::NumberFieldName);
-    Errors->RaiseErrorWithMessage(MessageRange, NumberEntryRange);
+    Errors->RaiseErrorWithMessage(framework::error::MessageId::Range, NumberEntryRange);
   }
   // The address is refused whole rather than stored cut: Open would then open another.
   if (EventInHand().Control == UrlEntry && Errors) {

@@ -58,9 +58,6 @@ class UpdateUrlList : public framework::window::WindowController {
   static constexpr int32_t UrlFieldNo = 1;
   static constexpr int32_t NumberFieldNo = 2;
 
-  // Catalogue messages of this form.
-  static constexpr int32_t MessageDeleteRefused = 14;  // "This form cannot be used to delete a record"
-  static constexpr int32_t MessageRange = 20;          // "The value of %Field must be in range %Message."
   // What the number entry's picture ("@n9") can hold, for the message on a refused number.
   static constexpr const char* NumberEntryRange = "-99999999 to 999999999";
   // What the address entry's picture ("@s199") can hold, for the message on a refused address.

@@ -3,7 +3,7 @@
 #include "app/ExchangeText.h"
 #include "app/UrlListFile.h"
 #include "app/UrlListManagers.h"
-#include "framework/data/DataErrorId.h"
+#include "framework/error/MessageId.h"
 #include "runtime/core/RuntimeError.h"
 #include "runtime/core/RuntimeErrorCode.h"
 #include "runtime/files/Transaction.h"
@@ -13,6 +13,7 @@ namespace {
 
 using framework::data::Walk;
 using framework::error::LevelQuiet;
+using framework::error::MessageId;
 using runtime::core::RuntimeError;
 using runtime::files::Transaction;
 
@@ -74,7 +75,7 @@ ImportSummary UrlImport::Run(const ExchangeList& list, const Progress& progress)
     files->LastError = 0;
     if (files->InsertQuiet() == LevelQuiet) {
       ++summary.Added;
-    } else if (files->LastError == framework::data::DataErrorId::DuplicateKey) {
+    } else if (files->LastError == MessageId::DuplicateKey) {
       ++summary.AlreadyPresent;
     } else {
       return abandon(ImportOutcome::Failed, "the address on line " + std::to_string(entry.Line) +

@@ -3,11 +3,13 @@
 #include "app/UrlListFile.h"
 #include "app/UrlListManagers.h"
 #include "framework/data/UseType.h"
+#include "framework/error/MessageId.h"
 
 namespace app {
 
 using framework::data::UseType;
 using framework::error::LevelQuiet;
+using framework::error::MessageId;
 
 UrlListFileManager::~UrlListFileManager() { UrlListFileManager::Teardown(); }
 
@@ -50,7 +52,7 @@ UrlListFileManager::ErrorLevel UrlListFileManager::AssignNumberOfTimesToOpen(std
   if (number.SetText(text)) return LevelQuiet;
   Errs.SetFieldName(NumberFieldName);
   Errs.SetFileName(MessageFileName());
-  return Errs.RaiseErrorWithMessage(RangeErrorId, NumberRange);
+  return Errs.RaiseErrorWithMessage(MessageId::Range, NumberRange);
 }
 
 }  // namespace app

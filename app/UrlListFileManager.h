@@ -22,7 +22,6 @@ class UrlListFileManager : public framework::data::FileManager {
   static constexpr const char* UrlFieldName = "Url";
   static constexpr const char* NumberFieldName = "NumberOfTimesToOpen";
   static constexpr const char* NumberRange = "-2147483648 to 2147483647";
-  static constexpr int32_t RangeErrorId = 20;  // "Range Error": "must be in range %Message"
 
   explicit UrlListFileManager(framework::error::ErrorManager& errors) : Errs(errors) {}
   ~UrlListFileManager() override;

@@ -10,6 +10,7 @@
 #include "framework/data/FileManager.h"
 #include "framework/data/RelationManager.h"
 #include "framework/data/UseType.h"
+#include "framework/error/MessageId.h"
 #include "framework/query/QbeQuery.h"
 #include "runtime/core/RuntimeErrorCode.h"
 #include "runtime/files/KeyedFile.h"
@@ -30,6 +31,7 @@ using C = runtime::core::RuntimeErrorCode;
 using framework::error::LevelHalt;
 using framework::error::LevelNotice;
 using framework::error::LevelQuiet;
+using framework::error::MessageId;
 using framework::window::WindowController;
 using runtime::ui::Event;
 using runtime::ui::Key;
@@ -202,7 +204,7 @@ bool BrowseManager::ApplySortOrder(size_t order) {
 }
 
 bool BrowseManager::ReportRecordLost() {
-  if (framework::data::FileManager* file = PrimaryFile()) file->Raise(RecordLostError);
+  if (framework::data::FileManager* file = PrimaryFile()) file->Raise(MessageId::RecordLost);
   return true;
 }
 

@@ -13,13 +13,13 @@
 // controller and the runtime's events drive the browse; the first load happens at the
 // controller's first Reset.
 //
-// Scroll events of the list: 3 one row up, 4 one row down, 5 page up, 6 page down,
-// 7 to the top, 8 to the bottom; 2 a new selection, 9 locate, 15 an alert key, 20 a
-// drag of the thumb.
+// Events of the list (runtime::ui::Event): ScrollUp and ScrollDown one row, PageUp and
+// PageDown, ScrollTop and ScrollBottom; NewSelection, Locate, AlertKey, and ScrollDrag
+// for a drag of the thumb.
 //
-// Failures: the view reports its read errors (Fetch stops at once on a result of 3,
-// and the window is closed); a record that changed or vanished under the selection is
-// reported as error 9 and the page is reloaded.
+// Failures: the view reports its read errors (Fetch stops at once on LevelHalt, and
+// the window is closed); a record that changed or vanished under the selection is
+// reported as MessageId::RecordLost and the page is reloaded.
 //
 // Thread safety: the window's thread only.
 //
@@ -44,6 +44,7 @@
 #include "framework/window/WindowController.h"
 #include "runtime/data/FieldRef.h"
 #include "runtime/data/QueueAccess.h"
+#include "runtime/files/FileLimits.h"
 #include "runtime/ui/PostedEvent.h"
 
 namespace runtime::files {
@@ -70,9 +71,7 @@ class BrowseManager : public framework::data::ViewManager {
   // The largest fetch-size hint given to the view, and the request above which it applies.
   static constexpr int32_t MaxFetchSize = 60;
   // The position texts the browse keeps are at most this long.
-  static constexpr size_t PositionLimit = 1024;
-  // Error id reported when the selected record vanished or changed.
-  static constexpr int32_t RecordLostError = 9;
+  static constexpr size_t PositionLimit = runtime::files::FileLimits::PositionLength;
 
   // The print procedure's request.
   static constexpr uint8_t RequestPrint = 5;

@@ -4,10 +4,10 @@
 #include <string>
 
 #include "framework/browse/BrowseManager.h"
-#include "framework/data/DataErrorId.h"
 #include "framework/data/FileManager.h"
 #include "framework/data/RelationManager.h"
 #include "framework/error/Buttons.h"
+#include "framework/error/MessageId.h"
 #include "runtime/ui/ControlType.h"
 #include "runtime/ui/Event.h"
 #include "runtime/ui/Key.h"
@@ -20,6 +20,7 @@ namespace {
 using framework::error::Button;
 using framework::error::LevelAsk;
 using framework::error::LevelQuiet;
+using framework::error::MessageId;
 using runtime::ui::Event;
 using runtime::ui::Key;
 using runtime::ui::Prop;
@@ -390,8 +391,9 @@ void EditInPlaceManager::FinishEdit(int32_t action) {
   if (RowUnchanged() && !WasPrimed) {
     decision = FinishAbandon;
   } else if (action == FinishAsk) {
-    const int32_t answer =
-        Errors != nullptr ? Errors->AskMessage(MessageSaveRecord, Button::YesNoCancel, Button::Yes) : Button::Yes;
+    const int32_t answer = Errors != nullptr
+                               ? Errors->AskMessage(MessageId::SaveRecord, Button::YesNoCancel, Button::Yes)
+                               : Button::Yes;
     decision = answer == Button::Yes ? FinishSave : answer == Button::No ? FinishAbandon : Button::Cancel;
   }
   TheResponse = ResponseCancelled;
@@ -472,7 +474,7 @@ bool EditInPlaceManager::SaveRow() {
     }
     if (result == LevelAsk) {
       const int32_t answer =
-          Errors != nullptr ? Errors->AskMessage(MessageRecordUpdateError, Button::YesNoCancel, Button::Cancel)
+          Errors != nullptr ? Errors->AskMessage(MessageId::RecordUpdate, Button::YesNoCancel, Button::Cancel)
                             : Button::Cancel;
       if (answer == Button::Yes) continue;
       // No gives the row up: the list shows the record as stored.
@@ -480,7 +482,7 @@ bool EditInPlaceManager::SaveRow() {
       break;
     }
     again = true;
-    if (file->LastError == framework::data::DataErrorId::ChangedElsewhere) {
+    if (file->LastError == MessageId::ChangedElsewhere) {
       // As in a form: the other station's version is shown, and the next save is
       // checked against it.
       shownElsewhere = true;

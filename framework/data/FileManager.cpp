@@ -4,11 +4,11 @@
 #include <charconv>
 #include <cstring>
 
-#include "framework/data/DataErrorId.h"
 #include "framework/data/FileUsageRegistry.h"
 #include "framework/data/RelationManager.h"
 #include "framework/data/UseType.h"
 #include "framework/error/ErrorManager.h"
+#include "framework/error/MessageId.h"
 #include "runtime/core/RuntimeError.h"
 #include "runtime/core/RuntimeErrorCode.h"
 #include "runtime/core/ThreadContext.h"
@@ -27,6 +27,7 @@ using framework::error::LevelDeclined;
 using framework::error::LevelHalt;
 using framework::error::LevelNotice;
 using framework::error::LevelQuiet;
+using framework::error::MessageId;
 using runtime::core::RuntimeError;
 using runtime::data::FieldRef;
 using runtime::files::FileMode;
@@ -278,7 +279,7 @@ FileManager::ErrorLevel FileManager::EnsureUsable(uint8_t useType) {
     if (useType != UseType::Unscoped) FileUsageRegistry::Current().NoteUse(*this, useType);
     if (LazyOpen && !Used) {
       if (Opened < 1) {
-        result = Raise(DataErrorId::FileUsage);
+        result = Raise(MessageId::FileUsage);
       } else {
         int16_t id = SnapshotBuffer();
         result = OpenPhysical(Reporting::Report);
@@ -312,7 +313,7 @@ FileManager::ErrorLevel FileManager::Failed(Reporting reporting, int32_t errorId
 
 FileManager::ErrorLevel FileManager::OpenPhysical(Reporting reporting) {
   if (EnsureUsable(UseType::Prepare) != LevelQuiet || !Initialized || Opener == nullptr) {
-    return Failed(reporting, DataErrorId::FileAccess);
+    return Failed(reporting, MessageId::FileAccess);
   }
   for (int attempt = 0; attempt < MaxOpenAttempts;) {
     ++attempt;
@@ -329,25 +330,27 @@ FileManager::ErrorLevel FileManager::OpenPhysical(Reporting reporting) {
         AutoIncDone = 0;
         return LevelQuiet;
       case C::NotFound:
-        if (!Create) return Failed(reporting, DataErrorId::FileAccess);
+        if (!Create) return Failed(reporting, MessageId::FileAccess);
         if (File->Create() == C::NoError) continue;
-        return Failed(reporting, DataErrorId::FileCreation);
+        return Failed(reporting, MessageId::FileCreation);
       case C::AccessDenied:
-        if (FileMode::Access(OpenMode) == FileMode::ReadOnly) return Failed(reporting, DataErrorId::FileAccess);
+        if (FileMode::Access(OpenMode) == FileMode::ReadOnly) return Failed(reporting, MessageId::FileAccess);
         OpenMode = static_cast<uint8_t>(FileMode::Share(OpenMode) | FileMode::ReadOnly);
-        Raise(DataErrorId::AccessDenied);
+        Raise(MessageId::AccessDenied);
         continue;
       case C::KeyFileInvalid:
-        NoteError(DataErrorId::InvalidKey);
+        NoteError(MessageId::InvalidKey);
         if (reporting == Reporting::Quiet) return LevelNotice;
         RaiseLast();
         if (File->BuildKeys() == C::NoError) continue;
-        return Raise(DataErrorId::KeyNotBuilt);
-      case C::InvalidFileStructure: return Failed(reporting, DataErrorId::InvalidFile);
-      default: return Failed(reporting, DataErrorId::FileAccess);
+        return Raise(MessageId::KeyNotBuilt);
+      case C::InvalidFileStructure:
+        return Failed(reporting, MessageId::InvalidFile);
+      default:
+        return Failed(reporting, MessageId::FileAccess);
     }
   }
-  return Failed(reporting, DataErrorId::FileAccess);
+  return Failed(reporting, MessageId::FileAccess);
 }
 
 FileManager::ErrorLevel FileManager::Close() {
@@ -482,7 +485,7 @@ std::string FileManager::MessageFileName() {
 FileManager::ErrorLevel FileManager::RaiseLast() {
   if (Errors == nullptr) return LevelNotice;
   Errors->SetFileName(MessageFileName());
-  if (LastError == DataErrorId::DuplicateKey && !DuplicatedKeyText.empty()) {
+  if (LastError == MessageId::DuplicateKey && !DuplicatedKeyText.empty()) {
     return Errors->RaiseErrorWithMessage(LastError, DuplicatedKeyText);
   }
   return Errors->HandleError(LastError);
@@ -544,9 +547,9 @@ FileManager::ErrorLevel FileManager::ReadSequential(bool forward, Reporting repo
     }
     if (code == C::RecordHeld) {
       if (SkipHeldRecords) continue;
-      return Failed(reporting, DataErrorId::RecordNotRead);
+      return Failed(reporting, MessageId::RecordNotRead);
     }
-    NoteError(DataErrorId::RecordRetrieval);
+    NoteError(MessageId::RecordRetrieval);
     return reporting == Reporting::Report ? RaiseLast() : LevelHalt;
   }
 }
@@ -611,14 +614,14 @@ FileManager::ErrorLevel FileManager::InsertCore(Reporting reporting) {
   }
   if (code == C::DuplicateKey) {
     if (reporting == Reporting::Quiet) {
-      NoteError(DataErrorId::DuplicateKey);
+      NoteError(MessageId::DuplicateKey);
       return LevelNotice;
     }
     if (!HasAutoInc) File->ForgetCurrent();
     for (const KeyEntry& k : Keys) {
       if (!File->WouldDuplicate(k.Key)) continue;
       NameKeyForMessage(k);
-      RaiseWithText(DataErrorId::DuplicateKey, k.Description);
+      RaiseWithText(MessageId::DuplicateKey, k.Description);
       return LevelNotice;
     }
     // A key the manager was not told about: still say which one.
@@ -626,11 +629,11 @@ FileManager::ErrorLevel FileManager::InsertCore(Reporting reporting) {
     if (key != 0) {
       const std::string label = File->KeyProperty(key, FileProperty::Label);
       if (Errors != nullptr) Errors->SetKeyName(label);
-      RaiseWithText(DataErrorId::DuplicateKey, label);
+      RaiseWithText(MessageId::DuplicateKey, label);
     }
     return LevelNotice;
   }
-  return Failed(reporting, DataErrorId::RecordInsert);
+  return Failed(reporting, MessageId::RecordInsert);
 }
 
 FileManager::ErrorLevel FileManager::Insert() { return InsertCore(Reporting::Report); }
@@ -671,14 +674,14 @@ FileManager::ErrorLevel FileManager::NumberKeys(Reporting reporting, bool& faile
     } else if (code != C::RecordNotAvailable) {
       RestoreSnapshot(saved, true);
       failed = true;
-      return Failed(reporting, DataErrorId::RecordRetrieval);
+      return Failed(reporting, MessageId::RecordRetrieval);
     }
     RestoreSnapshot(saved, true);
     runtime::data::FieldRef target = numbered.Field;
     if (!target.SetInteger(value)) {
       // The group is full: the next number does not fit the field.
       failed = true;
-      NoteError(DataErrorId::AutoIncrement);
+      NoteError(MessageId::AutoIncrement);
       if (reporting == Reporting::Report) RaiseLast();
       return LevelNotice;
     }
@@ -703,7 +706,7 @@ FileManager::ErrorLevel FileManager::ReserveAutoNumberCore(Reporting reporting) 
     // Another station took the number meanwhile: number again from what is there now.
     if (++tries < AutoNumberTries) continue;
     if (code == C::DuplicateKey) NameDuplicatedKey();
-    NoteError(DataErrorId::AutoIncrement);
+    NoteError(MessageId::AutoIncrement);
     if (reporting == Reporting::Quiet) return LevelNotice;
     if (RaiseLast() != LevelQuiet) return LevelNotice;
     tries = 0;
@@ -719,7 +722,7 @@ FileManager::ErrorLevel FileManager::UpdateCore(Reporting reporting) {
   const int32_t code = File->Put();
   if (code == C::NoError) return LevelQuiet;
   if (code == C::RecordChanged) {
-    NoteError(DataErrorId::ChangedElsewhere);
+    NoteError(MessageId::ChangedElsewhere);
     if (reporting == Reporting::Report) RaiseLast();
     // Show the other station's version, watched again so the next save is checked too.
     File->Watch();
@@ -730,21 +733,21 @@ FileManager::ErrorLevel FileManager::UpdateCore(Reporting reporting) {
     // Said as an insert says it, naming the key; the record keeps the typed values so
     // the user can correct them (asking to retry the same write could never succeed).
     const std::string key = DuplicatedKeyDescription();
-    NoteError(DataErrorId::DuplicateKey);
+    NoteError(MessageId::DuplicateKey);
     DuplicatedKeyText = key;
     if (reporting == Reporting::Report) RaiseLast();
     return LevelNotice;
   }
-  return Failed(reporting, DataErrorId::RecordNotUpdated);
+  return Failed(reporting, MessageId::RecordNotUpdated);
 }
 
 FileManager::ErrorLevel FileManager::Update() { return UpdateCore(Reporting::Report); }
 FileManager::ErrorLevel FileManager::UpdateQuiet() { return UpdateCore(Reporting::Quiet); }
 
 FileManager::ErrorLevel FileManager::DeleteCurrent(bool ask) {
-  if (ask && Raise(DataErrorId::ConfirmDelete) != LevelQuiet) return LevelDeclined;
+  if (ask && Raise(MessageId::ConfirmDelete) != LevelQuiet) return LevelDeclined;
   if (File == nullptr || File->Delete() != C::NoError) {
-    NoteError(DataErrorId::RecordNotDeleted);
+    NoteError(MessageId::RecordNotDeleted);
     return LevelNotice;
   }
   return LevelQuiet;

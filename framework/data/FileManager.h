@@ -112,7 +112,7 @@ class FileManager : public runtime::files::FileCallback {
 
   // ---- Virtual operations, in slot order ----
 
-  // The file's call-backs: Destroy (104) runs the clean-up unless the block keeps the
+  // The file's call-backs: FileOpcode::Destroy runs the clean-up unless the block keeps the
   // file; writes and reads update the blob marker and the previous buffer; then the
   // operation hooks of the opcode's group.
   uint8_t BeforeFileOperation(int32_t opcode, Block& block) override;
@@ -218,7 +218,7 @@ class FileManager : public runtime::files::FileCallback {
   // when `autoIncComponent` is n > 0, automatic numbering of its component n.
   void RegisterKey(int key, std::string_view description, uint8_t autoIncComponent = 0);
   // The component names from `firstComponent` (1 when 0) on, joined by ",", each
-  // descending one preceded by "-"; at most 512 characters; "" for an unknown key.
+  // descending one preceded by "-"; at most KeyOrderLimit characters; "" for an unknown key.
   std::string GetKeyOrder(int key, size_t firstComponent = 1);
   size_t GetComponentCount(int key);
   std::string GetComponentName(int key, size_t component);

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "framework/data/DataErrorId.h"
 #include "framework/data/FileUsageRegistry.h"
 #include "framework/data/UseType.h"
+#include "framework/error/MessageId.h"
 #include "runtime/core/PerThread.h"
 #include "runtime/core/RuntimeErrorCode.h"
 #include "runtime/files/FileProperty.h"
@@ -16,6 +16,7 @@ namespace {
 using framework::error::LevelDeclined;
 using framework::error::LevelNotice;
 using framework::error::LevelQuiet;
+using framework::error::MessageId;
 using framework::window::BufferedPairs;
 using runtime::files::FileProperty;
 using runtime::files::KeyEnd;
@@ -142,7 +143,7 @@ RelationManager::ErrorLevel RelationManager::EnableLogout() {
     UseLogout = 0;
     return LevelQuiet;
   }
-  Me->Raise(DataErrorId::TransactionCancelled);
+  Me->Raise(MessageId::TransactionCancelled);
   return LevelNotice;
 }
 
@@ -190,7 +191,7 @@ RelationManager::ErrorLevel RelationManager::EnableLogoutForDelete() {
 
 RelationManager::ErrorLevel RelationManager::BeginTransaction() {
   if (Transaction::Begin(LogoutTimeout) != C::NoError) {
-    Me->Raise(DataErrorId::TransactionCancelled);
+    Me->Raise(MessageId::TransactionCancelled);
     return LevelNotice;
   }
   return LevelQuiet;
@@ -200,7 +201,7 @@ RelationManager::ErrorLevel RelationManager::CommitTransaction() {
   if (!Transaction::Active()) return LevelQuiet;
   // A commit that fails has not saved the changes: that is reported, never success.
   if (Transaction::Commit() != C::NoError) {
-    Me->Raise(DataErrorId::TransactionCancelled);
+    Me->Raise(MessageId::TransactionCancelled);
     return LevelNotice;
   }
   return LevelQuiet;
@@ -230,12 +231,13 @@ RelationManager::ErrorLevel RelationManager::Update(bool fromForm) {
   result = Me->UpdateQuiet();
   if (result != LevelQuiet) {
     RollbackTransaction();
-    if (fromForm && Me->LastError == DataErrorId::ChangedElsewhere) Me->LastError = DataErrorId::ChangedElsewhereShown;
+    if (fromForm && Me->LastError == MessageId::ChangedElsewhere)
+      Me->LastError = MessageId::ChangedElsewhereShown;
     if (result == LevelNotice) Me->RaiseLast();
     const bool changedElsewhere =
-        Me->LastError == DataErrorId::ChangedElsewhere || Me->LastError == DataErrorId::ChangedElsewhereShown;
+        Me->LastError == MessageId::ChangedElsewhere || Me->LastError == MessageId::ChangedElsewhereShown;
     // Retrying the same write could not succeed: the user corrects the record instead.
-    const bool duplicate = Me->LastError == DataErrorId::DuplicateKey;
+    const bool duplicate = Me->LastError == MessageId::DuplicateKey;
     result = changedElsewhere || duplicate ? LevelNotice : framework::error::LevelAsk;
     Close(Walk::Top);
     return result;
@@ -309,7 +311,7 @@ RelationManager::ErrorLevel RelationManager::UpdateChildren(int key, BufferedPai
     if (Me->RereadAtPosition(positions[i]) != LevelQuiet || !pairs.RightMatchesBuffer()) continue;
     SaveLinkValues();
     if (mode == RelationMode::Restrict) {
-      Me->NoteError(DataErrorId::IntegrityUpdate);
+      Me->NoteError(MessageId::IntegrityUpdate);
       RollbackTransaction();
       Me->RaiseLast();
       pairs.BufferIntoLeft();
@@ -351,7 +353,7 @@ RelationManager::ErrorLevel RelationManager::Insert() {
 }
 
 RelationManager::ErrorLevel RelationManager::Delete(bool ask) {
-  if (ask && Me->Raise(DataErrorId::ConfirmDelete) != LevelQuiet) return LevelDeclined;
+  if (ask && Me->Raise(MessageId::ConfirmDelete) != LevelQuiet) return LevelDeclined;
   for (;;) {
     // The runtime has no wait cursor to show; the delete simply runs.
     const std::string position = Me->GetPosition();
@@ -384,7 +386,7 @@ RelationManager::ErrorLevel RelationManager::Delete(bool ask) {
     }
     Close(Walk::Top);
     if (result == LevelQuiet) return LevelQuiet;
-    if (Me->Raise(DataErrorId::RecordDelete) != LevelQuiet) return result;
+    if (Me->Raise(MessageId::RecordDelete) != LevelQuiet) return result;
   }
 }
 
@@ -400,7 +402,7 @@ RelationManager::ErrorLevel RelationManager::DeleteChildren(int key, BufferedPai
     if (Me->RereadAtPosition(positions[i]) != LevelQuiet || !pairs.SidesEqual()) continue;
     if (Me->IsRecordExcluded()) continue;
     if (mode == RelationMode::Restrict) {
-      Me->NoteError(DataErrorId::IntegrityDelete);
+      Me->NoteError(MessageId::IntegrityDelete);
       RollbackTransaction();
       Me->RaiseLast();
       result = LevelNotice;

@@ -6,6 +6,7 @@
 #include "framework/data/FileUsageRegistry.h"
 #include "framework/data/RelationManager.h"
 #include "framework/data/UseType.h"
+#include "framework/error/MessageId.h"
 #include "runtime/core/RuntimeErrorCode.h"
 #include "runtime/files/FileProperty.h"
 #include "runtime/files/KeyedFile.h"
@@ -21,6 +22,7 @@ using C = runtime::core::RuntimeErrorCode;
 using framework::error::LevelHalt;
 using framework::error::LevelNotice;
 using framework::error::LevelQuiet;
+using framework::error::MessageId;
 using runtime::data::FieldRef;
 
 // At most `limit` bytes of `text`, never ending inside a UTF-8 character.
@@ -116,13 +118,14 @@ std::string ViewManager::BuildFilter() {
 void ViewManager::SendFilter() {
   if (View == nullptr) return;
   if (View->SetProperty(runtime::files::ViewProperty::Filter, BuildFilter()) != C::NoError)
-    RaiseViewError(ViewOpenError);
+    RaiseViewError(MessageId::ViewOpen);
 }
 
 void ViewManager::SendOrder() {
   SortOrderEntry* order = CurrentOrder();
   if (View == nullptr || order == nullptr) return;
-  if (View->SetProperty(runtime::files::ViewProperty::Order, order->Order) != C::NoError) RaiseViewError(ViewOpenError);
+  if (View->SetProperty(runtime::files::ViewProperty::Order, order->Order) != C::NoError)
+    RaiseViewError(MessageId::ViewOpen);
 }
 
 bool ViewManager::ResetRequired() {
@@ -226,7 +229,7 @@ ViewManager::ErrorLevel ViewManager::Next() {
     const int32_t rc = View->Next();
     if (rc == C::RecordNotAvailable) return LevelNotice;
     if (rc != C::NoError) {
-      RaiseViewError(RecordRetrievalError);
+      RaiseViewError(MessageId::RecordRetrieval);
       return LevelHalt;
     }
     const int32_t check = CheckRecord();
@@ -240,7 +243,8 @@ ViewManager::ErrorLevel ViewManager::Open() {
   if (!Opened) {
     const int32_t rc = View->Open(ViewOpenMode);
     if (rc == C::NoError) Opened = 1;
-    else if (rc != C::AlreadyOpen) RaiseViewError(ViewOpenError);
+    else if (rc != C::AlreadyOpen)
+      RaiseViewError(MessageId::ViewOpen);
     View->SetBuffer(PageSize, PagesBehind, PagesAhead, TimeOut);
   }
   SendOrder();
@@ -253,7 +257,7 @@ ViewManager::ErrorLevel ViewManager::Previous() {
     const int32_t rc = View->Previous();
     if (rc == C::RecordNotAvailable) return LevelNotice;
     if (rc != C::NoError) {
-      RaiseViewError(RecordRetrievalError);
+      RaiseViewError(MessageId::RecordRetrieval);
       return LevelHalt;
     }
     const int32_t check = CheckRecord();
@@ -288,7 +292,7 @@ ViewManager::ErrorLevel ViewManager::PrepareRecord(bool keepBuffer) {
 ViewManager::ErrorLevel ViewManager::Reset(size_t components) {
   Open();
   if (View->Reset(components) == C::NoError) return LevelQuiet;
-  RaiseViewError(ViewOpenError);
+  RaiseViewError(MessageId::ViewOpen);
   return LevelNotice;
 }
 

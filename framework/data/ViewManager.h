@@ -64,10 +64,6 @@ class ViewManager {
   static constexpr int32_t RecordOutOfRange = 1;
   static constexpr int32_t RecordSkipped = 2;
 
-  // Error ids raised through the primary file's manager.
-  static constexpr int32_t ViewOpenError = 46;
-  static constexpr int32_t RecordRetrievalError = 1;
-
   // The view's open mode: read/write, deny write.
   static constexpr uint8_t ViewOpenMode = 0x22;
   // Buffering defaults.

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "framework/error/ErrorManager.h"
+#include "framework/error/MessageId.h"
 #include "framework/popup/PopupItem.h"
 #include "framework/popup/PopupManager.h"
 #include "framework/query/QbeForm.h"
@@ -373,7 +374,7 @@ void QbeQuery::RestoreQuery(std::string_view name) {
     if (field == nullptr) {
       if (Errors != nullptr) {
         Errors->SetFieldName(storedName);
-        Errors->RaiseError(UnsupportedColumnError);
+        Errors->RaiseError(framework::error::MessageId::UnsupportedColumn);
       }
       continue;
     }

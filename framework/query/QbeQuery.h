@@ -57,8 +57,6 @@ class QbeQuery {
   static constexpr const char* SectorType = "Query";
   // The entry (within a saved query's section) holding its fields.
   static constexpr const char* FieldsEntry = "Fields";
-  // The error raised for a saved field the query no longer has.
-  static constexpr int32_t UnsupportedColumnError = 47;
   // Names and texts of the popup items the query adds.
   static constexpr const char* SeparatorName = "tsQBESeparator1";
   static constexpr const char* ViewText = "View";

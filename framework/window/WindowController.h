@@ -6,8 +6,8 @@
 // and returns the response left for the caller. A window procedure derives from it,
 // overrides a few virtual operations and calls the base operation explicitly.
 //
-// Results of every On... handler, of HandleEvent and of the components: 0 go on (the
-// runtime completes the event), 5 the event is consumed, 3 end the event loop.
+// Results of every On... handler, of HandleEvent and of the components: EventGoOn (the
+// runtime completes the event), EventConsumed, EventEndLoop.
 //
 // The event in hand is handed to HandleEvent; the handlers it calls read it with
 // EventInHand(). Operations that call other procedures (a form from a browse) nest
@@ -28,6 +28,7 @@
 
 #include "framework/error/ErrorManager.h"
 #include "runtime/data/RecordType.h"
+#include "runtime/files/FileLimits.h"
 #include "runtime/ui/PostedEvent.h"
 #include "runtime/ui/Window.h"
 #include "runtime/ui/WindowDefinition.h"
@@ -81,7 +82,7 @@ class WindowController {
   // The alert slot that carries HistoryKey on every history control.
   static constexpr int32_t HistoryAlertSlot = 255;
   // Bytes kept of LastInsertedPosition.
-  static constexpr size_t PositionLimit = 1024;
+  static constexpr size_t PositionLimit = runtime::files::FileLimits::PositionLength;
 
   // InsertAction: what a successful insert leads to.
   static constexpr uint8_t InsertStays = 1;        // stay on the inserted record, nothing more
@@ -102,13 +103,6 @@ class WindowController {
   static constexpr uint8_t DefaultDeleteAction = DeleteConfirmedAtOnce;
   static constexpr uint8_t DefaultChangeAction = ChangeCloses;
   static constexpr uint8_t DefaultCancelAction = CancelSavesChanges | CancelAsks;
-
-  // Catalogue messages of the record protocol.
-  static constexpr int32_t MessageRecordAdded = 3;         // "Do you want to add another record?"
-  static constexpr int32_t MessageChangesLost = 10;        // "Are you sure you want to cancel?"
-  static constexpr int32_t MessageRecordDeleteError = 39;  // "...try to delete it again?"
-  static constexpr int32_t MessageRecordUpdateError = 40;  // "...try to save again?"
-  static constexpr int32_t MessageSaveRecord = 41;         // "Do you want to save the changes to this record?"
 
   struct ButtonEntry {
     int32_t Control = 0;

@@ -11,6 +11,7 @@
 #include "framework/data/UseType.h"
 #include "framework/error/Buttons.h"
 #include "framework/error/ErrorLevel.h"
+#include "framework/error/MessageId.h"
 #include "framework/window/FormNavigator.h"
 #include "framework/window/WindowController.h"
 #include "runtime/ui/Event.h"
@@ -24,6 +25,7 @@ using framework::error::Button;
 using framework::error::LevelAsk;
 using framework::error::LevelDeclined;
 using framework::error::LevelQuiet;
+using framework::error::MessageId;
 using runtime::ui::Event;
 using runtime::ui::WindowModel;
 
@@ -101,7 +103,8 @@ int32_t WindowController::OnCloseRequest() {
   const bool editing = Request == RequestInsert || Request == RequestChange;
   if (CancelAction != 0 && editing && primary && !primary->MatchesSnapshot(Saved)) {
     if (Has(CancelAction, CancelSavesChanges)) {
-      const int32_t answer = Has(CancelAction, CancelAsks) ? AskYesNoCancel(MessageSaveRecord) : Button::Yes;
+      const int32_t answer =
+          Has(CancelAction, CancelAsks) ? AskYesNoCancel(MessageId::SaveRecord) : Button::Yes;
       if (answer == Button::Yes && OkControl != 0) {
         // The OK path saves the record and closes the window when the save succeeds.
         WindowModel::Post(MyWindow, Event::Accepted, OkControl);
@@ -113,7 +116,7 @@ int32_t WindowController::OnCloseRequest() {
         FocusFirstField();
         return EventConsumed;
       }
-    } else if (RaiseQuestion(MessageChangesLost) == LevelDeclined) {
+    } else if (RaiseQuestion(MessageId::ChangesLost) == LevelDeclined) {
       FocusFirstField();
       return EventConsumed;
     }
@@ -144,7 +147,7 @@ int32_t WindowController::AfterInsertSaved() {
       PostCompletion(ResponseCompleted);
       return EventGoOn;
     }
-    if (InsertAction == InsertAsksAnother && RaiseQuestion(MessageRecordAdded) != LevelQuiet) {
+    if (InsertAction == InsertAsksAnother && RaiseQuestion(MessageId::RecordAdded) != LevelQuiet) {
       PostCompletion(ResponseCompleted);
       return EventGoOn;
     }
@@ -159,7 +162,7 @@ int32_t WindowController::AfterChangeSaved() {
   for (;;) {
     result = WriteChange(written);
     if (result == LevelAsk) {
-      const int32_t answer = AskYesNoCancel(MessageRecordUpdateError);
+      const int32_t answer = AskYesNoCancel(MessageId::RecordUpdate);
       if (answer == Button::Yes) continue;
       if (answer == Button::No) {
         if (OriginalRequest != RequestInsert) WindowModel::Post(MyWindow, Event::CloseWindow);
@@ -214,7 +217,7 @@ int32_t WindowController::OnDeleteCompleted() {
       PostCompletion(result == LevelQuiet ? ResponseCompleted : ResponseCancelled);
       return EventGoOn;
     }
-    const int32_t answer = AskYesNoCancel(MessageRecordDeleteError);
+    const int32_t answer = AskYesNoCancel(MessageId::RecordDelete);
     if (answer == Button::Yes) continue;
     if (answer == Button::No) {
       if (!BatchProcessing) WindowModel::Post(MyWindow, Event::CloseWindow);
@@ -241,7 +244,7 @@ int32_t WindowController::ChangeRecordSave() {
   for (;;) {
     result = WriteChange(written);
     if (result == LevelAsk) {
-      const int32_t answer = AskYesNoCancel(MessageRecordUpdateError);
+      const int32_t answer = AskYesNoCancel(MessageId::RecordUpdate);
       if (answer == Button::Yes) continue;
       if (answer != Button::No) {
         WindowModel::Display(MyWindow);

@@ -98,7 +98,7 @@ class Driver {
   virtual DriverStatus Next(void* buffer) = 0;
   virtual DriverStatus Previous(void* buffer) = 0;
   // The current record's position in `key` order (0: the file's order), at most
-  // 1024 characters. 33 without a current record.
+  // FileLimits::PositionLength characters. 33 without a current record.
   virtual DriverStatus Position(int key, std::string& position) = 0;
   // Forgets the current record (the next Put or Delete gives 33).
   virtual void ForgetCurrent() = 0;

@@ -30,6 +30,7 @@
 #include "runtime/files/Driver.h"
 #include "runtime/files/FileCallback.h"
 #include "runtime/files/FileDefinition.h"
+#include "runtime/files/FileLimits.h"
 
 namespace runtime::files {
 
@@ -39,7 +40,7 @@ enum class KeyEnd : uint8_t { First, Last };
 class KeyedFile {
  public:
   // Positions are texts of at most this many characters.
-  static constexpr size_t MaxPositionLength = 1024;
+  static constexpr size_t MaxPositionLength = FileLimits::PositionLength;
 
   KeyedFile() = default;
   ~KeyedFile();

@@ -6,6 +6,7 @@
 
 #include "runtime/files/CursorItemReader.h"
 #include "runtime/files/CursorText.h"
+#include "runtime/files/FileLimits.h"
 #include "runtime/files/FileMode.h"
 #include "runtime/text/AsciiCase.h"
 
@@ -16,7 +17,7 @@ using C = runtime::core::RuntimeErrorCode;
 
 constexpr const char* PositionTag = "K";
 constexpr const char* CursorTag = "C1";
-constexpr size_t MaxPositionLength = 1024;
+constexpr size_t MaxPositionLength = FileLimits::PositionLength;
 constexpr const char* UndefinedTable = "42P01";
 constexpr const char* Savepoint = "vk_write";
 // Serialises the creation of files in one database (any fixed number will do).

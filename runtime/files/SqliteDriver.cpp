@@ -15,6 +15,7 @@
 #include "runtime/core/NativePath.h"
 #include "runtime/files/CursorItemReader.h"
 #include "runtime/files/CursorText.h"
+#include "runtime/files/FileLimits.h"
 #include "runtime/files/FileMode.h"
 #include "runtime/files/SqliteSchemaUpgrade.h"
 #include "runtime/text/AsciiCase.h"
@@ -28,7 +29,7 @@ constexpr const char* LayoutName = "layout";
 constexpr const char* FullDiskText = "the disk is full";
 constexpr const char* PositionTag = "K";
 constexpr const char* CursorTag = "C1";
-constexpr size_t MaxPositionLength = 1024;
+constexpr size_t MaxPositionLength = FileLimits::PositionLength;
 // First column of a selected row that holds a field (after the row id and version).
 constexpr int FirstFieldColumn = 2;
 

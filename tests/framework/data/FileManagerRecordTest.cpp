@@ -6,19 +6,19 @@
 
 #include <set>
 
-#include "framework/data/DataErrorId.h"
 #include "framework/data/UseType.h"
 #include "framework/error/Buttons.h"
+#include "framework/error/MessageId.h"
 #include "tests/framework/data/DataTestFixture.h"
 
 namespace datatest {
 namespace {
 
-using framework::data::DataErrorId;
 using framework::data::UseType;
 using framework::error::LevelDeclined;
 using framework::error::LevelNotice;
 using framework::error::LevelQuiet;
+using framework::error::MessageId;
 using runtime::files::KeyDuplicates;
 using runtime::files::KeyRole;
 
@@ -144,7 +144,7 @@ TEST_F(FileManagerRecordTest, AnUpdateOfARecordAnotherStationChangedShowsTheirVe
   t.Record.N = 5;
   EXPECT_EQ(t.Manager.Update(), LevelNotice);
   EXPECT_EQ(t.Record.N, 77);  // the other station's version is in the buffer
-  EXPECT_EQ(t.Manager.LastError, DataErrorId::ChangedElsewhere);
+  EXPECT_EQ(t.Manager.LastError, MessageId::ChangedElsewhere);
   ASSERT_EQ(Errors.Boxes().size(), 1u);
   EXPECT_EQ(Errors.Boxes()[0].Title, "Record Was Not Updated");
   EXPECT_EQ(Errors.Boxes()[0].Text, "This record was changed by another station.");
@@ -182,7 +182,7 @@ TEST_F(FileManagerRecordTest, DuplicatesAreNamedByTheKeyOrOnlyNotedWhenQuiet) {
   ASSERT_EQ(t.Add("first", "", "", 1), LevelQuiet);
   t.Set("second", "", "", 1);
   EXPECT_EQ(t.Manager.InsertQuiet(), LevelNotice);
-  EXPECT_EQ(t.Manager.LastError, DataErrorId::DuplicateKey);
+  EXPECT_EQ(t.Manager.LastError, MessageId::DuplicateKey);
   EXPECT_TRUE(Errors.Boxes().empty());
   EXPECT_EQ(t.Manager.Insert(), LevelNotice);
   ASSERT_EQ(Errors.Boxes().size(), 1u);
@@ -208,7 +208,7 @@ TEST_F(FileManagerRecordTest, DeletingAsksFirstAndKeepsTheRecordOnNo) {
   // Nothing current any more: the failure is noted, not shown.
   Errors.Forget();
   EXPECT_EQ(t.Manager.DeleteCurrent(false), LevelNotice);
-  EXPECT_EQ(t.Manager.LastError, DataErrorId::RecordNotDeleted);
+  EXPECT_EQ(t.Manager.LastError, MessageId::RecordNotDeleted);
   EXPECT_TRUE(Errors.Boxes().empty());
   t.Manager.Close();
 }
