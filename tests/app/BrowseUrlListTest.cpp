@@ -14,6 +14,7 @@
 #include <functional>
 #include <future>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -36,6 +37,8 @@
 #include "framework/query/QueryForm.h"
 #include "framework/window/WindowController.h"
 #include "runtime/core/Process.h"
+#include "runtime/core/RuntimeError.h"
+#include "runtime/core/RuntimeErrorCode.h"
 #include "runtime/settings/IniFile.h"
 #include "runtime/ui/Event.h"
 #include "runtime/ui/Key.h"
@@ -46,6 +49,7 @@
 #include "runtime/ui/WindowModel.h"
 #include "runtime/ui/headless/HeadlessDriver.h"
 #include "runtime/ui/headless/HeadlessFrontEnd.h"
+#include "tests/support/RecordingOpener.h"
 #include "tests/support/TempWorkDir.h"
 
 namespace app {
@@ -67,16 +71,7 @@ constexpr size_t StackSize = 50000;
 class BrowseUrlListThreadTest : public testing::Test {
  protected:
   void SetUp() override {
-    // The recording opener: every address it is handed becomes a line of Opened.
-    const std::filesystem::path bin = Dir.Path() / "bin";
-    std::filesystem::create_directory(bin);
-    Opened = Dir.Path() / "opened.txt";
-    const std::filesystem::path opener = bin / "xdg-open";
-    std::ofstream(opener) << "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" << Opened.string() << "'\n";
-    ::chmod(opener.c_str(), 0755);
-    const char* path = std::getenv("PATH");
-    OldPath = path ? path : "";
-    ::setenv("PATH", (bin.string() + ":" + OldPath).c_str(), 1);
+    Opener.emplace(Dir.Path());
 
     Screen = std::make_shared<runtime::ui::headless::HeadlessFrontEnd>();
     Screen->SetAnswerTimeout(3s);
@@ -96,7 +91,7 @@ class BrowseUrlListThreadTest : public testing::Test {
     Program::SetFrame(nullptr);
     WindowModel::CloseAll();
     runtime::ui::FrontEnd::Install(nullptr);
-    ::setenv("PATH", OldPath.c_str(), 1);
+    Opener.reset();
     for (const std::string& failure : Screen->Failures()) ADD_FAILURE() << failure;
     EXPECT_EQ(Screen->PendingAnswers(), 0u) << "answers queued but never asked for";
   }
@@ -195,9 +190,7 @@ class BrowseUrlListThreadTest : public testing::Test {
     std::vector<std::string> lines;
     const auto until = std::chrono::steady_clock::now() + (count == 0 ? 300ms : Patience);
     do {
-      lines.clear();
-      std::ifstream in(Opened);
-      for (std::string line; std::getline(in, line);) lines.push_back(line);
+      lines = Opener->Lines();
       if (count > 0 && lines.size() >= count) break;
       std::this_thread::sleep_for(10ms);
     } while (std::chrono::steady_clock::now() < until);
@@ -205,8 +198,7 @@ class BrowseUrlListThreadTest : public testing::Test {
   }
 
   testsupport::TempWorkDir Dir;
-  std::filesystem::path Opened;
-  std::string OldPath;
+  std::optional<testsupport::RecordingOpener> Opener;
   std::shared_ptr<runtime::ui::headless::HeadlessFrontEnd> Screen;
   std::unique_ptr<runtime::ui::headless::HeadlessDriver> Driver;
   int32_t Frame = 0;
@@ -322,7 +314,7 @@ TEST_F(BrowseUrlListThreadTest, OpenHandsTheSelectedUrlToTheOpenerItsNumberOfTim
       {1, std::vector<std::string>(2, "./-dash.example/")},
   };
   for (const Case& c : cases) {
-    std::filesystem::remove(Opened);
+    std::filesystem::remove(Opener->Log());
     ASSERT_TRUE(Driver->SelectRow(w, "?BROWSE:1", c.Row));
     ASSERT_TRUE(Driver->Press(w, "Open"));
     ASSERT_TRUE(Driver->WaitIdle());
@@ -439,7 +431,7 @@ TEST_F(BrowseUrlListThreadTest, OpenAfterAScrollKeyOpensTheRowTheKeyMovedToThoug
   const std::vector<Case> cases = {{3, runtime::ui::Key::Home, "https://alpha.example/"},
                                    {1, runtime::ui::Key::PgDn, "https://charlie.example/"}};
   for (const Case& c : cases) {
-    std::filesystem::remove(Opened);
+    std::filesystem::remove(Opener->Log());
     ASSERT_TRUE(Driver->SelectRow(w, "?BROWSE:1", c.From));
     ASSERT_TRUE(Driver->Focus(w, "?BROWSE:1"));
     ASSERT_TRUE(Driver->PressKey(w, c.Key)) << Driver->LastFailure();

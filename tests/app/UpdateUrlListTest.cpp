@@ -41,6 +41,7 @@
 #include "runtime/ui/WindowModel.h"
 #include "runtime/ui/headless/HeadlessDriver.h"
 #include "runtime/ui/headless/HeadlessFrontEnd.h"
+#include "tests/support/RecordingOpener.h"
 #include "tests/support/TempWorkDir.h"
 
 namespace app {
@@ -107,16 +108,7 @@ class ProgramThread {
 class UpdateUrlListThreadTest : public testing::Test {
  protected:
   void SetUp() override {
-    // The recording opener: every address it is handed becomes a line of Opened.
-    const std::filesystem::path bin = Dir.Path() / "bin";
-    std::filesystem::create_directory(bin);
-    Opened = Dir.Path() / "opened.txt";
-    const std::filesystem::path opener = bin / "xdg-open";
-    std::ofstream(opener) << "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" << Opened.string() << "'\n";
-    ::chmod(opener.c_str(), 0755);
-    const char* path = std::getenv("PATH");
-    OldPath = path ? path : "";
-    ::setenv("PATH", (bin.string() + ":" + OldPath).c_str(), 1);
+    Opener.emplace(Dir.Path());
 
     Screen = std::make_shared<runtime::ui::headless::HeadlessFrontEnd>();
     Screen->SetAnswerTimeout(3s);
@@ -131,7 +123,7 @@ class UpdateUrlListThreadTest : public testing::Test {
     Program::SetFrame(nullptr);
     WindowModel::CloseAll();
     runtime::ui::FrontEnd::Install(nullptr);
-    ::setenv("PATH", OldPath.c_str(), 1);
+    Opener.reset();
     for (const std::string& failure : Screen->Failures()) ADD_FAILURE() << failure;
     EXPECT_EQ(Screen->PendingAnswers(), 0u) << "answers queued but never asked for";
   }
@@ -214,9 +206,7 @@ class UpdateUrlListThreadTest : public testing::Test {
     std::vector<std::string> lines;
     const auto until = std::chrono::steady_clock::now() + Patience;
     do {
-      lines.clear();
-      std::ifstream in(Opened);
-      for (std::string line; std::getline(in, line);) lines.push_back(line);
+      lines = Opener->Lines();
       if (lines.size() >= count) break;
       std::this_thread::sleep_for(10ms);
     } while (std::chrono::steady_clock::now() < until);
@@ -224,8 +214,7 @@ class UpdateUrlListThreadTest : public testing::Test {
   }
 
   testsupport::TempWorkDir Dir;
-  std::filesystem::path Opened;
-  std::string OldPath;
+  std::optional<testsupport::RecordingOpener> Opener;
   std::shared_ptr<runtime::ui::headless::HeadlessFrontEnd> Screen;
   std::unique_ptr<runtime::ui::headless::HeadlessDriver> Driver;
   ProgramThread Thread1;

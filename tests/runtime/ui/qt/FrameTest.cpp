@@ -18,6 +18,7 @@
 #include "runtime/ui/qt/FrameWindow.h"
 #include "tests/runtime/ui/qt/DesktopFixture.h"
 #include "tests/runtime/ui/qt/TestRegistry.h"
+#include "tests/support/RecordingOpener.h"
 
 namespace desktoptest {
 namespace {
@@ -125,11 +126,7 @@ class FrameTest : public QObject {
     // A stand-in opener first on PATH records what it was asked to open.
     const fs::path dir = fs::temp_directory_path() / ("vk-help-" + std::to_string(::getpid()));
     fs::create_directories(dir);
-    const fs::path log = dir / "opened.log";
-    std::ofstream(dir / "xdg-open") << "#!/bin/sh\nprintf '%s\\n' \"$@\" >> '" << log.string() << "'\n";
-    fs::permissions(dir / "xdg-open", fs::perms::owner_all);
-    const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
-    ::setenv("PATH", (dir.string() + ":" + oldPath).c_str(), 1);
+    auto opener = std::make_unique<testsupport::RecordingOpener>(dir);
 
     QMainWindow* frame = StartFrame();
     QVERIFY(frame);
@@ -141,13 +138,12 @@ class FrameTest : public QObject {
     std::multiset<std::string> opened;
     QTRY_VERIFY_WITH_TIMEOUT(
         [&] {
-          opened.clear();
-          std::ifstream in(log);
-          for (std::string line; std::getline(in, line);) opened.insert(line);
+          const std::vector<std::string> lines = opener->Lines();
+          opened = std::multiset<std::string>(lines.begin(), lines.end());
           return opened.size() >= 2;
         }(),
         Patience);
-    ::setenv("PATH", oldPath.c_str(), 1);
+    opener.reset();
     fs::remove_all(dir);
 
     QCOMPARE(opened, (std::multiset<std::string>{folder + "index.html", folder + "howto.html"}));

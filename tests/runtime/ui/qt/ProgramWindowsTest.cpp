@@ -46,6 +46,7 @@
 #include "runtime/ui/qt/WindowView.h"
 #include "tests/runtime/ui/qt/DesktopFixture.h"
 #include "tests/runtime/ui/qt/TestRegistry.h"
+#include "tests/support/RecordingOpener.h"
 #include "tests/support/TempWorkDir.h"
 
 namespace desktoptest {
@@ -79,13 +80,6 @@ bool Near(const QColor& a, const QColor& b) {
   return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) <= Tolerance;
 }
 
-std::vector<std::string> Lines(const fs::path& file) {
-  std::vector<std::string> lines;
-  std::ifstream in(file);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
 }  // namespace
 
 class ProgramWindowsTest : public QObject {
@@ -94,8 +88,7 @@ class ProgramWindowsTest : public QObject {
  private:
   Screen S;
   std::unique_ptr<testsupport::TempWorkDir> Dir;
-  fs::path Opened;
-  std::string OldPath;
+  std::unique_ptr<testsupport::RecordingOpener> Opener;
   int32_t BrowseId = 0;
 
   runtime::ui::qt::FrameWindow* Frame() const { return S->Frame(); }
@@ -157,15 +150,15 @@ class ProgramWindowsTest : public QObject {
   }
 
   void PressOpenAndExpect(const std::string& url) {
-    const size_t before = Lines(Opened).size();
+    const size_t before = Opener->Lines().size();
     auto* open = qobject_cast<QPushButton*>(View()->WidgetOf(BrowseUrlList::OpenButton));
     QVERIFY(open);
     QTest::mouseClick(open, Qt::LeftButton);
     const std::string state = "takes input " + std::to_string(WindowModel::TakesInput(BrowseId)) + ", enabled " +
                               std::to_string(open->isEnabled()) + ", idle " +
                               std::to_string(runtime::ui::EventQueues::WaitIdle(std::chrono::milliseconds(Patience)));
-    QTRY_VERIFY2_WITH_TIMEOUT(Lines(Opened).size() > before, state.c_str(), Patience);
-    QCOMPARE(Lines(Opened).back(), url);
+    QTRY_VERIFY2_WITH_TIMEOUT(Opener->Lines().size() > before, state.c_str(), Patience);
+    QCOMPARE(Opener->Lines().back(), url);
   }
 
   void Shot(const char* name) {
@@ -196,13 +189,7 @@ class ProgramWindowsTest : public QObject {
  private slots:
   void initTestCase() {
     Dir = std::make_unique<testsupport::TempWorkDir>();
-    const fs::path bin = Dir->Path() / "bin";
-    fs::create_directory(bin);
-    Opened = Dir->Path() / "opened.txt";
-    std::ofstream(bin / "xdg-open") << "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" << Opened.string() << "'\n";
-    fs::permissions(bin / "xdg-open", fs::perms::owner_all);
-    OldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
-    ::setenv("PATH", (bin.string() + ":" + OldPath).c_str(), 1);
+    Opener = std::make_unique<testsupport::RecordingOpener>(Dir->Path());
     // A settings file edited by hand: a size nobody can use, a place off every screen,
     // minimized.
     std::ofstream(Dir->Path() / "Vorkan42.INI") << "[BrowseUrlList]\nMaximize=No\nMinimize=Yes\nXPos=5000\nYPos=4000\n"
@@ -226,7 +213,7 @@ class ProgramWindowsTest : public QObject {
     S.Stop();
     runtime::core::Process::Wait();
     app::Program::SetFrame(nullptr);
-    ::setenv("PATH", OldPath.c_str(), 1);
+    Opener.reset();
     Dir.reset();
   }
 
@@ -259,7 +246,7 @@ class ProgramWindowsTest : public QObject {
     ExpectPaintedIsSelected("after a click on row 4");
     Shot("browse-after-click.png");
     PressOpenAndExpect(SelectedUrl());
-    QCOMPARE(Lines(Opened).back(), Address(4));
+    QCOMPARE(Opener->Lines().back(), Address(4));
 
     // Keys go to the list that has the focus, as a person presses them.
     struct Step {
@@ -322,16 +309,16 @@ class ProgramWindowsTest : public QObject {
   void helpAndF1OpenTheManual() {
     auto* help = qobject_cast<QPushButton*>(View()->WidgetOf(BrowseUrlList::HelpButton));
     QVERIFY(help);
-    size_t before = Lines(Opened).size();
+    size_t before = Opener->Lines().size();
     QTest::mouseClick(help, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(Lines(Opened).size() > before, Patience);
-    QVERIFY2(Lines(Opened).back().find("index.html") != std::string::npos, Lines(Opened).back().c_str());
+    QTRY_VERIFY_WITH_TIMEOUT(Opener->Lines().size() > before, Patience);
+    QVERIFY2(Opener->Lines().back().find("index.html") != std::string::npos, Opener->Lines().back().c_str());
 
-    before = Lines(Opened).size();
+    before = Opener->Lines().size();
     List()->Tree()->setFocus();
     QTest::keyClick(List()->Tree(), Qt::Key_F1);
-    QTRY_VERIFY_WITH_TIMEOUT(Lines(Opened).size() > before, Patience);
-    QVERIFY2(Lines(Opened).back().find("index.html") != std::string::npos, Lines(Opened).back().c_str());
+    QTRY_VERIFY_WITH_TIMEOUT(Opener->Lines().size() > before, Patience);
+    QVERIFY2(Opener->Lines().back().find("index.html") != std::string::npos, Opener->Lines().back().c_str());
   }
 
   void aDoubleClickChangesTheRowClickedOn() {
