@@ -21,7 +21,7 @@ bash scripts/package.sh --try build
 
 bash scripts/setup.sh build-tsan -DVK_SANITIZE=thread -DVK_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
 (cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-  ctest --output-on-failure -j "$jobs" -R 'Thread|Concurren')
+  ctest --output-on-failure -j "$jobs" -L threads)
 
 bash scripts/setup.sh build-asan -DVK_SANITIZE=address -DVK_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
 (cd build-asan && ASAN_OPTIONS="detect_leaks=1" UBSAN_OPTIONS="print_stacktrace=1" \
