@@ -150,26 +150,13 @@ int SqliteFind::Refresh() {
 
   const int64_t version = DataVersion();
   const std::string phrase = Phrase(Wanted);
-  const std::string matches = std::string("SELECT rowid FROM ") + IndexTable + " WHERE " + IndexTable + " MATCH ?";
+  // The index's matches, no more than one past the limit: copied as they come, one
+  // look-up of the index serves both the decision and the copy.
+  const std::string matches = std::string("SELECT rowid FROM ") + IndexTable + " WHERE " + IndexTable +
+                              " MATCH ? LIMIT " + std::to_string(SetLimit + 1);
   sqlite3_stmt* stmt = nullptr;
-  int rc = sqlite3_prepare_v2(
-      Db, ("SELECT count(*) FROM (" + matches + " LIMIT " + std::to_string(SetLimit + 1) + ")").c_str(), -1, &stmt,
-      nullptr);
-  int64_t count = 0;
-  if (rc == SQLITE_OK) {
-    sqlite3_bind_text(stmt, 1, phrase.data(), static_cast<int>(phrase.size()), SQLITE_TRANSIENT);
-    rc = sqlite3_step(stmt);
-    if (rc == SQLITE_ROW) {
-      count = sqlite3_column_int64(stmt, 0);
-      rc = SQLITE_OK;
-    }
-  }
-  sqlite3_finalize(stmt);
-  if (rc != SQLITE_OK) return rc;
-  if (count > SetLimit) return SQLITE_OK;
-
   const std::string copy = std::string("temp.") + CopyTable;
-  rc = CopyMade ? SQLITE_OK
+  int rc = CopyMade ? SQLITE_OK
                 : Exec(Db, std::string("CREATE TEMP TABLE IF NOT EXISTS ") + CopyTable + " AS SELECT * FROM " +
                                SqliteSchema::RecordsTable + " WHERE 0");
   for (int k = 1; !CopyMade && rc == SQLITE_OK && k <= Keys; ++k) {
@@ -187,14 +174,27 @@ int SqliteFind::Refresh() {
   if ((rc & 0xFF) == SQLITE_READONLY) return SQLITE_OK;
   if (rc != SQLITE_OK) return rc;
   rc = sqlite3_prepare_v2(Db,
-                          ("INSERT INTO " + copy + " SELECT * FROM " + SqliteSchema::RecordsTable + " WHERE " +
-                           SqliteSchema::RowIdColumn + " IN (" + matches + ") AND " + ContainsFunction + "(" +
-                           Schema->Column(static_cast<size_t>(Field)) + ",?)")
+                          ("INSERT INTO " + copy + " SELECT r.* FROM (" + matches + ") AS m JOIN " +
+                           SqliteSchema::RecordsTable + " AS r ON r." + SqliteSchema::RowIdColumn + "=m.rowid")
                               .c_str(),
                           -1, &stmt, nullptr);
   if (rc == SQLITE_OK) {
     sqlite3_bind_text(stmt, 1, phrase.data(), static_cast<int>(phrase.size()), SQLITE_TRANSIENT);
-    BindCondition(stmt, 2);
+    rc = sqlite3_step(stmt);
+    if (rc == SQLITE_DONE) rc = SQLITE_OK;
+  }
+  sqlite3_finalize(stmt);
+  if (rc != SQLITE_OK) return rc;
+  // Many matches: reading the key order finds a page among them sooner than a copy.
+  if (sqlite3_changes64(Db) > SetLimit) return SQLITE_OK;
+  // The index folds more than ASCII letters; the one rule of containing decides.
+  rc = sqlite3_prepare_v2(Db,
+                          ("DELETE FROM " + copy + " WHERE NOT " + ContainsFunction + "(" +
+                           Schema->Column(static_cast<size_t>(Field)) + ",?)")
+                              .c_str(),
+                          -1, &stmt, nullptr);
+  if (rc == SQLITE_OK) {
+    BindCondition(stmt, 1);
     rc = sqlite3_step(stmt);
     if (rc == SQLITE_DONE) rc = SQLITE_OK;
   }
