@@ -353,6 +353,9 @@ void BrowseManager::ReloadPage(int32_t mode) {
   const int32_t target = CurrentChoice;
   ListQueue->ClearRows();
   ItemsToFill = LastItems - shift;
+  // The rows above the kept line are read back from the first row below it: the view
+  // may read them with the rows below, in one statement.
+  if (!noAnchor && shift > 0) View->ExpectReadsBefore(static_cast<size_t>(shift));
   Fetch(FillForward);
   const bool ranShort = ItemsToFill > 0;
 

@@ -125,6 +125,13 @@ class Driver {
     return DriverStatus::Error(runtime::core::RuntimeErrorCode::NotSupported);
   }
 
+  // A hint for the next ReadRun, when it reads Forward inside a read bracket: the
+  // caller will then read back, in the same bracket, up to `count` records before
+  // where that run starts (a page rebuilt around a row). A driver may read them with
+  // the run, in the same statement, and answer those reads without another one; the
+  // records read are the same either way. The hint applies to the next ReadRun only.
+  virtual void ExpectRunBefore(size_t count) { static_cast<void>(count); }
+
   // Read transactions. From BeginRead to EndRead every read sees the file as it stood
   // at the first of them; the driver may hold what that costs (a read snapshot, a
   // server transaction) until EndRead, and starts it with the first read, so a

@@ -327,6 +327,11 @@ int32_t KeyedFile::TakeRunRecord(const RunRecord& record, RunDirection direction
   return call.Done(Guarded([&] { return Conn->TakeRunRecord(record, Buf); }));
 }
 
+void KeyedFile::ExpectRunBefore(size_t count) {
+  runtime::core::SyncGuard guard(Section);
+  if (Opened) Conn->ExpectRunBefore(count);
+}
+
 // The brackets leave the thread's error alone when they succeed: they come and go
 // around reads whose errors the caller reads afterwards.
 int32_t KeyedFile::BeginRead() {

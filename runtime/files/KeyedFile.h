@@ -104,6 +104,10 @@ class KeyedFile {
   // (Forward) or Previous (Backward) that read it would; the call-backs are told it
   // as that read.
   int32_t TakeRunRecord(const RunRecord& record, RunDirection direction);
+  // Tells the driver that the next run, read forward, will be followed in the same
+  // read bracket by reads back of up to `count` records before its start (see Driver).
+  // Changes nothing the caller sees; the call-backs are not told.
+  void ExpectRunBefore(size_t count);
   // Brackets the reads of one operation in a read transaction (see Driver). Nested
   // brackets count: only the outermost pair reaches the driver. The call-backs are
   // not told.

@@ -194,6 +194,7 @@ void SqliteDriver::Release(sqlite3_stmt* stmt) {
 }
 
 void SqliteDriver::DropReadHold() {
+  Around.reset();
   if (Holder == nullptr) return;
   sqlite3_reset(Holder);
   sqlite3_clear_bindings(Holder);
@@ -203,6 +204,7 @@ void SqliteDriver::DropReadHold() {
 DriverStatus SqliteDriver::BeginRead() {
   if (ReadHeld) return DriverStatus::Error(C::DriverError, "0", "a read transaction is already running");
   ReadHeld = true;
+  Around.reset();
   return DriverStatus::Ok();
 }
 
@@ -411,6 +413,8 @@ DriverStatus SqliteDriver::CheckLayout() {
 
 DriverStatus SqliteDriver::Close() {
   ReadHeld = false;
+  Around.reset();
+  BeforeWanted = 0;
   if (Db == nullptr) return DriverStatus::Ok();
   FinalizeStatements();
   if (InTx) sqlite3_exec(Db, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -469,20 +473,13 @@ void SqliteDriver::TakeRow(sqlite3_stmt* stmt, void* buffer) {
 // The records after a cursor are, in order: for each level from the deepest up, those
 // equal to it on the levels before and beyond it on that level (at or beyond on the
 // deepest level of an inclusive boundary). Each level is one index range read in key
-// order; UNION ALL hands them out level after level, and the run stops at its length.
-// Parameters: ?1.. the cursor's levels (the row id last), then the length of each
-// range, the run's length plus one (for the closing row of nulls), and the find's text.
-// `table` is where the records come from; `findTerm` ("" for none) keeps only the
-// records found, with one "?" for the find's text.
-std::string SqliteDriver::RunSql(bool forward, size_t valueLevels, bool hasId, bool inclusive, const std::string& table,
-                                 std::string findTerm) const {
+// order, up to `rangeLimit` records; UNION ALL hands them out level after level.
+// Parameters ?1.. are the cursor's levels (the row id last); `findTerm` ("" for none)
+// keeps only the records found, its parameter already numbered.
+std::string SqliteDriver::RangesSql(bool forward, size_t valueLevels, bool hasId, bool inclusive,
+                                    const std::string& table, const std::string& findTerm,
+                                    const std::string& rangeLimit) const {
   const size_t depth = valueLevels + (hasId ? 1 : 0);
-  const std::string rangeLimit = "?" + std::to_string(depth + 1);
-  const std::string runLimit = "?" + std::to_string(depth + 2);
-  // Every range uses the one find parameter: number it, as its place in the text varies.
-  if (const size_t mark = findTerm.rfind('?'); mark != std::string::npos) {
-    findTerm.replace(mark, 1, "?" + std::to_string(depth + 3));
-  }
   const std::string head = "SELECT * FROM (SELECT " + Schema->SelectList() + " FROM " + table;
   const std::string tail = " ORDER BY " + Schema->OrderBy(OrderKey, forward) + " LIMIT " + rangeLimit + ")";
   auto term = [&](size_t level, bool equal, bool orEqual) {
@@ -496,25 +493,69 @@ std::string SqliteDriver::RunSql(bool forward, size_t valueLevels, bool hasId, b
         level == valueLevels ? std::string(SqliteSchema::RowIdColumn) : Schema->ComponentExpr(OrderKey, level);
     return lhs + op + param;
   };
+  if (depth == 0) return head + (findTerm.empty() ? "" : " WHERE " + findTerm) + tail;
   const std::string found = findTerm.empty() ? "" : " AND " + findTerm;
   std::string sql;
-  if (depth == 0) {
-    sql = head + (findTerm.empty() ? "" : " WHERE " + findTerm) + tail;
-  } else {
-    for (size_t level = depth; level-- > 0;) {
-      std::string where;
-      for (size_t l = 0; l < level; ++l) where += term(l, true, false) + " AND ";
-      where += term(level, false, inclusive && level == depth - 1);
-      sql += (sql.empty() ? "" : " UNION ALL ") + head + " WHERE " + where + found + tail;
-    }
+  for (size_t level = depth; level-- > 0;) {
+    std::string where;
+    for (size_t l = 0; l < level; ++l) where += term(l, true, false) + " AND ";
+    where += term(level, false, inclusive && level == depth - 1);
+    sql += (sql.empty() ? "" : " UNION ALL ") + head + " WHERE " + where + found + tail;
   }
+  return sql;
+}
+
+namespace {
+
+// Numbers the find's one "?" (its place in the text varies with the ranges).
+std::string NumberFindParameter(std::string findTerm, size_t number) {
+  if (const size_t mark = findTerm.rfind('?'); mark != std::string::npos) {
+    findTerm.replace(mark, 1, "?" + std::to_string(number));
+  }
+  return findTerm;
+}
+
+}  // namespace
+
+// A run: the ranges, then a row of nulls that closes it. Parameters after the levels:
+// the length of each range, the run's length plus one (for the closing row), and the
+// find's text.
+std::string SqliteDriver::RunSql(bool forward, size_t valueLevels, bool hasId, bool inclusive,
+                                 const std::string& table, std::string findTerm) const {
+  const size_t depth = valueLevels + (hasId ? 1 : 0);
+  findTerm = NumberFindParameter(std::move(findTerm), depth + 3);
+  const std::string ranges =
+      RangesSql(forward, valueLevels, hasId, inclusive, table, findTerm, "?" + std::to_string(depth + 1));
+  return ranges + " UNION ALL SELECT " + NullRow() + " LIMIT ?" + std::to_string(depth + 2);
+}
+
+// A run forward from the cursor and, after its closing row, a run backward from the
+// same place over the records before the forward one's first (the boundary on the
+// other side), closed by its own row of nulls: a page around a row in one statement.
+// Each half is cut to its length before its closing row, so both closing rows always
+// come. Parameters as RunSql's for the forward run (its length plus one is not used),
+// then the backward run's length.
+std::string SqliteDriver::AroundSql(size_t valueLevels, bool hasId, bool inclusive, const std::string& table,
+                                    std::string findTerm) const {
+  const size_t depth = valueLevels + (hasId ? 1 : 0);
+  findTerm = NumberFindParameter(std::move(findTerm), depth + 3);
+  auto half = [&](bool forward, bool halfInclusive, size_t lengthParameter) {
+    const std::string length = "?" + std::to_string(lengthParameter);
+    return "SELECT * FROM (" + RangesSql(forward, valueLevels, hasId, halfInclusive, table, findTerm, length) +
+           " LIMIT " + length + ") UNION ALL SELECT " + NullRow();
+  };
+  return half(true, inclusive, depth + 1) + " UNION ALL " + half(false, !inclusive, depth + 4);
+}
+
+std::string SqliteDriver::NullRow() const {
   std::string nulls = "NULL,NULL";
   for (size_t f = 0; f < Def->Record->FieldCount(); ++f) nulls += ",NULL";
-  return sql + " UNION ALL SELECT " + nulls + " LIMIT " + runLimit;
+  return nulls;
 }
 
 DriverStatus SqliteDriver::ReadRun(RunDirection direction, size_t count, std::vector<RunRecord>& run) {
   run.clear();
+  const size_t before = std::exchange(BeforeWanted, 0);
   if (count == 0) return DriverStatus::Ok();
   const bool forward = direction == RunDirection::Forward;
   std::vector<SqlValue> values;
@@ -535,8 +576,17 @@ DriverStatus SqliteDriver::ReadRun(RunDirection direction, size_t count, std::ve
   std::string table;
   std::string findTerm;
   if (const int rc = Find.Prepare(table, findTerm); rc != SQLITE_OK) return Fail(rc);
+  if (ReadFromWindow(forward, count, table, findTerm, run)) {
+    return run.empty() ? DriverStatus::Error(C::RecordNotAvailable) : DriverStatus::Ok();
+  }
+  // Around a place (not from the start, which has nothing before it), inside a read
+  // transaction that keeps what the statement read valid for the reads after it.
+  const bool around = forward && before > 0 && ReadHeld && !InTx && (!values.empty() || hasId);
   DriverStatus status;
-  sqlite3_stmt* stmt = Statement(RunSql(forward, values.size(), hasId, inclusive, table, findTerm), status);
+  sqlite3_stmt* stmt =
+      Statement(around ? AroundSql(values.size(), hasId, inclusive, table, findTerm)
+                       : RunSql(forward, values.size(), hasId, inclusive, table, findTerm),
+                status);
   if (stmt == nullptr) return status;
   StatementUse use(*this, stmt);
   int parameter = 1;
@@ -546,30 +596,95 @@ DriverStatus SqliteDriver::ReadRun(RunDirection direction, size_t count, std::ve
   sqlite3_bind_int64(stmt, parameter++, length);
   sqlite3_bind_int64(stmt, parameter++, length + 1);
   if (!findTerm.empty()) Find.BindCondition(stmt, parameter);
-  const size_t size = Def->Record->Size();
-  while (run.size() < count) {
+  if (around) sqlite3_bind_int64(stmt, parameter + 1, static_cast<int64_t>(std::min<size_t>(before, INT32_MAX)));
+  // Around: both halves up to their closing rows (the last one keeps the snapshot).
+  std::vector<RunRecord> back;
+  std::vector<RunRecord>* into = &run;
+  size_t wanted = count;
+  while (around || into->size() < wanted) {
     const int rc = Step(stmt);
     if (rc != SQLITE_ROW) {
       run.clear();
       return Fail(rc);
     }
-    if (sqlite3_column_type(stmt, 0) == SQLITE_NULL) break;  // the closing row: no more records
-    RunRecord& r = run.emplace_back();
-    r.Record.resize(size);
-    Schema->ReadFields(stmt, FirstFieldColumn, r.Record.data());
-    for (size_t f = 0; f < Def->Record->FieldCount(); ++f) {
-      const int column = FirstFieldColumn + static_cast<int>(f);
-      if (!Schema->MayNotFit(stmt, column, f)) continue;
-      SqlValue stored = SqliteSchema::ColumnValue(stmt, column);
-      if (r.Stored.empty() && Schema->ShownWhole(stored, f)) continue;
-      if (r.Stored.empty()) r.Stored = Schema->RowValues(r.Record.data());
-      r.Stored[f] = std::move(stored);
+    if (sqlite3_column_type(stmt, 0) == SQLITE_NULL) {  // a closing row: no more records
+      if (!around || into == &back) break;
+      into = &back;
+      wanted = before;
+      continue;
     }
-    r.Id = sqlite3_column_int64(stmt, 0);
-    r.ChangeCount = sqlite3_column_int64(stmt, 1);
+    TakeRunRow(stmt, into->emplace_back());
+  }
+  if (around) {
+    Window& w = Around.emplace();
+    w.Records.reserve(back.size() + run.size());
+    w.Records.assign(std::make_move_iterator(back.rbegin()), std::make_move_iterator(back.rend()));
+    w.Records.insert(w.Records.end(), run.begin(), run.end());
+    w.Key = OrderKey;
+    w.Table = table;
+    w.FindTerm = findTerm;
+    w.AtStart = back.size() < before;
+    w.AtEnd = run.size() < count;
   }
   if (run.empty()) return DriverStatus::Error(C::RecordNotAvailable);
   return DriverStatus::Ok();
+}
+
+void SqliteDriver::TakeRunRow(sqlite3_stmt* stmt, RunRecord& r) const {
+  r.Record.resize(Def->Record->Size());
+  Schema->ReadFields(stmt, FirstFieldColumn, r.Record.data());
+  for (size_t f = 0; f < Def->Record->FieldCount(); ++f) {
+    const int column = FirstFieldColumn + static_cast<int>(f);
+    if (!Schema->MayNotFit(stmt, column, f)) continue;
+    SqlValue stored = SqliteSchema::ColumnValue(stmt, column);
+    if (r.Stored.empty() && Schema->ShownWhole(stored, f)) continue;
+    if (r.Stored.empty()) r.Stored = Schema->RowValues(r.Record.data());
+    r.Stored[f] = std::move(stored);
+  }
+  r.Id = sqlite3_column_int64(stmt, 0);
+  r.ChangeCount = sqlite3_column_int64(stmt, 1);
+}
+
+// A run from a record of the window: from that record itself (a boundary on it) or
+// from the one after it (it is current). Only when the window holds the whole run or
+// reaches the end of the order that way; otherwise the statement reads it.
+bool SqliteDriver::ReadFromWindow(bool forward, size_t count, const std::string& table,
+                                  const std::string& findTerm, std::vector<RunRecord>& run) const {
+  if (!Around || !ReadHeld || InTx || Around->Key != OrderKey || Around->Table != table ||
+      Around->FindTerm != findTerm) {
+    return false;
+  }
+  int64_t id = 0;
+  bool onRecord = false;
+  if (AtBoundary) {
+    if (!Bound.HasId || !Bound.Inclusive) return false;
+    id = Bound.Id;
+    onRecord = true;
+  } else if (HasCurrent && !CurrentGone) {
+    id = Current.Id;
+  } else {
+    return false;
+  }
+  const std::vector<RunRecord>& records = Around->Records;
+  const auto at = std::find_if(records.begin(), records.end(), [id](const RunRecord& r) { return r.Id == id; });
+  if (at == records.end()) return false;
+  // The cursor's key values must be the record's: a position kept from before may name
+  // a record whose values changed since.
+  const std::vector<SqlValue> here =
+      Schema->ComponentValues(OrderKey, at->Stored.empty() ? Schema->RowValues(at->Record.data()) : at->Stored);
+  if (here != (AtBoundary ? Bound.Values : Schema->ComponentValues(OrderKey, Current.Values))) return false;
+  const auto index = static_cast<size_t>(at - records.begin());
+  size_t available = 0;
+  if (forward) available = records.size() - index - (onRecord ? 0 : 1);
+  else available = index + (onRecord ? 1 : 0);
+  if (available < count && !(forward ? Around->AtEnd : Around->AtStart)) return false;
+  const size_t n = std::min(count, available);
+  run.reserve(n);
+  for (size_t k = 0; k < n; ++k) {
+    const size_t step = k + (onRecord ? 0 : 1);
+    run.push_back(records[forward ? index + step : index - step]);
+  }
+  return true;
 }
 
 DriverStatus SqliteDriver::TakeRunRecord(const RunRecord& record, void* buffer) {
@@ -896,6 +1011,7 @@ DriverStatus SqliteDriver::Send(const std::string& option, std::string& answer) 
   const size_t eq = option.find('=');
   const std::string name = Upper(option.substr(0, eq));
   const bool setting = eq != std::string::npos;
+  if (setting) Around.reset();  // an option (the find's text) may change what a read returns
   const std::string value = setting ? option.substr(eq + 1) : std::string();
   if (name == "RECOVER") {
     // How long to wait for another station's lock before giving up, in seconds.

@@ -74,6 +74,7 @@ class SqliteDriver : public Driver {
   void ForgetCurrent() override;
   DriverStatus ReadRun(RunDirection direction, size_t count, std::vector<RunRecord>& run) override;
   DriverStatus TakeRunRecord(const RunRecord& record, void* buffer) override;
+  void ExpectRunBefore(size_t count) override { BeforeWanted = count; }
   DriverStatus BeginRead() override;
   DriverStatus EndRead() override;
 
@@ -109,6 +110,17 @@ class SqliteDriver : public Driver {
   // Resets a cached statement when a call is done with it, or keeps it open as the
   // holder of a read transaction.
   class StatementUse;
+  // The records one statement read around the cursor (ExpectRunBefore), in the order's
+  // forward direction: reads from a record among them, in the same read transaction,
+  // are taken from here without a statement.
+  struct Window {
+    std::vector<RunRecord> Records;
+    int Key = 0;
+    std::string Table;
+    std::string FindTerm;
+    bool AtStart = false;  // nothing lies before the first record
+    bool AtEnd = false;    // nothing lies after the last
+  };
   struct ParsedPosition {
     int Key = 0;
     int64_t Id = 0;
@@ -123,8 +135,16 @@ class SqliteDriver : public Driver {
   void FinalizeStatements();
   DriverStatus CheckLayout();
   DriverStatus Seek(bool forward, void* buffer);
+  std::string RangesSql(bool forward, size_t valueLevels, bool hasId, bool inclusive, const std::string& table,
+                        const std::string& findTerm, const std::string& rangeLimit) const;
   std::string RunSql(bool forward, size_t valueLevels, bool hasId, bool inclusive, const std::string& table,
                      std::string findTerm) const;
+  std::string AroundSql(size_t valueLevels, bool hasId, bool inclusive, const std::string& table,
+                        std::string findTerm) const;
+  std::string NullRow() const;
+  void TakeRunRow(sqlite3_stmt* stmt, RunRecord& record) const;
+  bool ReadFromWindow(bool forward, size_t count, const std::string& table, const std::string& findTerm,
+                      std::vector<RunRecord>& run) const;
   int Step(sqlite3_stmt* stmt);
   void Release(sqlite3_stmt* stmt);
   void DropReadHold();
@@ -146,6 +166,8 @@ class SqliteDriver : public Driver {
   uint64_t StatementsRun = 0;
   bool ReadHeld = false;             // between BeginRead and EndRead
   sqlite3_stmt* Holder = nullptr;    // the open statement that keeps the read snapshot
+  size_t BeforeWanted = 0;           // ExpectRunBefore's count, for the next run only
+  std::optional<Window> Around;      // good until the read transaction ends
 
   SqliteFind Find;  // the find's narrowing of reads
   int OrderKey = 0;

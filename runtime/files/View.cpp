@@ -243,6 +243,8 @@ int32_t View::ReadFromRun(bool forward) {
     if (going && RunAtEnd) return Fail(C::RecordNotAvailable, "");
     const size_t length = std::clamp<size_t>(Expected > 0 ? Expected : static_cast<size_t>(std::max(TheFetchSize, 1)),
                                              1, MaxRunLength);
+    if (forward && ExpectedBefore > 0) Primary->ExpectRunBefore(std::min(ExpectedBefore, MaxRunLength));
+    ExpectedBefore = 0;
     const int32_t rc = Primary->ReadRun(direction, length, Run);
     // A driver without runs is read a record at a time (the caller reads on).
     NoRuns = rc == C::NotSupported;
@@ -275,6 +277,7 @@ int32_t View::BeginRead() {
   if (Primary == nullptr) return Fail(C::FileNotOpen, "");
   if (ReadDepth++ > 0) return C::NoError;
   Expected = 0;
+  ExpectedBefore = 0;
   DropRun();
   // A file not open yet (it opens with its first read) is read in runs all the same,
   // each run a transaction of its own.
@@ -285,6 +288,7 @@ int32_t View::BeginRead() {
 int32_t View::EndRead() {
   if (ReadDepth == 0 || --ReadDepth > 0) return C::NoError;
   Expected = 0;
+  ExpectedBefore = 0;
   DropRun();
   if (!FileBracketed || Primary == nullptr) return C::NoError;
   FileBracketed = false;
@@ -295,6 +299,8 @@ void View::ExpectReads(size_t records) {
   Expected = std::min(records, MaxRunLength);
   // A run read for another count is kept: its records are still the next ones.
 }
+
+void View::ExpectReadsBefore(size_t records) { ExpectedBefore = ReadDepth > 0 ? records : 0; }
 
 std::string View::Position() {
   if (CurrentPosition.empty()) {

@@ -141,6 +141,10 @@ class View {
   // How many records the caller expects to read next in this bracket, in one
   // direction: the length of the next runs (at most MaxRunLength).
   void ExpectReads(size_t records);
+  // That the next forward run in this bracket will be followed by reads back of up to
+  // `records` records before where it starts (a page rebuilt around a row): the file
+  // may read them with the run, in one statement. Applies to the next run only.
+  void ExpectReadsBefore(size_t records);
   static constexpr size_t MaxRunLength = 256;
   // The position of the record last read through the view; "" (and 33) when none.
   std::string Position();
@@ -198,6 +202,7 @@ class View {
   int32_t ReadDepth = 0;
   bool FileBracketed = false;  // the file's own read bracket was taken
   size_t Expected = 0;
+  size_t ExpectedBefore = 0;
   std::vector<RunRecord> Run;
   size_t RunAt = 0;
   bool RunForward = true;

@@ -3,7 +3,9 @@
 // local driver: a read bracket keeps one view of the file without blocking another
 // station's writes (on the server a bracket holds nothing: a page is one statement,
 // which reads one state of the file by itself).
+#include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/runtime/files/KeyedFileFixture.h"
@@ -168,6 +170,88 @@ TEST_F(KeyedFileReadBracketTest, AReadBracketKeepsOneViewWithoutBlockingWritersA
   EXPECT_EQ(run.size(), 6u);
   EXPECT_EQ(reader->EndRead(), C::NoError);
   EXPECT_EQ(reader->EndRead(), C::NoError) << "an end without a bracket is harmless";
+}
+
+// A page around a row: a run forward with the reads back announced, then, in the same
+// bracket, a run back from one of its records. The records are those read without the
+// announcement; the local driver reads both in one statement, the server in two.
+std::string ReadAround(KeyedFile& f, const std::function<void()>& place, size_t length, size_t before,
+                       size_t from, size_t backLength, bool announce, int64_t& statements) {
+  std::vector<RunRecord> run;
+  std::vector<RunRecord> back;
+  EXPECT_EQ(f.BeginRead(), C::NoError);
+  const int64_t start = Statements(f);
+  place();
+  if (announce) f.ExpectRunBefore(before);
+  const int32_t rc = f.ReadRun(RunDirection::Forward, length, run);
+  std::string out;
+  for (const RunRecord& r : run) out += Text(r) + " ";
+  out += "|";
+  if (rc == C::NoError && from < run.size()) {
+    EXPECT_EQ(f.TakeRunRecord(run[from], RunDirection::Forward), C::NoError);
+    const std::string edge = f.Position(KeyTag);
+    EXPECT_EQ(f.ResetToPosition(edge), C::NoError);
+    if (f.ReadRun(RunDirection::Backward, backLength, back) == C::NoError) {
+      for (const RunRecord& r : back) out += " " + Text(r);
+      // Going on back from the last record read: from the announced window or the file.
+      EXPECT_EQ(f.TakeRunRecord(back.back(), RunDirection::Backward), C::NoError);
+      if (f.ReadRun(RunDirection::Backward, 2, back) == C::NoError) {
+        out += " ;";
+        for (const RunRecord& r : back) out += " " + Text(r);
+      }
+    }
+  }
+  statements = Statements(f) - start;
+  EXPECT_EQ(f.EndRead(), C::NoError);
+  return out;
+}
+
+TEST_P(KeyedFileRunTest, ARunAroundAPlaceReadsWhatTwoRunsReadAndLocallyInOneStatement) {
+  Definition.FindField = 0;
+  auto f = Handle();
+  // On (Tag ignoring case, Count descending): a:9 b:9 c:5 d:5 e:5 f:3 g:3 h:1.
+  for (const auto& [url, count, tag] : std::vector<std::tuple<const char*, int, const char*>>{
+           {"e", 5, "beta"}, {"a", 9, "Alpha"}, {"h", 1, "gamma"}, {"c", 5, "BETA"},
+           {"f", 3, "beta"}, {"b", 9, "alpha"}, {"d", 5, "Beta"}, {"g", 3, "Gamma"}}) {
+    AddRecord(*f, url, count, tag);
+  }
+  Fill(Rec(*f), "f", 0);
+  ASSERT_EQ(f->GetByKey(KeyUrl), C::NoError);
+  const std::string atF = f->Position(KeyTag);
+  auto onBeta = [&] {
+    Fill(Rec(*f), "", 0, "BETA");
+    ASSERT_EQ(f->SetKeyPosition(KeyTag, 1), C::NoError);
+  };
+  auto onF = [&] { ASSERT_EQ(f->ResetToPosition(atF), C::NoError); };
+  struct Case {
+    const char* Name;
+    std::function<void()> Place;
+    size_t Length, Before, From, BackLength;
+    int64_t LocalWith;     // statements on the local driver, with the announcement
+    int64_t LocalWithout;  // and without
+  };
+  const std::vector<Case> cases = {
+      {"group boundary, back from its second record", onBeta, 4, 2, 1, 3, 2, 3},
+      {"position, back from the first record", onF, 3, 2, 0, 3, 2, 3},
+      {"position, more back than announced", onF, 3, 1, 0, 4, 3, 3},
+      {"group boundary, back past the file's start", onBeta, 2, 5, 0, 6, 1, 3},
+      {"position, forward past the file's end", onF, 8, 3, 2, 2, 1, 3},
+  };
+  for (const char* find : {"", "e"}) {  // "e": the records whose address has an "e"
+    f->Send(std::string("FIND=") + find);
+    for (const Case& c : cases) {
+      int64_t two = 0;
+      int64_t one = 0;
+      const std::string expected = ReadAround(*f, c.Place, c.Length, c.Before, c.From, c.BackLength, false, two);
+      EXPECT_EQ(ReadAround(*f, c.Place, c.Length, c.Before, c.From, c.BackLength, true, one), expected)
+          << c.Name << " find " << find;
+      if (!OnServer() && *find == '\0') {
+        EXPECT_EQ(one, c.LocalWith) << c.Name;
+        EXPECT_EQ(two, c.LocalWithout) << c.Name;
+      }
+    }
+  }
+  f->Send("FIND=");
 }
 
 }  // namespace
