@@ -205,11 +205,13 @@ DriverStatus SqliteDriver::BeginRead() {
   if (ReadHeld) return DriverStatus::Error(C::DriverError, "0", "a read transaction is already running");
   ReadHeld = true;
   Around.reset();
+  BeforeWanted = 0;
   return DriverStatus::Ok();
 }
 
 DriverStatus SqliteDriver::EndRead() {
   ReadHeld = false;
+  BeforeWanted = 0;
   DropReadHold();
   return DriverStatus::Ok();
 }
@@ -529,20 +531,22 @@ std::string SqliteDriver::RunSql(bool forward, size_t valueLevels, bool hasId, b
   return ranges + " UNION ALL SELECT " + NullRow() + " LIMIT ?" + std::to_string(depth + 2);
 }
 
-// A run forward from the cursor and, after its closing row, a run backward from the
-// same place over the records before the forward one's first (the boundary on the
-// other side), closed by its own row of nulls: a page around a row in one statement.
-// Each half is cut to its length before its closing row, so both closing rows always
-// come. Parameters as RunSql's for the forward run (its length plus one is not used),
-// then the backward run's length.
+// A run forward from the cursor, a row of nulls, then a run backward from the same
+// place over the records before the forward one's first (the boundary on the other
+// side), and another row of nulls: a page around a row in one statement. The ranges
+// are not cut to the run's length as a whole (a cut would nest each half once more):
+// each range is, and the reader drops what a half holds beyond its length (at most
+// the few records equal to the cursor on its leading components). Parameters as
+// RunSql's for the forward run (its length plus one is not used), then the backward
+// run's length.
 std::string SqliteDriver::AroundSql(size_t valueLevels, bool hasId, bool inclusive, const std::string& table,
                                     std::string findTerm) const {
   const size_t depth = valueLevels + (hasId ? 1 : 0);
   findTerm = NumberFindParameter(std::move(findTerm), depth + 3);
   auto half = [&](bool forward, bool halfInclusive, size_t lengthParameter) {
-    const std::string length = "?" + std::to_string(lengthParameter);
-    return "SELECT * FROM (" + RangesSql(forward, valueLevels, hasId, halfInclusive, table, findTerm, length) +
-           " LIMIT " + length + ") UNION ALL SELECT " + NullRow();
+    return RangesSql(forward, valueLevels, hasId, halfInclusive, table, findTerm,
+                     "?" + std::to_string(lengthParameter)) +
+           " UNION ALL SELECT " + NullRow();
   };
   return half(true, inclusive, depth + 1) + " UNION ALL " + half(false, !inclusive, depth + 4);
 }
@@ -613,7 +617,7 @@ DriverStatus SqliteDriver::ReadRun(RunDirection direction, size_t count, std::ve
       wanted = before;
       continue;
     }
-    TakeRunRow(stmt, into->emplace_back());
+    if (into->size() < wanted) TakeRunRow(stmt, into->emplace_back());
   }
   if (around) {
     Window& w = Around.emplace();
@@ -671,7 +675,8 @@ bool SqliteDriver::ReadFromWindow(bool forward, size_t count, const std::string&
   // The cursor's key values must be the record's: a position kept from before may name
   // a record whose values changed since.
   const std::vector<SqlValue> here =
-      Schema->ComponentValues(OrderKey, at->Stored.empty() ? Schema->RowValues(at->Record.data()) : at->Stored);
+      at->Stored.empty() ? Schema->ComponentValues(OrderKey, at->Record.data(), Schema->ComponentCount(OrderKey))
+                         : Schema->ComponentValues(OrderKey, at->Stored);
   if (here != (AtBoundary ? Bound.Values : Schema->ComponentValues(OrderKey, Current.Values))) return false;
   const auto index = static_cast<size_t>(at - records.begin());
   size_t available = 0;

@@ -15,7 +15,9 @@
 // last read statement is kept open (not reset) instead of being reset, which keeps the
 // connection's snapshot for the next one; EndRead resets it. A run statement ends in
 // a row of nulls, so it always stops on a row and keeps the snapshot even when it
-// reached the end of the file.
+// reached the end of the file. A run announced as the first half of a page around a
+// row (ExpectRunBefore) also reads, in the same statement, the records before its
+// start; the reads back that follow in the bracket are answered from them.
 //
 // Thread safety: as every Driver, one thread at a time per object.
 
