@@ -22,7 +22,7 @@ namespace tools::script {
 
 class ScriptRunner {
  public:
-  static constexpr std::chrono::milliseconds DefaultTimeout{5000};
+  static constexpr std::chrono::milliseconds DefaultTimeout{30000};
   static constexpr const char* FrameTitle = "Application";
 
   // Exit statuses of the program.

@@ -27,7 +27,7 @@ namespace desktoptest {
 using runtime::ui::PostedEvent;
 using runtime::ui::WindowDefinition;
 
-constexpr int Patience = 5000;  // ms any wait in a test may take
+constexpr int Patience = 30000;  // ms any wait in a test may take; only a failing test waits this long
 
 // The desktop front end, installed from Start to Stop.
 class Screen {
