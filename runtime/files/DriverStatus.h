@@ -12,7 +12,7 @@
 
 namespace runtime::files {
 
-struct DriverStatus {
+struct [[nodiscard]] DriverStatus {
   int32_t Code = runtime::core::RuntimeErrorCode::NoError;
   std::string FileCode = "0";
   std::string FileText;

@@ -136,7 +136,9 @@ void SqliteDriver::RegisterCollations(sqlite3* db) {
   sqlite3_create_collation_v2(db, NoCaseCollation, SQLITE_UTF8, nullptr, CompareUpperCase, nullptr);
 }
 
-SqliteDriver::~SqliteDriver() { Close(); }
+SqliteDriver::~SqliteDriver() {
+  (void)Close();
+}  // no one is left to hear of a failed close
 
 DriverStatus SqliteDriver::Fail(int rc) const { return SqliteStatus(rc, Db); }
 
@@ -229,7 +231,7 @@ DriverStatus SqliteDriver::Create(const FileDefinition& definition, const std::s
     SqliteDriver probe;
     DriverStatus s = probe.Open(definition, path, FileMode::ReadOnly | FileMode::DenyNone);
     if (s.Code == C::KeyFileInvalid) s = DriverStatus::Ok();  // the layout is right; keys can be rebuilt
-    probe.Close();
+    (void)probe.Close();                                      // a read-only probe: nothing to lose
     return s;
   };
   if (Exists(path)) return sameLayoutAsExisting();
@@ -343,7 +345,7 @@ DriverStatus SqliteDriver::OpenConnection(const FileDefinition& definition, cons
   }
   if (status.Code == C::KeyFileInvalid && allowMissingKeys) status = DriverStatus::Ok();
   if (!status.IsOk()) {
-    Close();
+    (void)Close();  // the failed open is the one to report
     return status;
   }
   Find.Init(Db, Schema.get(), definition.FindField, KeyCount());
@@ -440,7 +442,7 @@ DriverStatus SqliteDriver::BuildKeys(const FileDefinition& definition, const std
       if (s.IsOk()) s = builder.Exec(sql);
     }
   }
-  builder.Close();
+  (void)builder.Close();  // the keys are built or not by now: that outcome is the one to report
   return s;
 }
 
@@ -1076,7 +1078,7 @@ DriverStatus SqliteDriver::Begin(int32_t timeoutSeconds) {
 DriverStatus SqliteDriver::Commit() {
   if (!InTx) return DriverStatus::Error(C::DriverError, "0", "no transaction is running");
   DriverStatus s = Exec("COMMIT");
-  if (!s.IsOk() && sqlite3_get_autocommit(Db) == 0) Exec("ROLLBACK");
+  if (!s.IsOk() && sqlite3_get_autocommit(Db) == 0) (void)Exec("ROLLBACK");  // the failed commit is reported
   InTx = false;
   return s;
 }

@@ -185,7 +185,7 @@ TEST_F(UrlListTest, AFileOfTheFirstFormatIsUpgradedInPlaceAndKeepsItsRecords) {
     ASSERT_TRUE(reader.Open(UrlListFile::Definition(), "URLLIST.vkdb",
                             runtime::files::FileMode::ReadOnly | runtime::files::FileMode::DenyNone)
                     .IsOk());
-    reader.Close();
+    (void)reader.Close();  // what is checked here is the open
     EXPECT_EQ(StoredLayout("URLLIST.vkdb"), schema.LayoutText(1));
   }
 
@@ -229,7 +229,7 @@ TEST_F(UrlListTest, AnUpgradeThatCannotBeWrittenLeavesTheOldFileWhole) {
   const runtime::files::DriverStatus status = writer.Open(
       UrlListFile::Definition(), "URLLIST.vkdb", runtime::files::FileMode::ReadWrite | runtime::files::FileMode::DenyNone);
   EXPECT_FALSE(status.IsOk()) << status.FileText;
-  writer.Close();
+  (void)writer.Close();  // what is checked here is the open
   EXPECT_EQ(StoredLayout("URLLIST.vkdb"), schema.LayoutText(1));
   sqlite3* check = nullptr;
   ASSERT_EQ(sqlite3_open("URLLIST.vkdb", &check), SQLITE_OK);
@@ -252,7 +252,7 @@ TEST_F(UrlListTest, AnUpgradeThatCannotBeWrittenLeavesTheOldFileWhole) {
   ASSERT_TRUE(later.Open(UrlListFile::Definition(), "URLLIST.vkdb",
                          runtime::files::FileMode::ReadWrite | runtime::files::FileMode::DenyNone)
                   .IsOk());
-  later.Close();
+  (void)later.Close();  // what is checked here is the open
   EXPECT_EQ(StoredLayout("URLLIST.vkdb"), schema.LayoutText());
 }
 
