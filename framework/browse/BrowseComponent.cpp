@@ -5,7 +5,9 @@
 namespace framework::browse {
 
 void BrowseComponent::Teardown() { Browse.Teardown(); }
-void BrowseComponent::Reset(bool force) { Browse.ReapplyOrder(force); }
+void BrowseComponent::Reset(framework::window::ResetMode mode) {
+  Browse.ReapplyOrder(mode == framework::window::ResetMode::Forced);
+}
 bool BrowseComponent::ResetRequired() { return Browse.ResetRequired(); }
 void BrowseComponent::RegisterAlertKeys() { Browse.RegisterAlertKeys(); }
 

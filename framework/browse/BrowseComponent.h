@@ -16,7 +16,7 @@ class BrowseComponent : public framework::window::WindowComponent {
   explicit BrowseComponent(BrowseManager& browse) : Browse(browse) {}
 
   void Teardown() override;
-  void Reset(bool force) override;
+  void Reset(framework::window::ResetMode mode) override;
   bool ResetRequired() override;
   void RegisterAlertKeys() override;
   int32_t HandleEvent(const runtime::ui::PostedEvent& event) override;

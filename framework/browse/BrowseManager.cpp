@@ -579,11 +579,11 @@ void BrowseManager::HandleEvent(const runtime::ui::PostedEvent& event) {
   } else if (event.Number == Event::CloseWindow && Selecting && Window != nullptr) {
     framework::data::FileManager* file = PrimaryFile();
     if (Window->Response == WindowController::ResponseCompleted) {
-      if (file != nullptr) file->RestoreSnapshot(Buffer, false);
+      if (file != nullptr) file->RestoreSnapshot(Buffer, framework::data::SnapshotUse::Discard);
       if (SelectWholeRecord) RereadViewRecord();
       else CopyRowToBuffer();
     } else if (file != nullptr) {
-      file->RestoreSnapshot(Buffer, true);
+      file->RestoreSnapshot(Buffer, framework::data::SnapshotUse::Restore);
     }
   }
   if (Behavior && Behavior->RowsChanged()) DisplayList();
@@ -694,7 +694,7 @@ void BrowseManager::OnNewSelection() {
   CopyRowToBuffer();
   const int32_t key = WindowModel::KeyCode();
   if (key != Key::MouseRightUp && key != Key::MenuKey) {
-    if (Window != nullptr) Window->Reset(false);
+    if (Window != nullptr) Window->Reset(framework::window::ResetMode::IfChanged);
   } else if (UsePopup) {
     WindowModel::SetKeyCode(Key::None);
     if (Popup) Popup->ShowMenu();
@@ -733,7 +733,7 @@ void BrowseManager::OnNavigatorScroll(int32_t request) {
   }
   OnScroll(event);
   if (Window != nullptr) {
-    Window->Reset(false);
+    Window->Reset(framework::window::ResetMode::IfChanged);
     Window->Update();
   }
 }

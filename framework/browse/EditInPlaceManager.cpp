@@ -494,7 +494,8 @@ bool EditInPlaceManager::SaveRow() {
     }
     break;
   }
-  file->RestoreSnapshot(kept, again && !shownElsewhere);
+  file->RestoreSnapshot(kept, again && !shownElsewhere ? framework::data::SnapshotUse::Restore
+                                                       : framework::data::SnapshotUse::Discard);
   return !again;
 }
 

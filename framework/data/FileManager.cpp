@@ -283,7 +283,7 @@ FileManager::ErrorLevel FileManager::EnsureUsable(uint8_t useType) {
       } else {
         int16_t id = SnapshotBuffer();
         result = OpenPhysical(Reporting::Report);
-        RestoreSnapshot(id, true);
+        RestoreSnapshot(id, SnapshotUse::Restore);
       }
     }
   }
@@ -390,7 +390,8 @@ int16_t FileManager::SnapshotBuffer() {
   return id;
 }
 
-void FileManager::RestoreSnapshot(int16_t& id, bool restore) {
+void FileManager::RestoreSnapshot(int16_t& id, SnapshotUse use) {
+  const bool restore = use == SnapshotUse::Restore;
   if (id == 0 && !restore) return;
   const int16_t first = id;
   const int16_t last = static_cast<int16_t>(id + 1);
@@ -460,7 +461,7 @@ void FileManager::RestoreFileState(int16_t& id, bool restoreBuffer) {
       File->RestoreState(state.State, true);
     }
   }
-  RestoreSnapshot(state.Buffer, restoreBuffer);
+  RestoreSnapshot(state.Buffer, restoreBuffer ? SnapshotUse::Restore : SnapshotUse::Discard);
   if (restoreBuffer) AutoIncDone = state.AutoIncDone;
   File->FreeState(state.State);
   id = 0;
@@ -672,11 +673,11 @@ FileManager::ErrorLevel FileManager::NumberKeys(Reporting reporting, bool& faile
     if (code == C::NoError) {
       if (k.Fields.size() == 1 || prefixText() == prefix) value = numbered.Field.GetInteger() + 1;
     } else if (code != C::RecordNotAvailable) {
-      RestoreSnapshot(saved, true);
+      RestoreSnapshot(saved, SnapshotUse::Restore);
       failed = true;
       return Failed(reporting, MessageId::RecordRetrieval);
     }
-    RestoreSnapshot(saved, true);
+    RestoreSnapshot(saved, SnapshotUse::Restore);
     runtime::data::FieldRef target = numbered.Field;
     if (!target.SetInteger(value)) {
       // The group is full: the next number does not fit the field.
@@ -793,7 +794,7 @@ FileManager::ErrorLevel FileManager::CheckRecord(int* failedField) {
     int16_t saved = alias.SnapshotBuffer();
     std::memcpy(alias.Buffer.Address, Buffer.Address, std::min(Buffer.Length, alias.Buffer.Length));
     const ErrorLevel result = alias.CheckRecord(failedField);
-    alias.RestoreSnapshot(saved, true);
+    alias.RestoreSnapshot(saved, SnapshotUse::Restore);
     return result;
   }
   const size_t count = File != nullptr ? File->FieldCount() : 0;
@@ -808,7 +809,7 @@ FileManager::ErrorLevel FileManager::CheckFields(int low, int high, int* failedF
     int16_t saved = alias.SnapshotBuffer();
     std::memcpy(alias.Buffer.Address, Buffer.Address, std::min(Buffer.Length, alias.Buffer.Length));
     const ErrorLevel result = alias.CheckFields(low, high, failedField);
-    alias.RestoreSnapshot(saved, true);
+    alias.RestoreSnapshot(saved, SnapshotUse::Restore);
     return result;
   }
   for (int id = low; id <= high; ++id) {
@@ -821,16 +822,20 @@ FileManager::ErrorLevel FileManager::CheckFields(int low, int high, int* failedF
   return LevelQuiet;
 }
 
-FileManager::ErrorLevel FileManager::CheckField(int id) { return CheckFieldCore(id, true); }
-FileManager::ErrorLevel FileManager::CheckFieldQuiet(int id) { return CheckFieldCore(id, false); }
+FileManager::ErrorLevel FileManager::CheckField(int id) {
+  return CheckFieldCore(id, Reporting::Report);
+}
+FileManager::ErrorLevel FileManager::CheckFieldQuiet(int id) {
+  return CheckFieldCore(id, Reporting::Quiet);
+}
 
-FileManager::ErrorLevel FileManager::CheckFieldCore(int id, bool /*report*/) {
+FileManager::ErrorLevel FileManager::CheckFieldCore(int id, Reporting /*reporting*/) {
   if (AliasedFile == nullptr) return LevelQuiet;
   FileManager& alias = *AliasedFile;
   int16_t saved = alias.SnapshotBuffer();
   std::memcpy(alias.Buffer.Address, Buffer.Address, std::min(Buffer.Length, alias.Buffer.Length));
   const ErrorLevel result = alias.CheckField(id);
-  alias.RestoreSnapshot(saved, true);
+  alias.RestoreSnapshot(saved, SnapshotUse::Restore);
   return result;
 }
 

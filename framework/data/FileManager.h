@@ -41,6 +41,9 @@ class ErrorManager;
 
 namespace framework::data {
 
+// What RestoreSnapshot does with the saved copy before freeing it.
+enum class SnapshotUse : uint8_t { Discard, Restore };
+
 class RelationManager;
 
 class FileManager : public runtime::files::FileCallback {
@@ -146,8 +149,8 @@ class FileManager : public runtime::files::FileCallback {
   // Clears the buffer (unless kept), fills it, and numbers it when the file has an
   // automatically numbered key (which adds the record at once).
   virtual ErrorLevel PrepareRecord(bool keepBuffer);
-  // Puts snapshot `id` back into the buffer when `restore`, frees it, sets id to 0.
-  virtual void RestoreSnapshot(int16_t& id, bool restore);
+  // Puts snapshot `id` back into the buffer (SnapshotUse::Restore), frees it, sets id to 0.
+  virtual void RestoreSnapshot(int16_t& id, SnapshotUse use);
   // Saves a copy of the record buffer; returns its id.
   virtual int16_t SnapshotBuffer();
   virtual ErrorLevel Raise(int32_t errorId);
@@ -165,8 +168,11 @@ class FileManager : public runtime::files::FileCallback {
   virtual ErrorLevel EnsureUsable(uint8_t useType);
   virtual ErrorLevel CheckField(int id);
   virtual ErrorLevel CheckFieldQuiet(int id);
+  // Whether a failure is shown to the user or only returned.
+  enum class Reporting : uint8_t { Quiet, Report };
+
   // Data-file classes that check values override this; 0 = valid.
-  virtual ErrorLevel CheckFieldCore(int id, bool report);
+  virtual ErrorLevel CheckFieldCore(int id, Reporting reporting);
   virtual ErrorLevel CheckFields(int low, int high, int* failedField);
   virtual ErrorLevel CheckRecord(int* failedField);
   // Deletes the current record, asking first when `ask`. 0, 4 (declined), 5.
@@ -271,8 +277,6 @@ class FileManager : public runtime::files::FileCallback {
   uint8_t StopOperation = 0;
 
  private:
-  enum class Reporting : uint8_t { Quiet, Report };
-
   ErrorLevel OpenRoutine(Reporting reporting, bool force);
   ErrorLevel OpenPhysical(Reporting reporting);
   ErrorLevel Failed(Reporting reporting, int32_t errorId);

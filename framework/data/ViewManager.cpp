@@ -301,7 +301,7 @@ ViewManager::ErrorLevel ViewManager::Reset() { return Reset(0); }
 void ViewManager::RestoreSnapshots() {
   if (!SavedBuffers) return;
   for (SavedViewBuffer& saved : *SavedBuffers)
-    if (saved.FM != nullptr) saved.FM->RestoreSnapshot(saved.Buff, true);
+    if (saved.FM != nullptr) saved.FM->RestoreSnapshot(saved.Buff, framework::data::SnapshotUse::Restore);
   SavedBuffers->clear();
 }
 

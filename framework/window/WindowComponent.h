@@ -16,15 +16,18 @@
 
 namespace framework::window {
 
+// Whether a reset redoes work its component believes is up to date.
+enum class ResetMode : uint8_t { IfChanged, Forced };
+
 class WindowComponent {
  public:
   virtual ~WindowComponent() = default;
 
   // Releases what the component holds; the controller calls it once, at its own Teardown.
   virtual void Teardown() {}
-  // Brings the component up to date; `force` when it must redo its work even if it
-  // believes nothing changed.
-  virtual void Reset(bool force) { (void)force; }
+  // Brings the component up to date; ResetMode::Forced when it must redo its work even
+  // if it believes nothing changed.
+  virtual void Reset(ResetMode mode) { (void)mode; }
   // True when the component wants a reset after the event just handled.
   virtual bool ResetRequired() { return false; }
   virtual void RegisterAlertKeys() {}

@@ -98,10 +98,11 @@ int32_t WindowController::Teardown() {
   History.reset();
   if (Files) {
     for (FileEntry& file : *Files)
-      if (file.Manager) file.Manager->RestoreSnapshot(file.Saved, false);
+      if (file.Manager) file.Manager->RestoreSnapshot(file.Saved, framework::data::SnapshotUse::Discard);
     Files.reset();
   }
-  if (framework::data::FileManager* primary = PrimaryFile()) primary->RestoreSnapshot(Saved, false);
+  if (framework::data::FileManager* primary = PrimaryFile())
+    primary->RestoreSnapshot(Saved, framework::data::SnapshotUse::Discard);
   if (Toolbar) Toolbar->Teardown();
   if (Resize) Resize->Teardown();
   Dead = 1;
@@ -114,7 +115,7 @@ int32_t WindowController::Teardown() {
 
 void WindowController::WindowOpened() {
   if (Translator) Translator->TranslateWindow(MyWindow);
-  Reset(false);
+  Reset(ResetMode::IfChanged);
   Inited |= InitedFirstOpen;
 }
 
@@ -126,9 +127,9 @@ void WindowController::Open(const runtime::ui::WindowDefinition& window, int32_t
 
 void WindowController::FillNewRecord() {}
 
-void WindowController::Reset(bool force) {
+void WindowController::Reset(ResetMode mode) {
   if (WindowModel::GetPropInt(MyWindow, 0, Prop::ResetSuspended) != 0) return;
-  force = force || ForcedReset != 0;
+  bool force = mode == ResetMode::Forced || ForcedReset != 0;
   ForcedReset = 0;
   if (CL) {
     // By index: a component may register or unregister others while it resets.
@@ -136,16 +137,16 @@ void WindowController::Reset(bool force) {
       const ComponentEntry entry = (*CL)[i];
       if (!entry.WC) continue;
       if (entry.Type != ComponentEditsPrimary) {
-        entry.WC->Reset(force);
+        entry.WC->Reset(force ? ResetMode::Forced : ResetMode::IfChanged);
         continue;
       }
       framework::data::FileManager* primary = PrimaryFile();
       if (entry.WC->PrimaryBufferRestoreRequired()) {
-        if (primary) primary->RestoreSnapshot(Saved, true);
+        if (primary) primary->RestoreSnapshot(Saved, framework::data::SnapshotUse::Restore);
         entry.WC->PrimaryBufferRestored();
         force = true;
       }
-      entry.WC->Reset(force);
+      entry.WC->Reset(force ? ResetMode::Forced : ResetMode::IfChanged);
       if (entry.WC->PrimaryBufferSaveRequired()) {
         if (primary) Saved = primary->SnapshotBuffer();
         entry.WC->PrimaryBufferSaved();
@@ -261,7 +262,7 @@ int32_t WindowController::HandleEvent(const PostedEvent& event) {
     for (size_t i = 0; i < CL->size(); ++i) {
       WindowComponent* component = (*CL)[i].WC;
       if (component && component->ResetRequired()) {
-        Reset(false);
+        Reset(ResetMode::IfChanged);
         break;
       }
     }
@@ -273,7 +274,7 @@ int32_t WindowController::OnFieldEvent() { return EventGoOn; }
 int32_t WindowController::OnNewSelection() {
   const int32_t control = InHand.Control;
   if (WindowModel::GetPropInt(MyWindow, control, Prop::Type) == runtime::ui::ControlType::Sheet) {
-    Reset(false);
+    Reset(ResetMode::IfChanged);
     if (AutoToolbar && Toolbar) Toolbar->ChooseTarget(0);
   }
   return EventGoOn;
@@ -315,7 +316,7 @@ int32_t WindowController::OnWindowEvent() {
       if (ResetOnGainFocus) ForcedReset = 1;
       return EventGoOn;
     case Event::GainFocus:
-      if (Has(Inited, InitedFirstOpen)) Reset(false);
+      if (Has(Inited, InitedFirstOpen)) Reset(ResetMode::IfChanged);
       else WindowOpened();
       return EventGoOn;
     case Event::Notify: {
@@ -338,7 +339,7 @@ int32_t WindowController::OnWindowEvent() {
       WindowModel::Post(MyWindow, Event::DoResize);
       return EventGoOn;
     case Event::DoResize:
-      if (Has(Inited, InitedResizeSeen)) Reset(false);
+      if (Has(Inited, InitedResizeSeen)) Reset(ResetMode::IfChanged);
       else Inited |= InitedResizeSeen;
       return EventGoOn;
     default: return EventGoOn;

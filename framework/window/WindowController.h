@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "framework/error/ErrorManager.h"
+#include "framework/window/WindowComponent.h"
 #include "runtime/data/RecordType.h"
 #include "runtime/files/FileLimits.h"
 #include "runtime/ui/PostedEvent.h"
@@ -156,7 +157,7 @@ class WindowController {
   // non-zero = do not run the window.
   virtual int32_t PrepareRequest();
   // Refreshes the components and redisplays the window.
-  virtual void Reset(bool force);
+  virtual void Reset(ResetMode mode);
   // Recalls the control's saved value (history), when it has one.
   virtual void RecallField(int32_t control);
   // Init, EventLoop when Init returned 0, Teardown; the response (2 when none).

@@ -359,11 +359,11 @@ int32_t WindowController::PrimeNextInsert() {
   if (Files)
     for (FileEntry& file : *Files) {
       if (!file.Manager) continue;
-      file.Manager->RestoreSnapshot(file.Saved, true);
+      file.Manager->RestoreSnapshot(file.Saved, framework::data::SnapshotUse::Restore);
       file.Saved = file.Manager->SnapshotBuffer();
     }
   // Back to the record the form started from, primed afresh.
-  primary->RestoreSnapshot(Saved, true);
+  primary->RestoreSnapshot(Saved, framework::data::SnapshotUse::Restore);
   primary->EnsureUsable(UseType::Window);
   if (primary->ReserveAutoNumber() != LevelQuiet) {
     WindowModel::Post(MyWindow, Event::CloseWindow);
@@ -380,7 +380,7 @@ int32_t WindowController::PrimeNextInsert() {
 void WindowController::RenewSaved() {
   framework::data::FileManager* primary = PrimaryFile();
   if (!primary) return;
-  primary->RestoreSnapshot(Saved, false);
+  primary->RestoreSnapshot(Saved, framework::data::SnapshotUse::Discard);
   Saved = primary->SnapshotBuffer();
 }
 

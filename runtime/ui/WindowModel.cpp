@@ -154,33 +154,39 @@ int32_t UsableSide(int64_t wanted, int32_t defined, int32_t minimum) {
   return std::max(defined, minimum);
 }
 
-// Returns 1 when set, 0 when refused, -1 when `prop` is not the window's own.
-int SetWindowProp(Window& w, int32_t prop, std::string_view value) {
+// What became of a property set on a window or a control.
+enum class PropSet : uint8_t {
+  Set,
+  Refused,
+  NotOwn,  // not a property the model keeps a field for: kept by number
+};
+
+PropSet SetWindowProp(Window& w, int32_t prop, std::string_view value) {
   const int64_t n = ToInt(value);
   switch (prop) {
-    case Prop::Text: w.Title = std::string(value); return 1;
-    case Prop::XPos: w.X = static_cast<int32_t>(n); return 1;
-    case Prop::YPos: w.Y = static_cast<int32_t>(n); return 1;
-    case Prop::Width: w.Width = UsableSide(n, w.DefinedWidth, MinimumOf(w, Prop::MinWidth)); return 1;
-    case Prop::Height: w.Height = UsableSide(n, w.DefinedHeight, MinimumOf(w, Prop::MinHeight)); return 1;
-    case Prop::ClientWidth: w.ShownWidth = static_cast<int32_t>(std::max<int64_t>(0, n)); return 1;
-    case Prop::ClientHeight: w.ShownHeight = static_cast<int32_t>(std::max<int64_t>(0, n)); return 1;
-    case Prop::Resize: w.Resizable = n != 0; return 1;
+    case Prop::Text: w.Title = std::string(value); return PropSet::Set;
+    case Prop::XPos: w.X = static_cast<int32_t>(n); return PropSet::Set;
+    case Prop::YPos: w.Y = static_cast<int32_t>(n); return PropSet::Set;
+    case Prop::Width: w.Width = UsableSide(n, w.DefinedWidth, MinimumOf(w, Prop::MinWidth)); return PropSet::Set;
+    case Prop::Height: w.Height = UsableSide(n, w.DefinedHeight, MinimumOf(w, Prop::MinHeight)); return PropSet::Set;
+    case Prop::ClientWidth: w.ShownWidth = static_cast<int32_t>(std::max<int64_t>(0, n)); return PropSet::Set;
+    case Prop::ClientHeight: w.ShownHeight = static_cast<int32_t>(std::max<int64_t>(0, n)); return PropSet::Set;
+    case Prop::Resize: w.Resizable = n != 0; return PropSet::Set;
     case Prop::Iconize:
       w.Iconized = n != 0;
       if (w.Iconized) w.Maximized = false;
-      return 1;
+      return PropSet::Set;
     case Prop::Maximize:
       w.Maximized = n != 0;
       if (w.Maximized) w.Iconized = false;
-      return 1;
-    case Prop::Icon: w.Icon = std::string(value); return 1;
-    case Prop::Timer: w.TimerPeriod = static_cast<int32_t>(std::max<int64_t>(0, n)); return 1;
-    case Prop::Font: w.Font = std::string(value); return 1;
-    case Prop::FontSize: w.FontSize = static_cast<int32_t>(n); return 1;
-    case Prop::Focus: w.Focus = w.Find(static_cast<int32_t>(n)) ? static_cast<int32_t>(n) : w.Focus; return 1;
-    case Prop::Thread: case Prop::MdiChild: return 0;
-    default: return -1;
+      return PropSet::Set;
+    case Prop::Icon: w.Icon = std::string(value); return PropSet::Set;
+    case Prop::Timer: w.TimerPeriod = static_cast<int32_t>(std::max<int64_t>(0, n)); return PropSet::Set;
+    case Prop::Font: w.Font = std::string(value); return PropSet::Set;
+    case Prop::FontSize: w.FontSize = static_cast<int32_t>(n); return PropSet::Set;
+    case Prop::Focus: w.Focus = w.Find(static_cast<int32_t>(n)) ? static_cast<int32_t>(n) : w.Focus; return PropSet::Set;
+    case Prop::Thread: case Prop::MdiChild: return PropSet::Refused;
+    default: return PropSet::NotOwn;
   }
 }
 
@@ -232,40 +238,40 @@ bool GetControlProp(const Control& c, int32_t prop, int32_t index, std::string& 
   }
 }
 
-int SetControlProp(Control& c, int32_t prop, int32_t index, std::string_view value) {
+PropSet SetControlProp(Control& c, int32_t prop, int32_t index, std::string_view value) {
   const int64_t n = ToInt(value);
   switch (prop) {
-    case Prop::Text: c.Text = std::string(value); return 1;
-    case Prop::XPos: c.X = static_cast<int32_t>(n); return 1;
-    case Prop::YPos: c.Y = static_cast<int32_t>(n); return 1;
-    case Prop::Width: c.Width = static_cast<int32_t>(n); return 1;
-    case Prop::Height: c.Height = static_cast<int32_t>(n); return 1;
-    case Prop::Default: c.Default = n != 0; return 1;
-    case Prop::Disable: c.Disabled = n != 0; return 1;
-    case Prop::Hide: c.Hidden = n != 0; return 1;
-    case Prop::ReadOnly: c.ReadOnly = n != 0; return 1;
-    case Prop::Icon: c.Icon = std::string(value); return 1;
-    case Prop::Message: c.Message = std::string(value); return 1;
-    case Prop::Tip: c.Tip = std::string(value); return 1;
-    case Prop::Format: c.Format = std::string(value); return 1;
-    case Prop::Picture: c.Picture = std::string(value); return 1;
-    case Prop::Parent: c.Parent = static_cast<int32_t>(n); return 1;
+    case Prop::Text: c.Text = std::string(value); return PropSet::Set;
+    case Prop::XPos: c.X = static_cast<int32_t>(n); return PropSet::Set;
+    case Prop::YPos: c.Y = static_cast<int32_t>(n); return PropSet::Set;
+    case Prop::Width: c.Width = static_cast<int32_t>(n); return PropSet::Set;
+    case Prop::Height: c.Height = static_cast<int32_t>(n); return PropSet::Set;
+    case Prop::Default: c.Default = n != 0; return PropSet::Set;
+    case Prop::Disable: c.Disabled = n != 0; return PropSet::Set;
+    case Prop::Hide: c.Hidden = n != 0; return PropSet::Set;
+    case Prop::ReadOnly: c.ReadOnly = n != 0; return PropSet::Set;
+    case Prop::Icon: c.Icon = std::string(value); return PropSet::Set;
+    case Prop::Message: c.Message = std::string(value); return PropSet::Set;
+    case Prop::Tip: c.Tip = std::string(value); return PropSet::Set;
+    case Prop::Format: c.Format = std::string(value); return PropSet::Set;
+    case Prop::Picture: c.Picture = std::string(value); return PropSet::Set;
+    case Prop::Parent: c.Parent = static_cast<int32_t>(n); return PropSet::Set;
     case Prop::Alert:
-      if (index < 1 || index > MaxAlertSlot) return 0;
+      if (index < 1 || index > MaxAlertSlot) return PropSet::Refused;
       if (n == 0) c.Alerts.erase(index);
       else c.Alerts[index] = static_cast<int32_t>(n);
-      return 1;
-    case Prop::Type: case Prop::Visible: case Prop::Name: return 0;
+      return PropSet::Set;
+    case Prop::Type: case Prop::Visible: case Prop::Name: return PropSet::Refused;
     default: break;
   }
-  if (c.Type != ControlType::List) return -1;
+  if (c.Type != ControlType::List) return PropSet::NotOwn;
   switch (prop) {
-    case Prop::Items: c.VisibleRows = static_cast<int32_t>(std::max<int64_t>(0, n)); return 1;
-    case Prop::Selected: c.SelectedRow = static_cast<int32_t>(std::max<int64_t>(0, n)); return 1;
-    case Prop::ThumbPosition: c.Thumb = static_cast<int32_t>(n); return 1;
-    case Prop::VScroll: c.ThumbShown = n != 0; return 1;
-    case Prop::ColumnHeader: case Prop::ColumnPicture: case Prop::ColumnField: return 0;
-    default: return -1;
+    case Prop::Items: c.VisibleRows = static_cast<int32_t>(std::max<int64_t>(0, n)); return PropSet::Set;
+    case Prop::Selected: c.SelectedRow = static_cast<int32_t>(std::max<int64_t>(0, n)); return PropSet::Set;
+    case Prop::ThumbPosition: c.Thumb = static_cast<int32_t>(n); return PropSet::Set;
+    case Prop::VScroll: c.ThumbShown = n != 0; return PropSet::Set;
+    case Prop::ColumnHeader: case Prop::ColumnPicture: case Prop::ColumnField: return PropSet::Refused;
+    default: return PropSet::NotOwn;
   }
 }
 
@@ -451,17 +457,17 @@ bool WindowModel::SetProp(int32_t window, int32_t control, int32_t prop, std::st
     SyncGuard guard(m.Lock);
     Window* w = FindWindow(m, window);
     if (!w) return false;
-    int result = -1;
+    PropSet result = PropSet::NotOwn;
     if (control == 0) {
       result = SetWindowProp(*w, prop, value);
-      if (result < 0) w->Other[{prop, index}] = std::string(value);
+      if (result == PropSet::NotOwn) w->Other[{prop, index}] = std::string(value);
     } else {
       Control* c = w->Find(control);
       if (!c) return false;
       result = SetControlProp(*c, prop, index, value);
-      if (result < 0) c->Other[{prop, index}] = std::string(value);
+      if (result == PropSet::NotOwn) c->Other[{prop, index}] = std::string(value);
     }
-    if (result == 0) return false;
+    if (result == PropSet::Refused) return false;
   }
   // The timer's next tick is decided by the loop, which must learn of a new period.
   if (control == 0 && prop == Prop::Timer) EventQueues::Changed();

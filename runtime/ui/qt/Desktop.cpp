@@ -208,7 +208,7 @@ void Desktop::Create(const Window& window) {
   Shown& s = it->second;
   s.View->Apply(window);
   Update(window, s);
-  ApplyGeometry(window, s, true);
+  ApplyGeometry(window, s, Placement::First);
   Applying = true;
   if (window.Maximized) s.Outer->showMaximized();
   else if (window.Iconized) s.Outer->showMinimized();
@@ -235,10 +235,11 @@ void Desktop::Update(const Window& window, Shown& shown) {
   }
   shown.Resizable = window.Resizable;
   shown.View->Apply(window);
-  if (shown.Outer->isVisible()) ApplyGeometry(window, shown, false);
+  if (shown.Outer->isVisible()) ApplyGeometry(window, shown, Placement::Again);
 }
 
-void Desktop::ApplyGeometry(const Window& window, Shown& shown, bool first) {
+void Desktop::ApplyGeometry(const Window& window, Shown& shown, Placement placement) {
+  const bool first = placement == Placement::First;
   const Geometry want{window.X, window.Y, window.Width, window.Height, window.Maximized, window.Iconized};
   const Geometry& had = shown.Applied;
   const bool placeChanged = first || want.X != had.X || want.Y != had.Y || want.Width != had.Width || want.Height != had.Height;

@@ -96,7 +96,9 @@ class Desktop : public QObject {
 
   void Create(const Window& window);
   void Update(const Window& window, Shown& shown);
-  void ApplyGeometry(const Window& window, Shown& shown, bool first);
+  // Placement::First: the window is being shown for the first time.
+  enum class Placement : uint8_t { First, Again };
+  void ApplyGeometry(const Window& window, Shown& shown, Placement placement);
   void WriteBackGeometry(int32_t window, Shown& shown, bool resized);
   void WriteBackState(int32_t window, Shown& shown);
   QRect BringOnScreen(const QRect& wanted, Kind kind) const;

@@ -58,7 +58,9 @@ class LoggingComponent : public WindowComponent {
  public:
   LoggingComponent(CallLog& log, std::string name) : Log(log), Name(std::move(name)) {}
   void Teardown() override { Log.Add(Name + ".Teardown"); }
-  void Reset(bool force) override { Log.Add(Name + ".Reset(" + (force ? "1" : "0") + ")"); }
+  void Reset(ResetMode mode) override {
+    Log.Add(Name + ".Reset(" + (mode == ResetMode::Forced ? "1" : "0") + ")");
+  }
   bool ResetRequired() override {
     Log.Add(Name + ".ResetRequired");
     return WantsReset;
@@ -227,7 +229,7 @@ TEST_F(WindowControllerTest, ResetGivesPrimaryEditorsTheBufferProtocolAndOthersO
   controller.RegisterComponent(after);
   Log.Take();
 
-  controller.Reset(false);
+  controller.Reset(ResetMode::IfChanged);
   // The restored editor forces the resets that follow it.
   EXPECT_THAT(Log.Take(), ElementsAre("P.Reset(0)", "E.RestoreRequired", "E.Restored", "E.Reset(1)", "E.SaveRequired",
                                       "E.Saved", "Q.Reset(1)", "P.RefreshControls", "E.RefreshControls",
@@ -235,11 +237,11 @@ TEST_F(WindowControllerTest, ResetGivesPrimaryEditorsTheBufferProtocolAndOthersO
 
   controller.ForcedReset = 1;
   controller.UnregisterComponent(editor);
-  controller.Reset(false);
+  controller.Reset(ResetMode::IfChanged);
   EXPECT_THAT(Log.Take(), ElementsAre("P.Reset(1)", "Q.Reset(1)", "P.RefreshControls", "Q.RefreshControls"));
 
   WindowModel::SetPropInt(controller.MyWindow, 0, Prop::ResetSuspended, 1);
-  controller.Reset(true);
+  controller.Reset(ResetMode::Forced);
   EXPECT_TRUE(Log.Take().empty());
   controller.Teardown();
 }
