@@ -122,8 +122,8 @@ class FileManager : public runtime::files::FileCallback {
   uint8_t AfterFileOperation(int32_t opcode, Block& block) override;
   // Teardown unless done; forgets the file-name variable.
   virtual void Destruct();
-  // Makes the record's fields known by name to filter expressions. The expression
-  // binder is not part of the runtime yet, so there is nothing to tell.
+  // Makes the record's fields known by name to filter expressions (through
+  // ExpressionScope::BindRecord), which then read the buffer itself.
   virtual void BindFieldNames();
   // Deletes the record added by automatic numbering (through `relations` when given).
   virtual ErrorLevel ReleaseAutoNumber(RelationManager* relations);
