@@ -1,10 +1,11 @@
 #pragma once
-// The procedure the frame's browse item starts on a new thread. It is a setting of
-// its own so that the frame does not depend on the browse window: the browse
-// procedure registers itself here, and tests put in procedures of their own. The
-// default is the URL list browse, BrowseUrlList.
+// The procedure the frame's browse item starts on a new thread. It is a function of
+// its own so that the frame does not depend on the browse window. The shipped
+// programs link app/ShippedHooks.cpp, which starts the URL list browse,
+// BrowseUrlList; test programs link tests/support/TestHooks.cpp, where a test may put
+// in a procedure of its own.
 //
-// Thread safety: Set and Get may be called from any thread.
+// Thread safety: Get may be called from any thread.
 
 #include <functional>
 
@@ -14,8 +15,6 @@ class BrowseLauncher {
  public:
   using Procedure = std::function<void()>;
 
-  // Makes `procedure` the one started; nullptr restores the default.
-  static void Set(Procedure procedure);
   // A copy of the procedure to start (never empty).
   static Procedure Get();
 };

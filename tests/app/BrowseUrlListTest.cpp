@@ -22,7 +22,6 @@
 #include <utility>
 #include <vector>
 
-#include "app/BrowseLauncher.h"
 #include "app/BrowseUrlList.h"
 #include "app/MainFrame.h"
 #include "app/OpenAction.h"
@@ -51,6 +50,7 @@
 #include "runtime/ui/headless/HeadlessFrontEnd.h"
 #include "tests/support/RecordingOpener.h"
 #include "tests/support/TempWorkDir.h"
+#include "tests/support/TestHooks.h"
 
 namespace app {
 namespace {
@@ -77,7 +77,7 @@ class BrowseUrlListThreadTest : public testing::Test {
     Screen->SetAnswerTimeout(3s);
     runtime::ui::FrontEnd::Install(Screen);
     Driver = std::make_unique<runtime::ui::headless::HeadlessDriver>(*Screen, 5s);
-    BrowseLauncher::Set(nullptr);  // the program's own browse
+    testsupport::SetBrowseProcedure(nullptr);  // the program's own browse
     Program::SetFrame(MainFrame::Main);
     ASSERT_TRUE(runtime::core::Process::Launch(Program::Table(), Program::MainProcedure));
     Frame = Driver->FindWindow(MainFrame::Caption);
@@ -87,7 +87,7 @@ class BrowseUrlListThreadTest : public testing::Test {
     if (Frame != 0 && WindowModel::Exists(Frame)) WindowModel::Input(Frame, 0, runtime::ui::Event::CloseWindow);
     if (Frame != 0 && !Driver->WaitClosed(Frame)) WindowModel::CloseAll();
     runtime::core::Process::Wait();
-    BrowseLauncher::Set(nullptr);
+    testsupport::SetBrowseProcedure(nullptr);
     Program::SetFrame(nullptr);
     WindowModel::CloseAll();
     runtime::ui::FrontEnd::Install(nullptr);
@@ -454,7 +454,7 @@ TEST_F(BrowseUrlListThreadTest, OpenAfterAScrollKeyOpensTheRowTheKeyMovedToThoug
 
 TEST_F(BrowseUrlListThreadTest, ABrowseOpenedToViewCallsNoForm) {
   Seed({{"https://alpha.example/", 1}});
-  BrowseLauncher::Set([] {
+  testsupport::SetBrowseProcedure([] {
     *ThreadRequest = framework::window::WindowController::RequestView;
     BrowseUrlList::Procedure();
   });

@@ -12,7 +12,6 @@
 #include <tuple>
 #include <vector>
 
-#include "app/BrowseLauncher.h"
 #include "app/MainFrame.h"
 #include "app/Program.h"
 #include "framework/window/WindowController.h"
@@ -27,6 +26,7 @@
 #include "runtime/ui/headless/HeadlessDriver.h"
 #include "runtime/ui/headless/HeadlessFrontEnd.h"
 #include "tests/support/TempWorkDir.h"
+#include "tests/support/TestHooks.h"
 
 namespace app {
 namespace {
@@ -62,7 +62,7 @@ class MainFrameThreadTest : public testing::Test {
     Screen = std::make_shared<runtime::ui::headless::HeadlessFrontEnd>();
     runtime::ui::FrontEnd::Install(Screen);
     Driver = std::make_unique<runtime::ui::headless::HeadlessDriver>(*Screen, 5s);
-    BrowseLauncher::Set([this] {
+    testsupport::SetBrowseProcedure([this] {
       Threads.fetch_add(1);
       StandInBrowse browse(Decline);
       browse.Run();
@@ -77,7 +77,7 @@ class MainFrameThreadTest : public testing::Test {
     if (WindowModel::Exists(Frame)) WindowModel::Input(Frame, 0, runtime::ui::Event::CloseWindow);
     if (!Driver->WaitClosed(Frame)) WindowModel::CloseAll();
     runtime::core::Process::Wait();
-    BrowseLauncher::Set(nullptr);
+    testsupport::SetBrowseProcedure(nullptr);
     Program::SetFrame(nullptr);
     runtime::ui::FrontEnd::Install(nullptr);
   }

@@ -15,6 +15,7 @@
 #include "runtime/core/Process.h"
 #include "runtime/core/ThreadContext.h"
 #include "tests/support/TempWorkDir.h"
+#include "tests/support/TestHooks.h"
 
 using testing::ElementsAre;
 
@@ -23,13 +24,13 @@ namespace {
 class StartupThreadTest : public testing::Test {
  protected:
   void SetUp() override {
-    app::StartupTrace::SetObserver([this](std::string_view step) {
+    testsupport::SetStartupObserver([this](std::string_view step) {
       std::lock_guard lock(Lock);
       Steps.push_back(std::to_string(runtime::core::CurrentThreadNumber()) + " " + std::string(step));
     });
   }
   void TearDown() override {
-    app::StartupTrace::SetObserver(nullptr);
+    testsupport::SetStartupObserver(nullptr);
     app::Program::SetFrame(nullptr);
   }
   // The steps noted on one program thread, or on the launching thread (number 0 here).
