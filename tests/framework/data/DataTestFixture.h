@@ -29,6 +29,7 @@
 #include "runtime/files/KeyedFile.h"
 #include "runtime/files/SqliteDriver.h"
 #include "tests/framework/data/TestDataFiles.h"
+#include "tests/support/FaultDriver.h"
 
 extern char** environ;
 
@@ -90,44 +91,9 @@ inline runtime::core::PerThread<framework::error::ErrorStatus>& TestStatus() {
   return status;
 }
 
-// The SQLite driver, except where a test tells it to fail.
-class DataFaultDriver : public runtime::files::SqliteDriver {
- public:
-  static constexpr const char* Name = "DATAFAULT";
-  static inline std::atomic<bool> DenyWrites{false};
-  static inline std::atomic<int> KeyInvalidOpens{0};
-  static inline std::atomic<bool> NoTransactions{false};
-  static inline std::atomic<int> Opens{0};  // successful opens
-
-  static void Reset() {
-    DenyWrites = false;
-    KeyInvalidOpens = 0;
-    NoTransactions = false;
-    Opens = 0;
-  }
-  static void Register() {
-    runtime::files::DriverRegistry::Register(Name, [] { return std::make_unique<DataFaultDriver>(); });
-  }
-
-  runtime::files::DriverStatus Open(const runtime::files::FileDefinition& d, const std::string& path,
-                                    uint8_t mode) override {
-    if (KeyInvalidOpens > 0) {
-      --KeyInvalidOpens;
-      return runtime::files::DriverStatus::Error(C::KeyFileInvalid);
-    }
-    if (DenyWrites && runtime::files::FileMode::Writes(mode)) {
-      return runtime::files::DriverStatus::Error(C::AccessDenied);
-    }
-    runtime::files::DriverStatus status = SqliteDriver::Open(d, path, mode);
-    if (status.IsOk()) ++Opens;
-    return status;
-  }
-  bool SupportsTransactions() const override { return !NoTransactions; }
-  runtime::files::DriverStatus Begin(int32_t timeoutSeconds) override {
-    if (NoTransactions) return runtime::files::DriverStatus::Error(C::NotSupported);
-    return SqliteDriver::Begin(timeoutSeconds);
-  }
-};
+// The name of the fault-injecting driver around the SQLite driver that DataFixture
+// registers (its faults: DataFixture::Faults).
+inline constexpr const char* FaultDriverName = "DATAFAULT";
 
 // A file structure with its buffer and a set-up and initialised manager.
 struct TestFile {
@@ -169,8 +135,7 @@ class DataFixture : public ::testing::Test {
     ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
     Folder = pattern;
     std::filesystem::current_path(Folder);
-    DataFaultDriver::Reset();
-    DataFaultDriver::Register();
+    Faults = testsupport::FaultDriver::Register(FaultDriverName, runtime::files::DriverRegistry::SqliteName);
     TestStatus().Reset();
     Errors.Construct();
     Errors.Init(TestStatus());
@@ -208,6 +173,7 @@ class DataFixture : public ::testing::Test {
   std::filesystem::path Home;
   std::filesystem::path Folder;
   RecordingErrors Errors;
+  std::shared_ptr<testsupport::DriverFaults> Faults;
 };
 
 }  // namespace datatest

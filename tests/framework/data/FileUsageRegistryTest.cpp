@@ -19,7 +19,7 @@ using framework::error::LevelQuiet;
 
 const runtime::files::FileDefinition& SharedFile() {
   static const auto d = MakeDefinition("SHARED", {{"ABC:KEYA", {Asc(FieldA)}}}, runtime::files::FileSharing::Shared,
-                                       DataFaultDriver::Name);
+                                       FaultDriverName);
   return d;
 }
 
@@ -68,7 +68,7 @@ TEST_F(FileUsageConcurrentTest, TwoThreadsOnASharedFileOpenItOnceAndTheLastClose
   first.join();
   second.join();
   EXPECT_TRUE(openAfterFirstClose);
-  EXPECT_EQ(DataFaultDriver::Opens.load(), 1);
+  EXPECT_EQ(Faults->Succeeded(testsupport::DriverOperation::Open), 1);
   EXPECT_EQ(FileUsageRegistry::SharedOpeners(), 0u);
   EXPECT_TRUE(Errors.Boxes().empty());
 }

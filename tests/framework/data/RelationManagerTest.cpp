@@ -37,7 +37,7 @@ class TreeRelations : public RelationManager {
 
 const std::string& ParentDriver(bool transactions) {
   static const std::string sqlite = runtime::files::FileDefinition::DefaultDriver;
-  static const std::string faulty = DataFaultDriver::Name;
+  static const std::string faulty = FaultDriverName;
   return transactions ? sqlite : faulty;
 }
 
@@ -183,7 +183,7 @@ TEST_F(RelationManagerTest, RestrictedDeleteKeepsEverythingAndDoesNotAskToRetry)
 }
 
 TEST_F(RelationManagerTest, ADriverWithoutTransactionsUpdatesWithoutThem) {
-  DataFaultDriver::NoTransactions = true;
+  Faults->SetTransactions(testsupport::Transactions::Unsupported);
   Build(RelationMode::None, RelationMode::None, RelationMode::None, RelationMode::None, false);
   ReadParent("P2");
   runtime::data::FieldRef::Of(Parent.Record.B).SetText("noted");

@@ -6,7 +6,7 @@
 #include "runtime/files/FileOpcode.h"
 #include "runtime/files/FileProperty.h"
 #include "runtime/files/Transaction.h"
-#include "tests/runtime/files/FaultDriver.h"
+#include "tests/support/FaultDriver.h"
 #include "tests/runtime/files/KeyedFileFixture.h"
 
 using namespace testfiles;
@@ -97,19 +97,28 @@ class FaultDriverTest : public KeyedFileFixture {
  protected:
   void SetUp() override {
     KeyedFileFixture::SetUp();
-    runtime::files::DriverRegistry::Register(FaultDriver::Name, [] { return std::make_unique<FaultDriver>(); });
-    Definition.DriverName = FaultDriver::Name;
+    Faults = testsupport::FaultDriver::Register(Name, runtime::files::DriverRegistry::SqliteName);
+    Definition.DriverName = Name;
   }
   void TearDown() override {
-    FaultDriver::NoTransactions = false;
-    FaultDriver::FailWritesWith = 0;
-    runtime::files::DriverRegistry::Unregister(FaultDriver::Name);
+    runtime::files::DriverRegistry::Unregister(Name);
     KeyedFileFixture::TearDown();
   }
+  // Every write fails with `code` and the storage's own code and text, or none does.
+  void FailWrites(int32_t code) {
+    const auto status = runtime::files::DriverStatus::Error(code, "13", "injected: disk full");
+    for (auto op : {testsupport::DriverOperation::Add, testsupport::DriverOperation::Put}) {
+      if (code == 0) Faults->Clear(op);
+      else Faults->Fail(op, status);
+    }
+  }
+
+  static constexpr const char* Name = "FAULTY";
+  std::shared_ptr<testsupport::DriverFaults> Faults;
 };
 
 TEST_F(FaultDriverTest, DriverWithoutTransactionsAnswers80) {
-  FaultDriver::NoTransactions = true;
+  Faults->SetTransactions(testsupport::Transactions::Unsupported);
   auto f = Handle();
   EXPECT_EQ(f->SetProperty(FileProperty::Transaction, "1"), C::NotSupported);
   EXPECT_EQ(f->Property(FileProperty::Transaction), "0");
@@ -120,11 +129,11 @@ TEST_F(FaultDriverTest, DriverWithoutTransactionsAnswers80) {
 
 TEST_F(FaultDriverTest, FailedWritesCarryTheDriversCodeAndText) {
   auto f = Handle();
-  FaultDriver::FailWritesWith = C::DriverError;
+  FailWrites(C::DriverError);
   EXPECT_EQ(AddRecord(*f, "lost", 1), C::DriverError);
   EXPECT_EQ(RuntimeError::FileCode(), "13");
   EXPECT_EQ(RuntimeError::FileText(), "injected: disk full");
-  FaultDriver::FailWritesWith = 0;
+  FailWrites(0);
   EXPECT_EQ(AddRecord(*f, "kept", 1), C::NoError);
   EXPECT_EQ(RuntimeError::FileCode(), "0");
   EXPECT_EQ(Dump(*f, KeyUrl), "kept:1");
