@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "app/ExchangeText.h"
+#include "runtime/text/AsciiCase.h"
 
 namespace app {
 namespace {
@@ -67,7 +68,7 @@ Attributes ParseAttributes(std::string_view text, size_t& pos) {
       ++pos;
       continue;
     }
-    const std::string name = ExchangeText::LowerAscii(text.substr(nameStart, pos - nameStart));
+    const std::string name = runtime::text::AsciiCase::ToLower(std::string(text.substr(nameStart, pos - nameStart)));
     while (pos < text.size() && IsSpace(text[pos])) ++pos;
     std::string value;
     if (pos < text.size() && text[pos] == '=') {

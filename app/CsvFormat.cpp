@@ -1,6 +1,7 @@
 #include "app/CsvFormat.h"
 
 #include "app/ExchangeText.h"
+#include "runtime/text/AsciiCase.h"
 
 namespace app {
 namespace {
@@ -64,7 +65,7 @@ ExchangeList CsvFormat::Read(std::string_view text) {
   while (pos < text.size()) {
     const size_t start = line;
     ReadRecord(text, pos, line, fields);
-    const bool header = first && ExchangeText::LowerAscii(ExchangeText::Trim(fields[0])) == "url";
+    const bool header = first && runtime::text::AsciiCase::ToLower(std::string(ExchangeText::Trim(fields[0]))) == "url";
     first = false;
     if (header) continue;
     if (fields.size() == 1 && ExchangeText::Trim(fields[0]).empty()) continue;  // a blank line

@@ -4,6 +4,7 @@
 #include "app/CsvFormat.h"
 #include "app/ExchangeText.h"
 #include "app/PlainTextFormat.h"
+#include "runtime/text/AsciiCase.h"
 
 namespace app {
 
@@ -12,13 +13,13 @@ std::optional<ExchangeFormat> ExchangeFormats::FromFileName(std::string_view pat
   const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
   const size_t dot = name.rfind('.');
   if (dot == std::string_view::npos) return std::nullopt;
-  const std::string ext = ExchangeText::LowerAscii(name.substr(dot + 1));
+  const std::string ext = runtime::text::AsciiCase::ToLower(std::string(name.substr(dot + 1)));
   if (ext == "htm") return ExchangeFormat::BookmarkHtml;
   return FromName(ext);
 }
 
 std::optional<ExchangeFormat> ExchangeFormats::FromName(std::string_view name) {
-  const std::string n = ExchangeText::LowerAscii(name);
+  const std::string n = runtime::text::AsciiCase::ToLower(std::string(name));
   if (n == "html") return ExchangeFormat::BookmarkHtml;
   if (n == "txt" || n == "text") return ExchangeFormat::PlainText;
   if (n == "csv") return ExchangeFormat::Csv;

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "runtime/text/AsciiCase.h"
+
 namespace app {
 namespace {
 
@@ -58,7 +60,7 @@ std::string ExchangeText::RefusalReason(std::string_view url) {
     if (b < FirstPrintable || b == Delete) return "contains a control character";
   }
   if (url.size() > MaxUrlBytes) return "longer than 199 bytes";
-  const std::string lower = LowerAscii(url.substr(0, 16));
+  const std::string lower = runtime::text::AsciiCase::ToLower(std::string(url.substr(0, 16)));
   for (std::string_view scheme : RefusedSchemes) {
     if (lower.starts_with(scheme)) return "a " + std::string(scheme.substr(0, scheme.size() - 1)) + ": entry opens nothing";
   }
@@ -96,14 +98,6 @@ std::string_view ExchangeText::Trim(std::string_view text) {
   const size_t first = text.find_first_not_of(Blanks);
   if (first == std::string_view::npos) return {};
   return text.substr(first, text.find_last_not_of(Blanks) - first + 1);
-}
-
-std::string ExchangeText::LowerAscii(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
 }
 
 }  // namespace app

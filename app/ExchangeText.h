@@ -31,8 +31,6 @@ class ExchangeText {
   static std::optional<int32_t> Count(std::string_view text);
   // Blanks (spaces, tabs, CR) removed from both ends.
   static std::string_view Trim(std::string_view text);
-  // ASCII letters folded to lower case; other bytes unchanged.
-  static std::string LowerAscii(std::string_view text);
 };
 
 }  // namespace app

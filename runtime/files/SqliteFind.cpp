@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
+#include "runtime/text/AsciiCase.h"
+
 namespace runtime::files {
 namespace {
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualFolded(char a, char b) { return LowerAscii(a) == LowerAscii(b); }
+bool EqualFolded(char a, char b) { return runtime::text::AsciiCase::Lower(a) == runtime::text::AsciiCase::Lower(b); }
 
 void ContainsSql(sqlite3_context* context, int, sqlite3_value** args) {
   const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(args[0]));
