@@ -139,7 +139,7 @@ int32_t BrowseUrlList::Init() {
   framework::data::RelationManager* relate = UrlListManagers::Relate();
   if (!relate) return EventConsumed;  // the thread has no UrlList managers
   relate->Open(Walk::Top);
-  FilesOpened = 1;
+  FilesOpened = true;
 
   Browse.Init(BrowseList, FieldRef::Of(Queue.Buffer.ViewPosition), *this, *relate, Queue, ThreadView());
   if (Request != RequestView) {
@@ -202,7 +202,7 @@ int32_t BrowseUrlList::Teardown() {
   Query.Teardown();
   if (FilesOpened)
     if (framework::data::RelationManager* relate = UrlListManagers::Relate()) relate->Close(Walk::Top);
-  FilesOpened = 0;
+  FilesOpened = false;
   if (Opened)
     if (auto state = WindowState()) WindowPositions::Save(ProcedureName, *state);
   AppGlobals::Errors().TrackProcedureName(ProcedureName, true);

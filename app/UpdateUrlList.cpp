@@ -135,7 +135,7 @@ int32_t UpdateUrlList::Init() {
   AddDittoField(NumberEntry, NumberFieldNo);
   AddButton(CancelButton, ResponseCancelled);
   relate->Open(Walk::Top);
-  FilesOpened = 1;
+  FilesOpened = true;
   Primary = relate;
 
   if (Request != RequestView || BatchProcessing) {
@@ -177,7 +177,7 @@ int32_t UpdateUrlList::Teardown() {
   if (const int32_t result = WindowController::Teardown(); result != EventGoOn) return result;
   if (FilesOpened)
     if (framework::data::RelationManager* relate = UrlListManagers::Relate()) relate->Close(Walk::Top);
-  FilesOpened = 0;
+  FilesOpened = false;
   if (Opened)
     if (auto state = WindowState()) WindowPositions::Save(ProcedureName, *state);
   AppGlobals::Errors().TrackProcedureName(ProcedureName, true);

@@ -55,7 +55,7 @@ uint8_t EditInPlaceManager::Run(uint8_t request) {
     }
   Req = request;
   Request = request;
-  Dead = 0;
+  Dead = false;
   Response = ResponseNone;
   TheResponse = ResponseCancelled;
   if (Init() == EventGoOn) EventLoop();

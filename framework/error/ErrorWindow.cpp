@@ -74,7 +74,7 @@ int32_t ErrorWindow::Teardown() {
   Caption.clear();
   // The loop ends with the window still open when a button ended it.
   if (MyWindow != 0) WindowModel::Close(MyWindow);
-  Opened = 0;
+  Opened = false;
   return EventGoOn;
 }
 

@@ -80,8 +80,8 @@ int32_t WindowController::Init() {
   DeleteAction = DefaultDeleteAction;
   ChangeAction = DefaultChangeAction;
   CancelAction = DefaultCancelAction;
-  AutoToolbar = 1;
-  AutoRefresh = 1;
+  AutoToolbar = true;
+  AutoRefresh = true;
   OwnerWindow = 0;
   return EventGoOn;
 }
@@ -105,7 +105,7 @@ int32_t WindowController::Teardown() {
     primary->RestoreSnapshot(Saved, framework::data::SnapshotUse::Discard);
   if (Toolbar) Toolbar->Teardown();
   if (Resize) Resize->Teardown();
-  Dead = 1;
+  Dead = true;
   if (ScopePushed) {
     runtime::text::ExpressionScope::Pop();
     ScopePushed = false;
@@ -122,15 +122,15 @@ void WindowController::WindowOpened() {
 void WindowController::Open(const runtime::ui::WindowDefinition& window, int32_t owner) {
   if (owner != 0) OwnerWindow = owner;
   MyWindow = WindowModel::Open(window, OwnerWindow);
-  Opened = 1;
+  Opened = true;
 }
 
 void WindowController::FillNewRecord() {}
 
 void WindowController::Reset(ResetMode mode) {
   if (WindowModel::GetPropInt(MyWindow, 0, Prop::ResetSuspended) != 0) return;
-  bool force = mode == ResetMode::Forced || ForcedReset != 0;
-  ForcedReset = 0;
+  bool force = mode == ResetMode::Forced || ForcedReset;
+  ForcedReset = false;
   if (CL) {
     // By index: a component may register or unregister others while it resets.
     for (size_t i = 0; i < CL->size(); ++i) {
@@ -313,7 +313,7 @@ int32_t WindowController::OnWindowEvent() {
       if (FirstField != 0) WindowModel::Select(MyWindow, FirstField);
       return EventGoOn;
     case Event::LoseFocus:
-      if (ResetOnGainFocus) ForcedReset = 1;
+      if (ResetOnGainFocus) ForcedReset = true;
       return EventGoOn;
     case Event::GainFocus:
       if (Has(Inited, InitedFirstOpen)) Reset(ResetMode::IfChanged);

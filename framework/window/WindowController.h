@@ -230,20 +230,20 @@ class WindowController {
   const runtime::ui::PostedEvent& EventInHand() const { return InHand; }
 
   // ---- Fields, in declaration order ----
-  uint8_t AutoRefresh = 0;
-  uint8_t AutoToolbar = 0;
+  bool AutoRefresh = false;
+  bool AutoToolbar = false;
   std::unique_ptr<std::vector<ButtonEntry>> Buttons;
   std::unique_ptr<std::vector<ComponentEntry>> CL;
   uint8_t CancelAction = 0;
   uint8_t ChangeAction = 0;
-  uint8_t Dead = 0;
+  bool Dead = false;
   uint8_t DeleteAction = 0;
-  uint8_t BatchProcessing = 0;
+  bool BatchProcessing = false;
   framework::error::ErrorManager* Errors = nullptr;
   std::unique_ptr<std::vector<FileEntry>> Files;
-  uint8_t FilesOpened = 0;
+  bool FilesOpened = false;
   int32_t FirstField = 0;
-  uint8_t ForcedReset = 0;
+  bool ForcedReset = false;
   std::unique_ptr<std::vector<HistoryEntry>> History;
   int32_t HistoryKey = 0;
   uint8_t Inited = 0;
@@ -251,19 +251,19 @@ class WindowController {
   std::string LastInsertedPosition;
   int32_t OkControl = 0;
   int32_t SaveControl = 0;
-  uint8_t DisableCancelButton = 0;
-  uint8_t Opened = 0;
+  bool DisableCancelButton = false;
+  bool Opened = false;
   uint8_t OriginalRequest = 0;
-  uint8_t RecordSaved = 0;
+  bool RecordSaved = false;
   uint8_t BeforeSaveRequest = 0;
   framework::data::RelationManager* Primary = nullptr;
   uint8_t Request = 0;
-  uint8_t ResetOnGainFocus = 0;
+  bool ResetOnGainFocus = false;
   WindowResizer* Resize = nullptr;
   uint8_t Response = 0;
   // Set once the request is saved and the window's close is on its way: a second OK
   // pressed meanwhile does nothing (it would save the record a second time).
-  uint8_t Finishing = 0;
+  bool Finishing = false;
   int16_t Saved = 0;
   FormNavigator* FormVCR = nullptr;
   ToolbarManager* Toolbar = nullptr;

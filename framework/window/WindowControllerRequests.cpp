@@ -73,7 +73,7 @@ int32_t WindowController::PrepareRequest() {
 
 void WindowController::PostCompletion(uint8_t response) {
   Response = response;
-  if (response == ResponseCompleted) Finishing = 1;
+  if (response == ResponseCompleted) Finishing = true;
   WindowModel::Post(MyWindow, Event::CloseWindow);
   if (response == ResponseCancelled && Toolbar && VCRRequest) *VCRRequest = 0;
 }
@@ -184,7 +184,7 @@ int32_t WindowController::AfterChangeSaved() {
     if (OriginalRequest == RequestChange) {
       if (BatchProcessing) return MoveFormOn();
       if (ChangeAction == ChangeCloses) {
-        Finishing = 1;
+        Finishing = true;
         WindowModel::Post(MyWindow, Event::CloseWindow);
       }
     }

@@ -45,7 +45,7 @@ int32_t BrowseTestWindow::Init() {
   Errors = &Errs;
   VCRRequest = &VcrRequest;
   if (Data.Open() != framework::error::LevelQuiet) return EventConsumed;
-  FilesOpened = 1;
+  FilesOpened = true;
   TheView.Init(Data.File);
   Open(Definition(Opts.Selecting), 0);
   ListNo = WindowModel::ControlNumber(MyWindow, "?List");
@@ -104,7 +104,7 @@ int32_t BrowseTestWindow::Teardown() {
   Browse.Teardown();
   TheView.Teardown();
   if (FilesOpened) Data.Relations.Close(framework::data::Walk::Top);
-  FilesOpened = 0;
+  FilesOpened = false;
   return EventGoOn;
 }
 

@@ -45,7 +45,7 @@ int32_t TestForm::Init() {
   AddDittoField(NameEntry, TestFormRecord::NameField);
   AddButton(CancelButton, ResponseCancelled);
   FileSet.Relations.Open(Walk::Top);
-  FilesOpened = 1;
+  FilesOpened = true;
   Primary = &FileSet.Relations;
 
   InsertAction = Use.InsertAction;
@@ -54,7 +54,7 @@ int32_t TestForm::Init() {
   CancelAction = Use.CancelAction;
   OkControl = OkButton;
   if (Use.Batch) {
-    BatchProcessing = 1;
+    BatchProcessing = true;
     Navigator.Init(*this, FileSet.Manager, TestFormRecord::CodeKey);
     FormVCR = &Navigator;
     Tools.AddTarget(1, Navigator);
@@ -76,7 +76,7 @@ int32_t TestForm::Init() {
 int32_t TestForm::Teardown() {
   if (const int32_t result = WindowController::Teardown(); result != EventGoOn) return result;
   if (FilesOpened) FileSet.Relations.Close(Walk::Top);
-  FilesOpened = 0;
+  FilesOpened = false;
   return EventGoOn;
 }
 

@@ -235,7 +235,7 @@ TEST_F(WindowControllerTest, ResetGivesPrimaryEditorsTheBufferProtocolAndOthersO
                                       "E.Saved", "Q.Reset(1)", "P.RefreshControls", "E.RefreshControls",
                                       "Q.RefreshControls"));
 
-  controller.ForcedReset = 1;
+  controller.ForcedReset = true;
   controller.UnregisterComponent(editor);
   controller.Reset(ResetMode::IfChanged);
   EXPECT_THAT(Log.Take(), ElementsAre("P.Reset(1)", "Q.Reset(1)", "P.RefreshControls", "Q.RefreshControls"));
@@ -268,7 +268,7 @@ TEST_F(WindowControllerTest, SecondTeardownReturnsFiveAndTearsNothingDownAgain) 
   EXPECT_EQ(controller.Teardown(), WindowController::AlreadyDead);
   EXPECT_THAT(Log.Take(), ElementsAre("A.Teardown", "Teardown 0", "Teardown 5"));
   EXPECT_EQ(toolbar.List, nullptr);
-  EXPECT_EQ(controller.Dead, 1);
+  EXPECT_TRUE(controller.Dead);
 
   LoggingController never(Log);
   EXPECT_EQ(never.Teardown(), WindowController::AlreadyDead);
