@@ -14,7 +14,7 @@ using framework::error::MessageId;
 UrlListFileManager::~UrlListFileManager() { UrlListFileManager::Teardown(); }
 
 void UrlListFileManager::SetUp() {
-  Initialized = 0;
+  Initialized = false;
   UrlListRecord& record = UrlListFile::Record();
   Buffer = BufferGroup{&record, &UrlListRecord::Type(), UrlListRecord::Size};
   FileNameValue = FileLabel;
@@ -33,9 +33,9 @@ UrlListFileManager::ErrorLevel UrlListFileManager::EnsureUsable(uint8_t useType)
   if (useType != UseType::Prepare) {
     EnsureUsable(UseType::Prepare);
   } else if (!Initialized) {
-    InUseFile = 1;
+    InUseFile = true;
     Init(&UrlListFile::Instance(), &Errs);
-    Create = 1;
+    Create = true;
     LockRecover = DefaultLockRecover;
     RegisterKey(UrlListFile::KeyUrl, UrlListFile::KeyUrlDescription, 0);
     ++FullInitialisations;

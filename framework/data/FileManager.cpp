@@ -119,21 +119,21 @@ uint8_t FileManager::BeforeFileOperation(int32_t opcode, Block& block) {
 uint8_t FileManager::AfterFileOperation(int32_t opcode, Block& block) {
   if (!OnOwnThread()) return 1;
   if (ResetsBlobMarker(opcode)) {
-    BlobChanged = 0;
+    BlobChanged = false;
   } else if (GroupOf(opcode) == Group::Read) {
-    if (SavePreviousBuffer == 1 && Buffer.Address != nullptr) {
+    if (SavePreviousBuffer && Buffer.Address != nullptr) {
       PreviousBuffer.assign(static_cast<const char*>(Buffer.Address), Buffer.Length);
     }
   } else if (opcode == BlobWrite || (opcode == FileOpcode::SetProperty && block.Value == FileProperty::BlobValue)) {
-    BlobChanged = 1;
+    BlobChanged = true;
   }
   return DispatchAfter(opcode, block);
 }
 
 uint8_t FileManager::DispatchBefore(int32_t opcode, Block& block) {
   if (InView) return 1;
-  StopOperation = block.Stop ? 1 : 0;
-  if (block.Bracket) InView = 1;
+  StopOperation = block.Stop;
+  if (block.Bracket) InView = true;
   uint8_t result = 1;
   switch (GroupOf(opcode)) {
     case Group::Write: result = BeforeGroup1(); break;
@@ -143,14 +143,14 @@ uint8_t FileManager::DispatchBefore(int32_t opcode, Block& block) {
     case Group::Delete: result = BeforeGroup5(); break;
     case Group::None: return 1;
   }
-  block.Stop = StopOperation != 0;
+  block.Stop = StopOperation;
   return result;
 }
 
 uint8_t FileManager::DispatchAfter(int32_t opcode, Block& block) {
   if (InView) {
     if (!block.Bracket) return 1;
-    InView = 0;
+    InView = false;
   }
   switch (GroupOf(opcode)) {
     case Group::Write: return AfterGroup1();
@@ -178,8 +178,8 @@ uint8_t FileManager::BeforeGroup2() { return 1; }
 
 void FileManager::SetUp() {
   Opened = 0;
-  LazyOpen = 1;
-  Killed = 0;
+  LazyOpen = true;
+  Killed = false;
   UseMRP = 0;
   MRPSize = SetUpMrpSize;
   FileUsageRegistry::Current().AddFileManager(*this);
@@ -193,15 +193,15 @@ void FileManager::Init(runtime::files::KeyedFile* file, framework::error::ErrorM
   Buffers.clear();
   Saved.clear();
   Fields.clear();
-  SkipHeldRecords = 0;
+  SkipHeldRecords = false;
   if (!OpenModeOverridden) OpenMode = DefaultOpenMode;
-  Create = 1;
+  Create = true;
   LockRecover = DefaultLockRecover;
   PrimaryKey = 0;
   FileNameValue = Cut(File->Property(FileProperty::Label), FileNameLimit);
-  CleanedUp = 0;
-  Initialized = 1;
-  Killed = 0;
+  CleanedUp = false;
+  Initialized = true;
+  Killed = false;
   UseMRP = 0;
   MRPSize = InitMrpSize;
   OwnerThread = runtime::core::CurrentThreadNumber();
@@ -212,8 +212,8 @@ void FileManager::Teardown() {
   if (Initialized && !Killed) {
     CleanUp();
     if (File != nullptr) File->RemoveCallback(this);
-    Killed = 1;
-    Initialized = 0;
+    Killed = true;
+    Initialized = false;
     return;
   }
   // Set up but never initialised (a thread that never used the file): the registry
@@ -228,12 +228,12 @@ void FileManager::Destruct() {
 
 void FileManager::CleanUp() {
   if (CleanedUp) return;
-  CleanedUp = 1;
+  CleanedUp = true;
   while (Opened > 0) Close();
   // A file opened by its first use without a counted Open is closed here as well.
   if (Used && Opener != nullptr) {
     Opener->Close();
-    Used = 0;
+    Used = false;
   }
   if (FileUsageRegistry* registry = FileUsageRegistry::CurrentIfAny()) registry->RemoveFileManager(*this);
   Keys.clear();
@@ -249,7 +249,7 @@ void FileManager::CleanUp() {
     Opener = nullptr;
   }
   FileName = {};
-  OpenModeOverridden = 0;
+  OpenModeOverridden = false;
 }
 
 // Filters name the record's fields ("URL:URL"); they read the thread's buffer itself.
@@ -261,7 +261,7 @@ void FileManager::BindFieldNames() {
 // ---- Opening and closing ----
 
 FileManager::ErrorLevel FileManager::EnsureUsable(uint8_t useType) {
-  InUseFile = 1;
+  InUseFile = true;
   ErrorLevel result = LevelQuiet;
   if (useType == UseType::Prepare) {
     if (LazyOpen && Opened < 1) {
@@ -287,7 +287,7 @@ FileManager::ErrorLevel FileManager::EnsureUsable(uint8_t useType) {
       }
     }
   }
-  InUseFile = 0;
+  InUseFile = false;
   return result;
 }
 
@@ -325,8 +325,8 @@ FileManager::ErrorLevel FileManager::OpenPhysical(Reporting reporting) {
     }
     switch (code) {
       case C::NoError:
-        Used = 1;
-        AtEOF = 0;
+        Used = true;
+        AtEOF = false;
         AutoIncDone = 0;
         return LevelQuiet;
       case C::NotFound:
@@ -367,7 +367,7 @@ FileManager::ErrorLevel FileManager::Close() {
       // opener, an Open that only counted must not close the file under another
       // thread.
       if (Initialized && Used && Opener != nullptr) Opener->Close();
-      Used = 0;
+      Used = false;
     }
   }
   --InClose;
@@ -409,7 +409,7 @@ void FileManager::RestoreSnapshot(int16_t& id, SnapshotUse use) {
 }
 
 bool FileManager::MatchesSnapshot(int16_t id) {
-  if (EnsureUsable(UseType::Record) != LevelQuiet || BlobChanged == 1) return false;
+  if (EnsureUsable(UseType::Record) != LevelQuiet || BlobChanged) return false;
   for (const SavedBufferEntry& e : Buffers) {
     if (e.Id != id) continue;
     return Buffer.Address != nullptr && e.Buffer.size() >= Buffer.Length &&
@@ -536,14 +536,14 @@ FileManager::ErrorLevel FileManager::Fetch(int key) {
 FileManager::ErrorLevel FileManager::ReadSequential(bool forward, Reporting reporting) {
   if (EnsureUsable(UseType::Record) != LevelQuiet) return LevelHalt;
   for (;;) {
-    AtEOF = 0;
+    AtEOF = false;
     if (UseMRP && File->Property(FileProperty::ReadAhead) == "0") {
       File->SetProperty(FileProperty::ReadAhead, std::to_string(MRPSize));
     }
     const int32_t code = forward ? File->Next() : File->Previous();
     if (code == C::NoError) return LevelQuiet;
     if (code == C::RecordNotAvailable) {
-      AtEOF = 1;
+      AtEOF = true;
       return LevelNotice;
     }
     if (code == C::RecordHeld) {

@@ -205,7 +205,7 @@ class FileManager : public runtime::files::FileCallback {
   void NoteError(int32_t errorId);
   int32_t GetOpened() const { return Opened; }
   bool IsOpen() const { return Initialized && Opened > 0; }
-  bool IsAtEnd() const { return AtEOF != 0; }
+  bool IsAtEnd() const { return AtEOF; }
   // The current record's position in the primary key (or the file); "" on failure.
   std::string GetPosition();
   // Reads the record at `position`: 0, 5 on a runtime error, 3 when not usable.
@@ -238,7 +238,7 @@ class FileManager : public runtime::files::FileCallback {
   FileManager* AliasedFile = nullptr;
   BufferGroup Buffer;
   std::vector<SavedBufferEntry> Buffers;
-  uint8_t Create = 0;
+  bool Create = false;
   framework::error::ErrorManager* Errors = nullptr;
   std::vector<FieldEntry> Fields;
   runtime::files::KeyedFile* File = nullptr;
@@ -246,35 +246,35 @@ class FileManager : public runtime::files::FileCallback {
   runtime::data::FieldRef FileName;
   std::string FileNameValue;
   uint8_t HasAutoInc = 0;
-  uint8_t InUseFile = 0;
+  bool InUseFile = false;
   uint8_t InCallBack = 0;
   uint8_t InClose = 0;
-  uint8_t InRestore = 0;
-  uint8_t InView = 0;
-  uint8_t Used = 0;
+  bool InRestore = false;
+  bool InView = false;
+  bool Used = false;
   int32_t Opened = 0;
-  uint8_t AtEOF = 0;
+  bool AtEOF = false;
   uint8_t AutoIncDone = 0;
   int32_t LastError = 0;
-  uint8_t DoNotAssertOnCloseMisuse = 0;
-  uint8_t LazyOpen = 0;
+  bool DoNotAssertOnCloseMisuse = false;
+  bool LazyOpen = false;
   uint16_t LockRecover = DefaultLockRecover;
   uint8_t OpenMode = 0;
-  uint8_t OpenModeOverridden = 0;
+  bool OpenModeOverridden = false;
   uint8_t PrimaryKey = 0;  // position in Keys of the primary key, 0 = none
   std::vector<SavedStateEntry> Saved;
-  uint8_t SkipHeldRecords = 0;
-  uint8_t CleanedUp = 0;
+  bool SkipHeldRecords = false;
+  bool CleanedUp = false;
   std::vector<KeyEntry> Keys;
-  uint8_t BlobChanged = 0;
+  bool BlobChanged = false;
   std::string PreviousBuffer;
-  uint8_t SavePreviousBuffer = 0;
-  uint8_t Initialized = 0;
-  uint8_t Killed = 0;
+  bool SavePreviousBuffer = false;
+  bool Initialized = false;
+  bool Killed = false;
   IFileOpenServer* Opener = nullptr;
   uint8_t UseMRP = 0;
   uint8_t MRPSize = 0;
-  uint8_t StopOperation = 0;
+  bool StopOperation = false;
 
  private:
   ErrorLevel OpenRoutine(Reporting reporting, bool force);

@@ -70,7 +70,7 @@ TEST_F(UrlListTest, BuildingTouchesNoFileAndKillingAnUnusedManagerWorks) {
   ASSERT_TRUE(UrlListManagers::Built());
   EXPECT_EQ(UrlListManagers::Access(), UrlListManagers::FileManager());
   EXPECT_EQ(UrlListManagers::Relate(), UrlListManagers::RelationManager());
-  EXPECT_EQ(UrlListManagers::FileManager()->Initialized, 0);
+  EXPECT_FALSE(UrlListManagers::FileManager()->Initialized);
   EXPECT_EQ(UrlListManagers::FileManager()->FileNameValue, "UrlList");
   EXPECT_FALSE(std::filesystem::exists("URLLIST.vkdb"));
   auto& registry = framework::data::FileUsageRegistry::Current();

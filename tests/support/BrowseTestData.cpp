@@ -73,7 +73,7 @@ NameFile::NameFile(framework::error::ErrorManager& errors) {
   Manager.Errors = &errors;
   Manager.SetUp();
   Manager.Init(&File, &errors);
-  Manager.Create = 1;
+  Manager.Create = true;
   Manager.RegisterKey(KeyName, "Names by name");
   Manager.RegisterKey(KeyNameDescending, "Names by name, descending");
   Relations.Init(&Manager, false);
