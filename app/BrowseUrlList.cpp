@@ -115,7 +115,7 @@ BrowseUrlList::BrowseUrlList(const runtime::ui::WindowDefinition& window, Browse
     : Window(window), Queue(queue) {
   Browse.UsePopup = 1;
   Browse.EditViaPopup = 1;
-  Browse.UseWaitCursor = 1;
+  Browse.UseWaitCursor = true;
   Resizer.ResizeCalled = 0;
 }
 

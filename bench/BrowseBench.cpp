@@ -216,7 +216,7 @@ struct BrowseRig {
     Locator.Init(0, FieldRef::Of(Buffer.Name), true, Browse);
     Browse.MapColumnField(FieldRef::Of(Buffer.Name), FieldRef::Of(Queue.Buffer.Name));
     Browse.MapColumnField(FieldRef::Of(Buffer.Count), FieldRef::Of(Queue.Buffer.Count));
-    Browse.UseWaitCursor = 0;
+    Browse.UseWaitCursor = false;
     Browse.RegisterAlertKeys();
     Browse.ReapplyOrder(true);
     Drain();

@@ -75,7 +75,7 @@ bool BrowseManager::ResetRequired() {
                                               !order->Resets->LeftMatchesBuffer(framework::window::MatchMode::Exact))
     required = true;
   if (!required) return false;
-  LoadPending = 1;
+  LoadPending = true;
   return true;
 }
 
@@ -310,11 +310,11 @@ void BrowseManager::ReloadPage(int32_t mode) {
   std::string saved;
   bool hasSaved = false;
   if (!ActiveInvisible && (ILC == nullptr || !ILC->IsShown())) {
-    LoadPending = 1;
+    LoadPending = true;
     return;
   }
-  Loaded = 1;
-  LoadPending = 0;
+  Loaded = true;
+  LoadPending = false;
   // The page is read inside one read transaction, ended before the reload returns.
   runtime::files::ViewReadScope read(View);
   ShowWaitCursor(true);
@@ -481,7 +481,7 @@ void BrowseManager::RegisterAlertKeys() {
   WindowModel::SetPropInt(window, list, Prop::Alert, Key::MouseLeft2, DoubleClickSlot);
   WindowModel::SetPropInt(window, list, Prop::Alert, Key::MouseRightUp, MenuSlot);
   WindowModel::SetPropInt(window, list, Prop::Alert, Key::MenuKey, MenuSlot);
-  HasThumb = WindowModel::GetPropInt(window, list, Prop::VScroll) != 0 ? 1 : 0;
+  HasThumb = WindowModel::GetPropInt(window, list, Prop::VScroll) != 0;
   WindowModel::SetPropInt(window, list, Prop::VScroll, 0);
   if (Sort)
     for (auto& entry : Sort->Entries)
@@ -565,7 +565,7 @@ void BrowseManager::HandleEvent(const runtime::ui::PostedEvent& event) {
   } else if (event.Control == 0 && ILC != nullptr) {
     KeepCurrentChoice();
   }
-  NeedRefresh = 0;
+  NeedRefresh = false;
   if (event.Number == Event::Accepted && event.Control != 0) TakeAccepted(event.Control);
   // A saved query (or Clear) chosen from the context menu reaches the query button.
   if (event.Number == Event::NewSelection && event.Control != 0 && event.Control == QueryControl &&
@@ -575,7 +575,7 @@ void BrowseManager::HandleEvent(const runtime::ui::PostedEvent& event) {
   }
   if (NeedRefresh) {
     ReloadPage(ReloadAroundView);
-    NeedRefresh = 0;
+    NeedRefresh = false;
   } else if (event.Number == Event::CloseWindow && Selecting && Window != nullptr) {
     framework::data::FileManager* file = PrimaryFile();
     if (Window->Response == WindowController::ResponseCompleted) {
@@ -817,7 +817,7 @@ void BrowseManager::RereadViewRecord() {
     View->ResetToPosition(here);
   }
   if (rc != C::NoError) {
-    NeedRefresh = ReportRecordLost() ? 1 : 0;
+    NeedRefresh = ReportRecordLost();
     // The page is reloaded around the lost row's place, not wherever the view last read.
     View->ResetToPosition(position);
   }
@@ -860,7 +860,7 @@ void BrowseManager::Init(int32_t listControl, runtime::data::FieldRef position,
   Behavior = std::make_unique<BrowseListAdapter>(queue, position, listControl, &window.MyWindow);
   ListQueue = Behavior.get();
   ILC = Behavior.get();
-  UseWaitCursor = 1;
+  UseWaitCursor = true;
   UseMRP = 1;
   PrevChoice = 0;
   Window = &window;
@@ -869,7 +869,7 @@ void BrowseManager::Init(int32_t listControl, runtime::data::FieldRef position,
   Fields->Init();
   Popup = std::make_unique<framework::popup::PopupManager>();
   Popup->Init();
-  RetainRow = 1;
+  RetainRow = true;
   ViewManager::Init(view, primary, Sort.get());
   window.AddBrowse(Component, Selecting);
   if (Selecting)

@@ -196,8 +196,8 @@ class BrowseManager : public framework::data::ViewManager {
 
   // ---- Fields, after ViewManager's, in the fixed order ----
   BrowseComponent Component{*this};
-  uint8_t ActiveInvisible = 0;
-  uint8_t AllowUnfilled = 0;
+  bool ActiveInvisible = false;
+  bool AllowUnfilled = false;
   uint8_t ArrowAction = 0;
   uint8_t DeleteAction = 0;
   int32_t AskProcedure = 0;
@@ -217,17 +217,17 @@ class BrowseManager : public framework::data::ViewManager {
   uint8_t FileLoaded = 0;
   uint8_t UseMRP = 0;
   uint8_t FocusLossAction = 0;
-  uint8_t HasThumb = 0;
-  uint8_t HideSelect = 0;
+  bool HasThumb = false;
+  bool HideSelect = false;
   IListControl* ILC = nullptr;
   int32_t InsertControl = 0;
   int32_t ItemsToFill = 0;
   int32_t LastChoice = 0;
   int32_t LastItems = 0;
   BrowseQueue* ListQueue = nullptr;
-  uint8_t LoadPending = 0;
-  uint8_t Loaded = 0;
-  uint8_t NeedRefresh = 0;
+  bool LoadPending = false;
+  bool Loaded = false;
+  bool NeedRefresh = false;
   // The context menu and toolbox; created by Init, filled by RegisterAlertKeys.
   std::unique_ptr<framework::popup::PopupManager> Popup;
   uint8_t UsePopup = 0;
@@ -240,20 +240,20 @@ class BrowseManager : public framework::data::ViewManager {
   uint8_t QueryShared = 0;
   // The query-by-example object the Query button asks (not owned); none: no queries.
   framework::query::QbeQuery* Query = nullptr;
-  uint8_t QuickScan = 0;
+  bool QuickScan = false;
   uint8_t RecordStatus = 0;
-  uint8_t RetainRow = 0;
+  bool RetainRow = false;
   uint8_t SavedSort = 0;
   std::string SavedSortString;
   LetterLocator* SavedLocator = nullptr;
   StringStep* SavedThumb = nullptr;
   runtime::data::FieldRef SavedLocatorField;
-  uint8_t UseWaitCursor = 0;
+  bool UseWaitCursor = false;
   int32_t SelectControl = 0;
   uint8_t SelectWholeRecord = 0;
   uint8_t Selecting = 0;
   std::unique_ptr<OrderQueue> Sort;
-  uint8_t StartAtCurrent = 0;
+  bool StartAtCurrent = false;
   uint8_t TabAction = 0;
   int32_t ToolControl = 0;
   framework::window::ToolbarTarget* Toolbar = nullptr;

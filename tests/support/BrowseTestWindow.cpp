@@ -68,7 +68,7 @@ int32_t BrowseTestWindow::Init() {
   Browse.ViewControl = ViewNo;
   Browse.EditViaPopup = 1;
   Browse.SelectControl = SelectNo;
-  Browse.ActiveInvisible = Opts.ActiveInvisible ? 1 : 0;
+  Browse.ActiveInvisible = Opts.ActiveInvisible;
   Step.Init(Opts.StepControls | (Opts.Descending ? framework::browse::StringStep::ControlDescending : 0),
             framework::browse::StringStep::LookupRunTime);
   Browse.AddOrder(&Step, Opts.Descending ? KeyNameDescending : KeyName);
