@@ -255,15 +255,11 @@ class WindowController {
   bool Opened = false;
   uint8_t OriginalRequest = 0;
   bool RecordSaved = false;
-  uint8_t BeforeSaveRequest = 0;
   framework::data::RelationManager* Primary = nullptr;
   uint8_t Request = 0;
   bool ResetOnGainFocus = false;
   WindowResizer* Resize = nullptr;
   uint8_t Response = 0;
-  // Set once the request is saved and the window's close is on its way: a second OK
-  // pressed meanwhile does nothing (it would save the record a second time).
-  bool Finishing = false;
   int16_t Saved = 0;
   FormNavigator* FormVCR = nullptr;
   ToolbarManager* Toolbar = nullptr;
@@ -304,6 +300,11 @@ class WindowController {
   void* DittoSave = nullptr;
   // The bound-names scope pushed by Init, popped by Teardown.
   bool ScopePushed = false;
+  // The request in hand when the save button was pressed.
+  uint8_t BeforeSaveRequest = 0;
+  // Set once the request is saved and the window's close is on its way: a second OK
+  // pressed meanwhile does nothing (it would save the record a second time).
+  bool Finishing = false;
 };
 
 }  // namespace framework::window
