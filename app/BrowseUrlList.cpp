@@ -138,7 +138,8 @@ int32_t BrowseUrlList::Init() {
   AddButton(CloseButton, Request == RequestSelect ? ResponseCancelled : ResponseCompleted);
   framework::data::RelationManager* relate = UrlListManagers::Relate();
   if (!relate) return EventConsumed;  // the thread has no UrlList managers
-  relate->Open(Walk::Top);
+  // A failed open is reported by the file manager; the window opens regardless.
+  (void)relate->Open(Walk::Top);
   FilesOpened = true;
 
   Browse.Init(BrowseList, FieldRef::Of(Queue.Buffer.ViewPosition), *this, *relate, Queue, ThreadView());

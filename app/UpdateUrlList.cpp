@@ -134,7 +134,8 @@ int32_t UpdateUrlList::Init() {
   AddDittoField(UrlEntry, UrlFieldNo);
   AddDittoField(NumberEntry, NumberFieldNo);
   AddButton(CancelButton, ResponseCancelled);
-  relate->Open(Walk::Top);
+  // A failed open is reported by the file manager; the window opens regardless.
+  (void)relate->Open(Walk::Top);
   FilesOpened = true;
   Primary = relate;
 

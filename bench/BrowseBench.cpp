@@ -195,12 +195,12 @@ struct BrowseRig {
     Files.Create = 1;
     Files.RegisterKey(1, "By name");
     Relations.Init(&Files, false);
-    Relations.Open(framework::data::Walk::Top);
-    Files.EnsureUsable(framework::data::UseType::Record);
+    if (Relations.Open(framework::data::Walk::Top) != framework::error::LevelQuiet) std::abort();
+    if (Files.EnsureUsable(framework::data::UseType::Record) != framework::error::LevelQuiet) std::abort();
     if (File.Records() != records) std::abort();
     TheView.Init(File);
 
-    Controller.Init();
+    if (Controller.Init() != framework::window::WindowController::EventGoOn) std::abort();
     runtime::ui::WindowBuilder b("BenchBrowse");
     b.Caption("Bench").Size(300, 200);
     b.List(0, "?List", "120L(2)|M~Name~@s39@40R(2)|M~Count~@n9@").At(4, 4, 290, 150);
@@ -218,7 +218,7 @@ struct BrowseRig {
     Browse.MapColumnField(FieldRef::Of(Buffer.Count), FieldRef::Of(Queue.Buffer.Count));
     Browse.UseWaitCursor = false;
     Browse.RegisterAlertKeys();
-    Browse.ReapplyOrder(true);
+    Browse.ReapplyOrder(framework::window::ResetMode::Forced);
     Drain();
   }
 

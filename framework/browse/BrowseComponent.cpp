@@ -6,7 +6,7 @@ namespace framework::browse {
 
 void BrowseComponent::Teardown() { Browse.Teardown(); }
 void BrowseComponent::Reset(framework::window::ResetMode mode) {
-  Browse.ReapplyOrder(mode == framework::window::ResetMode::Forced);
+  Browse.ReapplyOrder(mode);
 }
 bool BrowseComponent::ResetRequired() { return Browse.ResetRequired(); }
 void BrowseComponent::RegisterAlertKeys() { Browse.RegisterAlertKeys(); }

@@ -128,7 +128,7 @@ uint8_t BrowseManager::AskForRecord(uint8_t request) {
     if (AskProcedure == 0) {
       response = AskInPlace(request);
     } else {
-      if (request == WindowController::RequestInsert && ViewManager::PrepareRecord(false) != LevelQuiet)
+      if (request == WindowController::RequestInsert && ViewManager::PrepareRecord(framework::data::RecordBuffer::Clear) != LevelQuiet)
         return WindowController::ResponseCancelled;
       response = Window->Run(AskProcedure, request);
       OnAskResponse(request, response);
@@ -216,7 +216,7 @@ void BrowseManager::SetTemporaryOrder(std::string_view orderText, LetterLocator*
   if (locator != nullptr) locator->SetShadow("");
   order->Thumb = thumb;
   SetOrderText(orderText);
-  ChooseOrder(Sort->Current, true);
+  ChooseOrder(Sort->Current, framework::window::ResetMode::Forced);
 }
 
 void BrowseManager::OnAskResponse(uint8_t& request, uint8_t& response) {
@@ -421,8 +421,8 @@ void BrowseManager::FindSavedRow(const std::string& saved, bool hasSaved, int32_
   if (RetainRow) shift = target - CurrentChoice;
 }
 
-void BrowseManager::ReapplyOrder(bool force) {
-  if (Sort) ChooseOrder(Sort->Current, force);
+void BrowseManager::ReapplyOrder(framework::window::ResetMode mode) {
+  if (Sort) ChooseOrder(Sort->Current, mode);
 }
 
 void BrowseManager::ScrollToEnd(int32_t event) {
@@ -502,11 +502,11 @@ void BrowseManager::FillListRow() {
   ListQueue->SetRowPosition(View->Position());
 }
 
-bool BrowseManager::ChooseOrder(size_t order, bool force) {
+bool BrowseManager::ChooseOrder(size_t order, framework::window::ResetMode mode) {
   const bool changed = ApplySortOrder(order);
   bool reloaded = false;
   // ResetRequired first: it also takes the list's current height.
-  if (ResetRequired() || changed || force || !Loaded || LoadPending) {
+  if (ResetRequired() || changed || mode == framework::window::ResetMode::Forced || !Loaded || LoadPending) {
     if (BrowseSortOrder* sort = CurrentSort(); sort != nullptr && sort->Resets) sort->Resets->LeftIntoBuffer();
     Open();
     if ((!Selecting && !StartAtCurrent) || Loaded) {
@@ -673,7 +673,7 @@ void BrowseManager::ApplyQueryFilter() {
     SetNamedFilter(filter, QueryFilterId);
   }
   if (QueryResult != 0) WindowModel::SetProp(WindowNumber(), QueryResult, Prop::Text, filter);
-  ReapplyOrder(true);
+  ReapplyOrder(framework::window::ResetMode::Forced);
 }
 
 void BrowseManager::OnNewSelection() {
@@ -874,7 +874,8 @@ void BrowseManager::Init(int32_t listControl, runtime::data::FieldRef position,
   window.AddBrowse(Component, Selecting);
   if (Selecting)
     if (framework::data::FileManager* file = PrimaryFile()) {
-      file->EnsureUsable(framework::data::UseType::Window);
+      // Marks the window's use of the file; a failure is reported by the file manager.
+      (void)file->EnsureUsable(framework::data::UseType::Window);
       Buffer = file->SnapshotBuffer();
     }
 }

@@ -125,8 +125,8 @@ class BrowseManager : public framework::data::ViewManager {
   // ---- ViewManager operations the browse overrides ----
   bool ResetRequired() override;
   void Teardown() override;
-  ErrorLevel Next() override;
-  ErrorLevel Previous() override;
+  [[nodiscard]] ErrorLevel Next() override;
+  [[nodiscard]] ErrorLevel Previous() override;
 
   // ---- The browse's own virtual operations, in slot order ----
   virtual uint8_t AskForRecord(uint8_t request);
@@ -143,13 +143,14 @@ class BrowseManager : public framework::data::ViewManager {
   virtual void ReloadFromView();
   virtual void RecomputeThumbLimits();
   virtual void ReloadPage(int32_t mode);
-  virtual void ReapplyOrder(bool force);
+  // Chooses the current order again (ResetMode::Forced: reloads even when nothing changed).
+  virtual void ReapplyOrder(framework::window::ResetMode mode);
   virtual void ScrollToEnd(int32_t event);
   virtual void ScrollByRow(int32_t event);
   virtual void ScrollByPage(int32_t event);
   virtual void RegisterAlertKeys();
   virtual void FillListRow();
-  virtual bool ChooseOrder(size_t order, bool force);
+  virtual bool ChooseOrder(size_t order, framework::window::ResetMode mode);
   virtual void SetUsePopup(bool flag);
   virtual void SetUseMrp(bool flag);
   virtual bool GetUseMrp();

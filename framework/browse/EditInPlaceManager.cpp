@@ -78,7 +78,7 @@ int32_t EditInPlaceManager::Init() {
       int32_t at = 1;
       if (rows() > 0) {
         if (Insert == InsertAtEnd) BC->ScrollToEnd(Event::ScrollBottom);
-        if (BC->PrepareRecord(false) != LevelQuiet) return EventEndLoop;
+        if (BC->PrepareRecord(framework::data::RecordBuffer::Clear) != LevelQuiet) return EventEndLoop;
         Primary->SaveLinkValues();
         at = Insert == InsertAtSelected ? std::max(BC->CurrentChoice, 1) : BC->CurrentChoice + 1;
         if (BC->LastItems > 0 && rows() >= BC->LastItems) {
@@ -94,7 +94,7 @@ int32_t EditInPlaceManager::Init() {
           }
         }
       } else {
-        if (BC->PrepareRecord(false) != LevelQuiet) return EventEndLoop;
+        if (BC->PrepareRecord(framework::data::RecordBuffer::Clear) != LevelQuiet) return EventEndLoop;
         Primary->SaveLinkValues();
       }
       at = std::clamp(at, 1, rows() + 1);
@@ -401,7 +401,8 @@ void EditInPlaceManager::FinishEdit(int32_t action) {
   if (decision == FinishAbandon && Req == RequestInsert) {
     if (BC->ListQueue->GetRow(static_cast<size_t>(BC->CurrentChoice))) BC->ListQueue->DeleteRow();
     if (BC->CurrentChoice > 0 && Insert != InsertAtSelected) --BC->CurrentChoice;
-    Primary->ReleaseAutoNumber();
+    // A failure is reported; the abandoned row has left the list either way.
+    (void)Primary->ReleaseAutoNumber();
     BC->DisplayList();
   }
   if (decision == FinishSave && !SaveRow()) Again = 1;

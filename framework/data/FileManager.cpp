@@ -266,12 +266,15 @@ FileManager::ErrorLevel FileManager::EnsureUsable(uint8_t useType) {
   if (useType == UseType::Prepare) {
     if (LazyOpen && Opened < 1) {
       if (Used) {
-        OpenRoutine(Reporting::Report, false);
+        // Opened lazily and before: this only counts the open, which cannot fail.
+        (void)OpenRoutine(Reporting::Report, PhysicalOpen::AsConfigured);
       } else {
         // The raised count keeps the physical open's own EnsureUsable(Prepare) from
         // opening again.
         ++Opened;
-        OpenRoutine(Reporting::Report, true);
+        // A failed open is reported and leaves the file unopened, so the operation
+        // that needs the record refuses.
+        (void)OpenRoutine(Reporting::Report, PhysicalOpen::Now);
         --Opened;
       }
     }
@@ -291,14 +294,14 @@ FileManager::ErrorLevel FileManager::EnsureUsable(uint8_t useType) {
   return result;
 }
 
-FileManager::ErrorLevel FileManager::Open() { return OpenRoutine(Reporting::Report, false); }
+FileManager::ErrorLevel FileManager::Open() { return OpenRoutine(Reporting::Report, PhysicalOpen::AsConfigured); }
 
-FileManager::ErrorLevel FileManager::OpenQuiet() { return OpenRoutine(Reporting::Quiet, false); }
+FileManager::ErrorLevel FileManager::OpenQuiet() { return OpenRoutine(Reporting::Quiet, PhysicalOpen::AsConfigured); }
 
-FileManager::ErrorLevel FileManager::OpenRoutine(Reporting reporting, bool force) {
+FileManager::ErrorLevel FileManager::OpenRoutine(Reporting reporting, PhysicalOpen when) {
   FileUsageRegistry::Current().NoteOpen(*this);
   BindFieldNames();
-  if (force || (!LazyOpen && Opened == 0)) {
+  if (when == PhysicalOpen::Now || (!LazyOpen && Opened == 0)) {
     const ErrorLevel result = OpenPhysical(reporting);
     if (result != LevelQuiet) return result;
   }
@@ -444,7 +447,7 @@ int16_t FileManager::SnapshotFileState() {
   return state.Id;
 }
 
-void FileManager::RestoreFileState(int16_t& id, bool restoreBuffer) {
+void FileManager::RestoreFileState(int16_t& id, SnapshotUse use) {
   if (EnsureUsable(UseType::Record) != LevelQuiet) return;
   auto at = std::find_if(Saved.begin(), Saved.end(), [&](const SavedStateEntry& s) { return s.Id == id; });
   if (at == Saved.end()) {
@@ -453,6 +456,7 @@ void FileManager::RestoreFileState(int16_t& id, bool restoreBuffer) {
   }
   SavedStateEntry state = *at;
   Saved.erase(at);
+  const bool restoreBuffer = use == SnapshotUse::Restore;
   if (restoreBuffer) {
     if (AliasedFile != nullptr) {
       File->ResetToPosition(state.Pos);
@@ -461,7 +465,7 @@ void FileManager::RestoreFileState(int16_t& id, bool restoreBuffer) {
       File->RestoreState(state.State, true);
     }
   }
-  RestoreSnapshot(state.Buffer, restoreBuffer ? SnapshotUse::Restore : SnapshotUse::Discard);
+  RestoreSnapshot(state.Buffer, use);
   if (restoreBuffer) AutoIncDone = state.AutoIncDone;
   File->FreeState(state.State);
   id = 0;
@@ -727,7 +731,8 @@ FileManager::ErrorLevel FileManager::UpdateCore(Reporting reporting) {
     if (reporting == Reporting::Report) RaiseLast();
     // Show the other station's version, watched again so the next save is checked too.
     File->Watch();
-    RereadAtPosition(position);
+    // The change made elsewhere is what is reported; a failed reread leaves the typed values.
+    (void)RereadAtPosition(position);
     return LevelNotice;
   }
   if (code == C::DuplicateKey) {
@@ -756,21 +761,21 @@ FileManager::ErrorLevel FileManager::DeleteCurrent(bool ask) {
 
 void FileManager::FillNewRecord() {}
 
-FileManager::ErrorLevel FileManager::PrepareRecord(bool keepBuffer) {
+FileManager::ErrorLevel FileManager::PrepareRecord(RecordBuffer buffer) {
   if (EnsureUsable(UseType::Record) != LevelQuiet) return LevelHalt;
   if (AliasedFile != nullptr) {
     FileManager& alias = *AliasedFile;
-    alias.Open();
+    (void)alias.Open();  // paired with the Close below; a failure is reported
     int16_t state = alias.SnapshotFileState();
     const size_t length = std::min(Buffer.Length, alias.Buffer.Length);
-    if (keepBuffer) std::memcpy(alias.Buffer.Address, Buffer.Address, length);
-    const ErrorLevel result = alias.PrepareRecord(keepBuffer);
+    if (buffer == RecordBuffer::Keep) std::memcpy(alias.Buffer.Address, Buffer.Address, length);
+    const ErrorLevel result = alias.PrepareRecord(buffer);
     if (result == LevelQuiet) std::memcpy(Buffer.Address, alias.Buffer.Address, length);
-    alias.RestoreFileState(state, true);
+    alias.RestoreFileState(state, SnapshotUse::Restore);
     alias.Close();
     return result;
   }
-  if (!keepBuffer) File->ClearBuffer();
+  if (buffer == RecordBuffer::Clear) File->ClearBuffer();
   FillNewRecord();
   if (!HasAutoInc) return LevelQuiet;
   AutoIncDone = 0;

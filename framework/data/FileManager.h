@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "framework/data/IFileOpenServer.h"
+#include "framework/data/RecordBuffer.h"
 #include "framework/error/ErrorLevel.h"
 #include "runtime/data/FieldKind.h"
 #include "runtime/data/FieldRef.h"
@@ -126,29 +127,29 @@ class FileManager : public runtime::files::FileCallback {
   // ExpressionScope::BindRecord), which then read the buffer itself.
   virtual void BindFieldNames();
   // Deletes the record added by automatic numbering (through `relations` when given).
-  virtual ErrorLevel ReleaseAutoNumber(RelationManager* relations);
+  [[nodiscard]] virtual ErrorLevel ReleaseAutoNumber(RelationManager* relations);
   // Ends one Open; the last one closes the file. Always 0.
   virtual ErrorLevel Close();
   // True when the record buffer still equals snapshot `id`.
   virtual bool MatchesSnapshot(int16_t id);
   // Reads the record whose `key` components equal the buffer's; clears the buffer when
   // there is none. 0, 5; 3 when the file is not usable. Raises nothing.
-  virtual ErrorLevel Fetch(int key);
+  [[nodiscard]] virtual ErrorLevel Fetch(int key);
   // Base: no opens counted, lazy opening, registered with this thread's registry.
   virtual void SetUp();
   virtual void Init(runtime::files::KeyedFile* file, framework::error::ErrorManager* errors);
-  virtual ErrorLevel Insert();
+  [[nodiscard]] virtual ErrorLevel Insert();
   virtual void Teardown();
-  virtual ErrorLevel Next();
+  [[nodiscard]] virtual ErrorLevel Next();
   // Counts an open; opens the file at once only when it is not opened lazily.
-  virtual ErrorLevel Open();
-  virtual ErrorLevel Previous();
-  virtual ErrorLevel ReserveAutoNumber();
+  [[nodiscard]] virtual ErrorLevel Open();
+  [[nodiscard]] virtual ErrorLevel Previous();
+  [[nodiscard]] virtual ErrorLevel ReserveAutoNumber();
   // Hook for data-file classes: initial values of a new record. Empty here.
   virtual void FillNewRecord();
-  // Clears the buffer (unless kept), fills it, and numbers it when the file has an
+  // Clears the buffer (unless RecordBuffer::Keep), fills it, and numbers it when the file has an
   // automatically numbered key (which adds the record at once).
-  virtual ErrorLevel PrepareRecord(bool keepBuffer);
+  [[nodiscard]] virtual ErrorLevel PrepareRecord(RecordBuffer buffer);
   // Puts snapshot `id` back into the buffer (SnapshotUse::Restore), frees it, sets id to 0.
   virtual void RestoreSnapshot(int16_t& id, SnapshotUse use);
   // Saves a copy of the record buffer; returns its id.
@@ -156,27 +157,27 @@ class FileManager : public runtime::files::FileCallback {
   virtual ErrorLevel Raise(int32_t errorId);
   virtual ErrorLevel RaiseLast();
   virtual ErrorLevel RaiseWithText(int32_t errorId, std::string_view text);
-  virtual ErrorLevel FetchQuiet(int key);
-  virtual ErrorLevel InsertQuiet();
-  virtual ErrorLevel NextQuiet();
-  virtual ErrorLevel OpenQuiet();
-  virtual ErrorLevel PreviousQuiet();
-  virtual ErrorLevel ReserveAutoNumberQuiet();
-  virtual ErrorLevel UpdateQuiet();
-  virtual ErrorLevel Update();
+  [[nodiscard]] virtual ErrorLevel FetchQuiet(int key);
+  [[nodiscard]] virtual ErrorLevel InsertQuiet();
+  [[nodiscard]] virtual ErrorLevel NextQuiet();
+  [[nodiscard]] virtual ErrorLevel OpenQuiet();
+  [[nodiscard]] virtual ErrorLevel PreviousQuiet();
+  [[nodiscard]] virtual ErrorLevel ReserveAutoNumberQuiet();
+  [[nodiscard]] virtual ErrorLevel UpdateQuiet();
+  [[nodiscard]] virtual ErrorLevel Update();
   // Makes the file usable for `useType` (UseType); see UseType.h.
-  virtual ErrorLevel EnsureUsable(uint8_t useType);
-  virtual ErrorLevel CheckField(int id);
-  virtual ErrorLevel CheckFieldQuiet(int id);
+  [[nodiscard]] virtual ErrorLevel EnsureUsable(uint8_t useType);
+  [[nodiscard]] virtual ErrorLevel CheckField(int id);
+  [[nodiscard]] virtual ErrorLevel CheckFieldQuiet(int id);
   // Whether a failure is shown to the user or only returned.
   enum class Reporting : uint8_t { Quiet, Report };
 
   // Data-file classes that check values override this; 0 = valid.
-  virtual ErrorLevel CheckFieldCore(int id, Reporting reporting);
-  virtual ErrorLevel CheckFields(int low, int high, int* failedField);
-  virtual ErrorLevel CheckRecord(int* failedField);
+  [[nodiscard]] virtual ErrorLevel CheckFieldCore(int id, Reporting reporting);
+  [[nodiscard]] virtual ErrorLevel CheckFields(int low, int high, int* failedField);
+  [[nodiscard]] virtual ErrorLevel CheckRecord(int* failedField);
   // Deletes the current record, asking first when `ask`. 0, 4 (declined), 5.
-  virtual ErrorLevel DeleteCurrent(bool ask);
+  [[nodiscard]] virtual ErrorLevel DeleteCurrent(bool ask);
   // Non-zero: the relation manager's delete walk skips the current record.
   virtual uint8_t IsRecordExcluded();
   virtual void SetUseMrp(uint8_t value);
@@ -209,12 +210,12 @@ class FileManager : public runtime::files::FileCallback {
   // The current record's position in the primary key (or the file); "" on failure.
   std::string GetPosition();
   // Reads the record at `position`: 0, 5 on a runtime error, 3 when not usable.
-  ErrorLevel RereadAtPosition(const std::string& position);
+  [[nodiscard]] ErrorLevel RereadAtPosition(const std::string& position);
   // Saves buffer, position and cursor; returns the state's id (0 when not usable).
   int16_t SnapshotFileState();
-  // Gives back state `id` (the buffer and position only when `restoreBuffer`), frees
-  // it and sets id to 0.
-  void RestoreFileState(int16_t& id, bool restoreBuffer);
+  // Gives back state `id` (the buffer and position only with SnapshotUse::Restore),
+  // frees it and sets id to 0.
+  void RestoreFileState(int16_t& id, SnapshotUse use);
   // The file name as messages show it.
   std::string MessageFileName();
 
@@ -277,16 +278,18 @@ class FileManager : public runtime::files::FileCallback {
   bool StopOperation = false;
 
  private:
-  ErrorLevel OpenRoutine(Reporting reporting, bool force);
-  ErrorLevel OpenPhysical(Reporting reporting);
+  // When the physical open happens: as the lazy-open setting says, or at once.
+  enum class PhysicalOpen : uint8_t { AsConfigured, Now };
+  [[nodiscard]] ErrorLevel OpenRoutine(Reporting reporting, PhysicalOpen when);
+  [[nodiscard]] ErrorLevel OpenPhysical(Reporting reporting);
   ErrorLevel Failed(Reporting reporting, int32_t errorId);
   void CleanUp();
-  ErrorLevel ReadSequential(bool forward, Reporting reporting);
-  ErrorLevel InsertCore(Reporting reporting);
-  ErrorLevel ReserveAutoNumberCore(Reporting reporting);
-  ErrorLevel UpdateCore(Reporting reporting);
+  [[nodiscard]] ErrorLevel ReadSequential(bool forward, Reporting reporting);
+  [[nodiscard]] ErrorLevel InsertCore(Reporting reporting);
+  [[nodiscard]] ErrorLevel ReserveAutoNumberCore(Reporting reporting);
+  [[nodiscard]] ErrorLevel UpdateCore(Reporting reporting);
   // One numbering pass over the keys with automatic numbering; 0, or the failure.
-  ErrorLevel NumberKeys(Reporting reporting, bool& failed);
+  [[nodiscard]] ErrorLevel NumberKeys(Reporting reporting, bool& failed);
   void NameKeyForMessage(const KeyEntry& key);
   void NameDuplicatedKey();
   // The description of the key a change would duplicate ("" when none is found), named

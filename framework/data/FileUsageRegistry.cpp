@@ -264,9 +264,9 @@ void FileUsageRegistry::NoteClose(FileManager& manager) {
   }
   const int16_t level = scope.ScopeLevel;
   int16_t hold = scope.Hold;
-  const bool restoreBuffer = scope.UStat < UseType::Window;
+  const SnapshotUse use = scope.UStat < UseType::Window ? SnapshotUse::Restore : SnapshotUse::Discard;
   // Giving the state back uses the file, which still finds this scope as its own.
-  if (hold != 0) manager.RestoreFileState(hold, restoreBuffer);
+  if (hold != 0) manager.RestoreFileState(hold, use);
   if (!StatusQ) return;
   const int32_t thread = runtime::core::CurrentThreadNumber();
   std::erase_if(*StatusQ, [&](const UsageStatusEntry& e) {

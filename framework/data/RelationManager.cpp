@@ -131,7 +131,8 @@ RelationManager::ErrorLevel RelationManager::Close(Walk walk) { return OpenTree(
 // ---- Transactions ----
 
 RelationManager::ErrorLevel RelationManager::EnableLogout() {
-  Me->EnsureUsable(UseType::Record);
+  // Opens a lazily opened file; a failure is reported by the file manager.
+  (void)Me->EnsureUsable(UseType::Record);
   if (!UseLogout) return LevelQuiet;
   runtime::files::KeyedFile* file = Me->File;
   if (Me->AliasedFile != nullptr && file->Property(FileProperty::AliasOf).empty()) file = Me->AliasedFile->File;
@@ -327,7 +328,7 @@ RelationManager::ErrorLevel RelationManager::UpdateChildren(int key, BufferedPai
     }
     if (UpdateWithChildren() != LevelQuiet) result = LevelNotice;
   }
-  Me->RestoreFileState(state, true);
+  Me->RestoreFileState(state, SnapshotUse::Restore);
   return result;
 }
 
@@ -429,7 +430,7 @@ RelationManager::ErrorLevel RelationManager::DeleteChildren(int key, BufferedPai
       break;
     }
   }
-  Me->RestoreFileState(state, true);
+  Me->RestoreFileState(state, SnapshotUse::Restore);
   return result;
 }
 

@@ -77,27 +77,28 @@ class RelationManager {
   // ---- Virtual operations, in slot order ----
 
   // Deletes the record automatic numbering added (through Delete, without asking).
-  virtual ErrorLevel ReleaseAutoNumber();
+  [[nodiscard]] virtual ErrorLevel ReleaseAutoNumber();
+  // Ends one Open of the tree; always 0, as FileManager::Close.
   virtual ErrorLevel Close(Walk walk);
   // Deletes the current record and deals with its children, in a transaction when
   // UseLogout; on failure asks "Record Delete Error" and tries again on Yes.
-  virtual ErrorLevel Delete(bool ask);
+  [[nodiscard]] virtual ErrorLevel Delete(bool ask);
   // On the child's manager: deletes, clears or restricts the children of the parent
   // whose linking values are in `pairs` (Left).
-  virtual ErrorLevel DeleteChildren(int key, framework::window::BufferedPairs& pairs, uint8_t mode, bool ask);
+  [[nodiscard]] virtual ErrorLevel DeleteChildren(int key, framework::window::BufferedPairs& pairs, uint8_t mode, bool ask);
   virtual void Teardown();
-  virtual ErrorLevel Open(Walk walk);
+  [[nodiscard]] virtual ErrorLevel Open(Walk walk);
   // Remembers the current linking values of every relation (to see changes later).
   virtual void SaveLinkValues();
   virtual void SwitchQuickScan(bool on, uint8_t which);
-  virtual ErrorLevel Insert();
+  [[nodiscard]] virtual ErrorLevel Insert();
   // Writes the current record and updates the children whose parent's linking values
   // changed. `fromForm`: a record changed elsewhere is reported with the hint that the
   // other station's version is now shown (8 instead of 7).
-  virtual ErrorLevel Update(bool fromForm);
+  [[nodiscard]] virtual ErrorLevel Update(bool fromForm);
   // On the child's manager: applies `mode` to the children of the parent whose old
   // linking values are in `pairs` (Buffer).
-  virtual ErrorLevel UpdateChildren(int key, framework::window::BufferedPairs& pairs, uint8_t mode);
+  [[nodiscard]] virtual ErrorLevel UpdateChildren(int key, framework::window::BufferedPairs& pairs, uint8_t mode);
   // Adds the file's relations (AddRelation); empty here.
   virtual void AddDeferredRelations();
 
@@ -105,13 +106,13 @@ class RelationManager {
 
   void Init(FileManager* fileManager, bool useLogout);
   void EnsureRelations();
-  ErrorLevel OpenTree(Walk walk, bool open);
-  ErrorLevel ForceOpen(Walk walk);
-  ErrorLevel EnableLogout();
-  ErrorLevel EnableLogoutForInsert();
-  ErrorLevel EnableLogoutForUpdate();
-  ErrorLevel EnableLogoutForDelete();
-  ErrorLevel UpdateWithChildren();
+  [[nodiscard]] ErrorLevel OpenTree(Walk walk, bool open);
+  [[nodiscard]] ErrorLevel ForceOpen(Walk walk);
+  [[nodiscard]] ErrorLevel EnableLogout();
+  [[nodiscard]] ErrorLevel EnableLogoutForInsert();
+  [[nodiscard]] ErrorLevel EnableLogoutForUpdate();
+  [[nodiscard]] ErrorLevel EnableLogoutForDelete();
+  [[nodiscard]] ErrorLevel UpdateWithChildren();
 
   // Adds a relation to `related` (for AddDeferredRelations): `links` pairs this file's
   // linking fields with the related file's, `hisKey` is the related file's key that
@@ -140,14 +141,14 @@ class RelationManager {
   uint8_t DeferedRelationsDone = 0;
 
  private:
-  ErrorLevel BeginTransaction();
-  ErrorLevel CommitTransaction();
+  [[nodiscard]] ErrorLevel BeginTransaction();
+  [[nodiscard]] ErrorLevel CommitTransaction();
   static void RollbackTransaction();
   // Positions the child file at the first child whose linking fields equal `pairs`
   // Right values and collects the positions of all such children.
-  ErrorLevel CollectChildren(int key, const framework::window::BufferedPairs& pairs, bool byBuffer,
+  [[nodiscard]] ErrorLevel CollectChildren(int key, const framework::window::BufferedPairs& pairs, bool byBuffer,
                              std::vector<std::string>& positions);
-  ErrorLevel EnableLogoutWalk(uint8_t kind, std::vector<RelationManager*>& seen);
+  [[nodiscard]] ErrorLevel EnableLogoutWalk(uint8_t kind, std::vector<RelationManager*>& seen);
 };
 
 }  // namespace framework::data

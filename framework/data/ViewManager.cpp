@@ -266,8 +266,8 @@ ViewManager::ErrorLevel ViewManager::Previous() {
   }
 }
 
-ViewManager::ErrorLevel ViewManager::PrepareRecord(bool keepBuffer) {
-  if (!keepBuffer) ClearBuffers();
+ViewManager::ErrorLevel ViewManager::PrepareRecord(RecordBuffer buffer) {
+  if (buffer == RecordBuffer::Clear) ClearBuffers();
   SortOrderEntry* order = CurrentOrder();
   FileManager* file = PrimaryFile();
   if (file == nullptr) return LevelNotice;
@@ -286,7 +286,7 @@ ViewManager::ErrorLevel ViewManager::PrepareRecord(bool keepBuffer) {
       if (!component.IsNull()) component.Assign(order->RangeList->At(i - 1).Right);
     }
   }
-  return file->PrepareRecord(true);
+  return file->PrepareRecord(RecordBuffer::Keep);
 }
 
 ViewManager::ErrorLevel ViewManager::Reset(size_t components) {
@@ -392,7 +392,8 @@ void ViewManager::OpenFiles() {
   FileUsageRegistry& registry = FileUsageRegistry::Current();
   for (size_t i = 1; i <= ViewFileCount(); ++i) {
     runtime::files::KeyedFile* file = ViewFile(i);
-    if (RelationManager* relations = registry.GetRelationManager(file)) relations->Open(Walk::Top);
+    // A failed open is reported; the EnsureUsable below then stops the walk.
+    if (RelationManager* relations = registry.GetRelationManager(file)) (void)relations->Open(Walk::Top);
     Used = 1;
     if (FileManager* manager = registry.GetFileManager(file))
       if (manager->EnsureUsable(UseType::Record) != LevelQuiet) return;

@@ -34,6 +34,7 @@
 #include <string_view>
 #include <vector>
 
+#include "framework/data/RecordBuffer.h"
 #include "framework/error/ErrorLevel.h"
 #include "framework/window/BufferedPairs.h"
 #include "runtime/data/FieldRef.h"
@@ -150,13 +151,14 @@ class ViewManager {
   virtual void Teardown();
   // The next record CheckRecord takes: 0; 5 at the end or out of range; 3 on a read
   // error (reported).
-  virtual ErrorLevel Next();
-  // Opens the view once, then sends the order and the filter.
+  [[nodiscard]] virtual ErrorLevel Next();
+  // Opens the view once, then sends the order and the filter. A view that does not
+  // open is reported here; 5 only when there is no view.
   virtual ErrorLevel Open();
-  virtual ErrorLevel Previous();
-  // Clears (unless kept) and primes a new record with the range values; the primary
-  // file manager's PrepareRecord result.
-  virtual ErrorLevel PrepareRecord(bool keepBuffer);
+  [[nodiscard]] virtual ErrorLevel Previous();
+  // Clears (unless RecordBuffer::Keep) and primes a new record with the range values;
+  // the primary file manager's PrepareRecord result.
+  [[nodiscard]] virtual ErrorLevel PrepareRecord(RecordBuffer buffer);
   // Opens, then positions the view at the buffer's values of the first `components`
   // order components (0: the start). 0, or 5 when the view refused (reported).
   virtual ErrorLevel Reset(size_t components);

@@ -49,8 +49,9 @@ framework::error::ErrorLevel FormNavigator::MoveOn() {
     case NavigateLast: moved = ToEnd(true); break;
     default: break;
   }
-  // Nowhere to go: the form keeps its record as stored.
-  if (!moved && !here.empty()) File->RereadAtPosition(here);
+  // Nowhere to go: the form keeps its record as stored (the move's failure is the result;
+  // a failed reread leaves the buffer as it is).
+  if (!moved && !here.empty()) (void)File->RereadAtPosition(here);
   // Read again under watch, so that a save finds a change made elsewhere meanwhile.
   const std::string now = File->GetPosition();
   File->File->Watch();

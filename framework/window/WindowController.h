@@ -142,7 +142,7 @@ class WindowController {
   // Runs the window's event loop until the window closes or a handler ends it.
   virtual void EventLoop();
   // Defaults, CL and Buttons created, a scope of bound names pushed; 0 = go on.
-  virtual int32_t Init();
+  [[nodiscard]] virtual int32_t Init();
   // Components torn down, lists disposed, saved buffers discarded, toolbar and
   // resizer torn down; 0, or 5 when already dead (or never initialised).
   virtual int32_t Teardown();
@@ -155,7 +155,7 @@ class WindowController {
   // Prepares the primary record for the request (snapshots Saved; an insert lets
   // FillNewRecord refuse; a delete with DeleteAction 2 or 4 is carried out here);
   // non-zero = do not run the window.
-  virtual int32_t PrepareRequest();
+  [[nodiscard]] virtual int32_t PrepareRequest();
   // Refreshes the components and redisplays the window.
   virtual void Reset(ResetMode mode);
   // Recalls the control's saved value (history), when it has one.
@@ -176,7 +176,7 @@ class WindowController {
   virtual int32_t OnCloseRequest();
   // Dispatches one event: window events, control events, OnFieldEvent, the
   // components in order, then the automatic reset.
-  virtual int32_t HandleEvent(const runtime::ui::PostedEvent& event);
+  [[nodiscard]] virtual int32_t HandleEvent(const runtime::ui::PostedEvent& event);
   virtual int32_t OnFieldEvent();
   virtual int32_t OnNewSelection();
   virtual int32_t OnNotify(int32_t code, int32_t thread, int64_t parameter);
@@ -189,12 +189,12 @@ class WindowController {
   virtual void SetEnabled(int32_t control, bool disable);
   // Each of these completes the request on OK; a failed write keeps the window open
   // with the focus on FirstField (5), after the retry question where there is one.
-  virtual int32_t AfterInsertSaved();
-  virtual int32_t AfterChangeSaved();
-  virtual int32_t OnDeleteCompleted();
+  [[nodiscard]] virtual int32_t AfterInsertSaved();
+  [[nodiscard]] virtual int32_t AfterChangeSaved();
+  [[nodiscard]] virtual int32_t OnDeleteCompleted();
   // The save button: the record is written and the window stays open as a change form.
-  virtual int32_t ChangeRecordSave();
-  virtual int32_t InsertRecordSave();
+  [[nodiscard]] virtual int32_t ChangeRecordSave();
+  [[nodiscard]] virtual int32_t InsertRecordSave();
   virtual void FocusFirstField();
 
   // ---- Non-virtual operations ----
@@ -275,18 +275,18 @@ class WindowController {
   // ---- Record protocol helpers (WindowControllerRequests.cpp) ----
   // Asks a retry or save question with Yes, No and Cancel (Cancel the default); the
   // button pressed. Without an error manager the default stands.
-  int32_t AskYesNoCancel(int32_t messageId);
+  [[nodiscard]] int32_t AskYesNoCancel(int32_t messageId);
   // Raises a Yes/No catalogue question by its severity: 0 for Yes, 4 declined.
-  int32_t RaiseQuestion(int32_t messageId);
+  [[nodiscard]] int32_t RaiseQuestion(int32_t messageId);
   // One attempt to write the changed primary record (Response 2 meanwhile); sets
   // `written` when the record differed from Saved and was written or tried.
-  int32_t WriteChange(bool& written);
+  [[nodiscard]] int32_t WriteChange(bool& written);
   // The form stays on a freshly primed record after an insert; always 5.
-  int32_t PrimeNextInsert();
+  [[nodiscard]] int32_t PrimeNextInsert();
   // Saved := a fresh snapshot of the primary record, the previous one discarded.
   void RenewSaved();
   // Moves a batch-processing form on to its next record; redisplays; always 5.
-  int32_t MoveFormOn();
+  [[nodiscard]] int32_t MoveFormOn();
   // The control with the focus, else the event's own control.
   int32_t FocusedControl() const;
   // The application frame asks every other window to close down first.

@@ -47,7 +47,8 @@ class BusyCursor {
 int32_t WindowController::PrepareRequest() {
   framework::data::FileManager* primary = PrimaryFile();
   if (!primary) return EventGoOn;
-  primary->EnsureUsable(UseType::Window);
+  // Marks the window's use of the file; a failure is reported by the file manager.
+  (void)primary->EnsureUsable(UseType::Window);
   Primary->SaveLinkValues();
   if (Files)
     for (FileEntry& file : *Files)
@@ -131,7 +132,8 @@ int32_t WindowController::OnCloseRequest() {
   // Records were added from this window: the caller is told so and gets the last one.
   if (!LastInsertedPosition.empty()) {
     Response = ResponseCompleted;
-    if (primary) primary->RereadAtPosition(LastInsertedPosition);
+    // The caller is told a record was added either way; a failed read leaves the buffer.
+    if (primary) (void)primary->RereadAtPosition(LastInsertedPosition);
   }
   return EventGoOn;
 }
@@ -364,7 +366,7 @@ int32_t WindowController::PrimeNextInsert() {
     }
   // Back to the record the form started from, primed afresh.
   primary->RestoreSnapshot(Saved, framework::data::SnapshotUse::Restore);
-  primary->EnsureUsable(UseType::Window);
+  (void)primary->EnsureUsable(UseType::Window);  // as in PrepareRequest
   if (primary->ReserveAutoNumber() != LevelQuiet) {
     WindowModel::Post(MyWindow, Event::CloseWindow);
   } else {

@@ -112,7 +112,7 @@ class BrowseUrlListThreadTest : public testing::Test {
   static void Seed(const std::vector<std::pair<std::string, int32_t>>& records) {
     OnProgramThread([&] {
       framework::data::RelationManager& relate = *UrlListManagers::Relate();
-      relate.Open(Walk::Top);
+      EXPECT_EQ(relate.Open(Walk::Top), framework::error::LevelQuiet);
       for (const auto& [url, times] : records) {
         UrlListFile::Instance().ClearBuffer();
         UrlListManagers::FileManager()->AssignUrl(url);
@@ -126,7 +126,7 @@ class BrowseUrlListThreadTest : public testing::Test {
     std::vector<std::pair<std::string, int32_t>> all;
     OnProgramThread([&] {
       framework::data::RelationManager& relate = *UrlListManagers::Relate();
-      relate.Open(Walk::Top);
+      EXPECT_EQ(relate.Open(Walk::Top), framework::error::LevelQuiet);
       UrlListFileManager& files = *UrlListManagers::FileManager();
       EXPECT_EQ(files.EnsureUsable(framework::data::UseType::Record), LevelQuiet);
       runtime::files::KeyedFile& file = UrlListFile::Instance();

@@ -146,7 +146,7 @@ class ServerStationsTest : public testing::TestWithParam<bool> {
   int32_t Stored(const std::string& url) {
     int32_t times = -1;
     Run([&] {
-      Relate().Open(Walk::Top);
+      EXPECT_EQ(Relate().Open(Walk::Top), framework::error::LevelQuiet);
       UrlListFile::Instance().ClearBuffer();
       UrlListManagers::FileManager()->AssignUrl(url);
       if (UrlListManagers::FileManager()->Fetch(UrlListFile::KeyUrl) == LevelQuiet) {
@@ -171,7 +171,7 @@ INSTANTIATE_TEST_SUITE_P(Stores, ServerStationsTest, testing::Values(false, true
 TEST_P(ServerStationsTest, TwoFormsOnOneRecordTheSecondSaveIsRefused) {
   const std::string url = "https://shared.example/list";
   Run([&] {
-    Relate().Open(Walk::Top);
+    EXPECT_EQ(Relate().Open(Walk::Top), framework::error::LevelQuiet);
     UrlListFile::Instance().ClearBuffer();
     UrlListManagers::FileManager()->AssignUrl(url);
     UrlListFile::Record().NumberOfTimesToOpen = 1;
@@ -182,7 +182,7 @@ TEST_P(ServerStationsTest, TwoFormsOnOneRecordTheSecondSaveIsRefused) {
   // Here: the form on the record, read under watch as the browse's Change reads it.
   uint8_t response = 0;
   auto form = Thread1.Post([&] {
-    Relate().Open(Walk::Top);
+    EXPECT_EQ(Relate().Open(Walk::Top), framework::error::LevelQuiet);
     UrlListFile::Instance().ClearBuffer();
     UrlListManagers::FileManager()->AssignUrl(url);
     EXPECT_EQ(UrlListFile::Instance().Watch(), 0);

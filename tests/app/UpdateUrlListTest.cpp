@@ -132,7 +132,7 @@ class UpdateUrlListThreadTest : public testing::Test {
   // it is given (as the browse leaves it), and keeps its response.
   std::future<void> StartForm(uint8_t request, std::optional<std::string> load = std::nullopt) {
     return Thread1.Post([this, request, load] {
-      RelationManager().Open(Walk::Top);
+      EXPECT_EQ(RelationManager().Open(Walk::Top), framework::error::LevelQuiet);
       UrlListFile::Instance().ClearBuffer();
       if (load) {
         UrlListManagers::FileManager()->AssignUrl(*load);
@@ -155,7 +155,7 @@ class UpdateUrlListThreadTest : public testing::Test {
   void Seed(const std::string& url, int32_t times) {
     Thread1
         .Post([&] {
-          RelationManager().Open(Walk::Top);
+          EXPECT_EQ(RelationManager().Open(Walk::Top), framework::error::LevelQuiet);
           UrlListFile::Instance().ClearBuffer();
           UrlListManagers::FileManager()->AssignUrl(url);
           UrlListFile::Record().NumberOfTimesToOpen = times;
@@ -169,7 +169,7 @@ class UpdateUrlListThreadTest : public testing::Test {
     std::vector<Stored> all;
     Thread1
         .Post([&] {
-          RelationManager().Open(Walk::Top);
+          EXPECT_EQ(RelationManager().Open(Walk::Top), framework::error::LevelQuiet);
           UrlListFileManager& files = *UrlListManagers::FileManager();
           EXPECT_EQ(files.EnsureUsable(framework::data::UseType::Record), LevelQuiet);
           runtime::files::KeyedFile& file = UrlListFile::Instance();

@@ -444,7 +444,7 @@ TEST_F(UrlListThreadTest, ThreadsHaveTheirOwnManagersAndBuffers) {
       framework::data::RelationManager& relate = *UrlListManagers::Relate();
       managers[i] = UrlListManagers::FileManager();
       buffers[i] = &UrlListFile::Record();
-      relate.Open(Walk::Top);
+      EXPECT_EQ(relate.Open(Walk::Top), framework::error::LevelQuiet);
       const std::string mine = "https://thread" + std::to_string(i) + ".example";
       UrlListFile::Instance().ClearBuffer();
       UrlListManagers::FileManager()->AssignUrl(mine);

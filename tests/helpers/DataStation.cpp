@@ -41,7 +41,7 @@ int Run(int argc, char** argv) {
   manager.SetUp();
   manager.Init(&file, &errors);
   manager.RegisterKey(1, "Counter", numbering ? 1 : 0);
-  manager.Open();
+  if (manager.Open() != 0) return 1;
   if (manager.EnsureUsable(framework::data::UseType::Window) != 0) return 1;
 
   int failures = 0;

@@ -50,7 +50,7 @@ void TestFormFile::Set(const std::string& code, const std::string& name, int32_t
 }
 
 ErrorLevel TestFormFile::Add(const std::string& code, const std::string& name, int32_t count) {
-  Manager.Open();
+  if (const ErrorLevel opened = Manager.Open(); opened != LevelQuiet) return opened;
   Set(code, name, count);
   const ErrorLevel result = Manager.Insert();
   Manager.Close();

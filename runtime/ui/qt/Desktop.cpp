@@ -324,13 +324,13 @@ QRect Desktop::BringOnScreen(const QRect& wanted, Kind kind) const {
   return Inside(wanted, *nearest);
 }
 
-void Desktop::WriteBackGeometry(int32_t window, Shown& shown, bool resized) {
+void Desktop::WriteBackGeometry(int32_t window, Shown& shown, GeometryChange change) {
   if (Applying || shown.Closing || !shown.Visible || !shown.Outer || !shown.View) return;
   if (shown.Outer->windowState() & Qt::WindowMinimized) return;
   const DialogUnits& units = shown.View->Units();
   if (shown.Outer->windowState() & Qt::WindowMaximized) {
     // The size to restore stays; the layouts follow what the window shows now.
-    if (!resized || shown.Type == Kind::Frame) return;
+    if (change != GeometryChange::Resized || shown.Type == Kind::Frame) return;
     const QSize inner = shown.Type == Kind::Child ? shown.View->size() : shown.Outer->size();
     const int32_t width = units.ToUnitsX(inner.width());
     const int32_t height = units.ToUnitsY(inner.height());
@@ -363,7 +363,7 @@ void Desktop::WriteBackGeometry(int32_t window, Shown& shown, bool resized) {
   if (now.Y != was.Y) WindowModel::SetPropInt(window, 0, Prop::YPos, now.Y);
   if (now.Width != was.Width) WindowModel::SetPropInt(window, 0, Prop::Width, now.Width);
   if (now.Height != was.Height) WindowModel::SetPropInt(window, 0, Prop::Height, now.Height);
-  WindowModel::Post(window, resized ? Event::Sized : Event::Moved);
+  WindowModel::Post(window, change == GeometryChange::Resized ? Event::Sized : Event::Moved);
 }
 
 void Desktop::WriteBackState(int32_t window, Shown& shown) {
@@ -408,10 +408,10 @@ bool Desktop::eventFilter(QObject* watched, QEvent* event) {
       WindowModel::Input(window, 0, Event::CloseWindow);
       return true;
     case QEvent::Move:
-      WriteBackGeometry(window, shown, false);
+      WriteBackGeometry(window, shown, GeometryChange::Moved);
       return false;
     case QEvent::Resize:
-      WriteBackGeometry(window, shown, true);
+      WriteBackGeometry(window, shown, GeometryChange::Resized);
       return false;
     case QEvent::WindowStateChange:
       WriteBackState(window, shown);

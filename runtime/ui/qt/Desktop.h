@@ -99,7 +99,9 @@ class Desktop : public QObject {
   // Placement::First: the window is being shown for the first time.
   enum class Placement : uint8_t { First, Again };
   void ApplyGeometry(const Window& window, Shown& shown, Placement placement);
-  void WriteBackGeometry(int32_t window, Shown& shown, bool resized);
+  // What the window manager changed: a maximized window reports only a new size.
+  enum class GeometryChange : uint8_t { Moved, Resized };
+  void WriteBackGeometry(int32_t window, Shown& shown, GeometryChange change);
   void WriteBackState(int32_t window, Shown& shown);
   QRect BringOnScreen(const QRect& wanted, Kind kind) const;
   void UpdateEnabled();

@@ -347,7 +347,7 @@ TEST_F(BrowseWindowThreadTest, SwitchingSortOrdersAndTemporaryOrders) {
   BrowseTestWindow::Options options;
   options.SecondOrder = true;
   options.Hook = [&](BrowseTestWindow& window, int32_t argument) {
-    if (argument == 1 || argument == 2) window.Browse.ChooseOrder(static_cast<size_t>(argument), false);
+    if (argument == 1 || argument == 2) window.Browse.ChooseOrder(static_cast<size_t>(argument), framework::window::ResetMode::IfChanged);
     if (argument == 3) window.Browse.SetTemporaryOrder("-NAM:COUNT", nullptr, nullptr);
     if (argument == 4) window.Browse.SetTemporaryOrder("NAM:COUNT", nullptr, nullptr);
     {

@@ -39,7 +39,7 @@ TEST_P(AutoNumberingTest, NumbersOneAboveTheHighestInTheGroup) {
   TestFile t;
   t.Bind(definition, Errors);
   t.Manager.RegisterKey(1, "Numbered", c.Component);
-  t.Manager.Open();
+  EXPECT_EQ(t.Manager.Open(), LevelQuiet);
   ASSERT_EQ(t.Manager.EnsureUsable(UseType::Window), LevelQuiet);
   // Existing records are written as they are (numbering would replace N).
   for (const auto& [a, n] : c.Existing) {
@@ -83,8 +83,8 @@ TEST_F(FileManagerRecordTest, PreparingARecordOnANumberedFileAddsItAtOnceAndInse
   TestFile t;
   t.Bind(definition, Errors);
   t.Manager.RegisterKey(1, "Numbered", 1);
-  t.Manager.Open();
-  ASSERT_EQ(t.Manager.PrepareRecord(false), LevelQuiet);
+  EXPECT_EQ(t.Manager.Open(), LevelQuiet);
+  ASSERT_EQ(t.Manager.PrepareRecord(framework::data::RecordBuffer::Clear), LevelQuiet);
   EXPECT_EQ(t.Record.N, 1);
   EXPECT_EQ(t.Manager.GetAutoIncDone(), 1);
   EXPECT_EQ(t.File.Records(), 1);
@@ -96,7 +96,7 @@ TEST_F(FileManagerRecordTest, PreparingARecordOnANumberedFileAddsItAtOnceAndInse
   EXPECT_STREQ(t.Record.A, "filled in");
 
   // A numbered record the user abandons is taken away again.
-  ASSERT_EQ(t.Manager.PrepareRecord(false), LevelQuiet);
+  ASSERT_EQ(t.Manager.PrepareRecord(framework::data::RecordBuffer::Clear), LevelQuiet);
   EXPECT_EQ(t.Record.N, 2);
   EXPECT_EQ(t.Manager.ReleaseAutoNumber(nullptr), LevelQuiet);
   EXPECT_EQ(t.File.Records(), 1);
@@ -108,7 +108,7 @@ TEST_F(FileManagerRecordTest, TwoStationsNumberingAtOnceEachGetFreshNumbers) {
   TestFile t;
   t.Bind(CounterDefinition(), Errors);
   t.Manager.RegisterKey(1, "Counter", 1);
-  t.Manager.Open();
+  EXPECT_EQ(t.Manager.Open(), LevelQuiet);
   ASSERT_EQ(t.Manager.EnsureUsable(UseType::Window), LevelQuiet);  // creates the file
   const pid_t station = StartHelper("DataStation", {"number", std::to_string(PerStation)});
   ASSERT_GT(station, 0);
@@ -135,7 +135,7 @@ TEST_F(FileManagerRecordTest, AnUpdateOfARecordAnotherStationChangedShowsTheirVe
   TestFile t;
   t.Bind(SharedEditDefinition(), Errors);
   t.Manager.RegisterKey(1, "Edits", 0);
-  t.Manager.Open();
+  EXPECT_EQ(t.Manager.Open(), LevelQuiet);
   ASSERT_EQ(t.Add("shared", "mine", "", 1), LevelQuiet);
   t.Set("shared", "", "", 0);
   ASSERT_EQ(t.File.Watch(), 0);
@@ -159,7 +159,7 @@ TEST_F(FileManagerRecordTest, ReadingPastTheEndSaysNothingAndMarksTheEnd) {
   TestFile t;
   t.Bind(definition, Errors);
   t.Manager.RegisterKey(1, "N", 0);
-  t.Manager.Open();
+  EXPECT_EQ(t.Manager.Open(), LevelQuiet);
   ASSERT_EQ(t.Add("only", "", "", 1), LevelQuiet);
   t.File.ClearBuffer();
   t.File.SetKeyPosition(1);
@@ -178,7 +178,7 @@ TEST_F(FileManagerRecordTest, DuplicatesAreNamedByTheKeyOrOnlyNotedWhenQuiet) {
   TestFile t;
   t.Bind(definition, Errors);
   t.Manager.RegisterKey(1, "Number:KeyN", 0);
-  t.Manager.Open();
+  EXPECT_EQ(t.Manager.Open(), LevelQuiet);
   ASSERT_EQ(t.Add("first", "", "", 1), LevelQuiet);
   t.Set("second", "", "", 1);
   EXPECT_EQ(t.Manager.InsertQuiet(), LevelNotice);
@@ -197,7 +197,7 @@ TEST_F(FileManagerRecordTest, DeletingAsksFirstAndKeepsTheRecordOnNo) {
   TestFile t;
   t.Bind(definition, Errors);
   t.Manager.RegisterKey(1, "N", 0);
-  t.Manager.Open();
+  EXPECT_EQ(t.Manager.Open(), LevelQuiet);
   ASSERT_EQ(t.Add("gone", "", "", 1), LevelQuiet);
   Errors.Answer(framework::error::Button::No);
   EXPECT_EQ(t.Manager.DeleteCurrent(true), LevelDeclined);

@@ -43,7 +43,7 @@ TEST_F(FileUsageConcurrentTest, TwoThreadsOnASharedFileOpenItOnceAndTheLastClose
   std::thread first([&] {
     framework::data::FileManager m;
     TestFile::BindManager(m, file, &shared, Errors);
-    m.Open();
+    EXPECT_EQ(m.Open(), LevelQuiet);
     EXPECT_EQ(m.EnsureUsable(UseType::Window), LevelQuiet);
     firstOpened.set_value();
     secondOpened.get_future().wait();
@@ -56,7 +56,7 @@ TEST_F(FileUsageConcurrentTest, TwoThreadsOnASharedFileOpenItOnceAndTheLastClose
     framework::data::FileManager m;
     TestFile::BindManager(m, file, &shared, Errors);
     firstOpened.get_future().wait();
-    m.Open();
+    EXPECT_EQ(m.Open(), LevelQuiet);
     EXPECT_EQ(m.EnsureUsable(UseType::Window), LevelQuiet);
     secondOpened.set_value();
     firstClosed.get_future().wait();
@@ -81,12 +81,12 @@ TEST_F(FileUsageConcurrentTest, ACountedOpenThatNeverUsedTheFileDoesNotCloseItFo
   ASSERT_EQ(file.Init(SharedFile(), &shared), 0);
   framework::data::FileManager user;
   TestFile::BindManager(user, file, &shared, Errors);
-  user.Open();
+  EXPECT_EQ(user.Open(), LevelQuiet);
   ASSERT_EQ(user.EnsureUsable(UseType::Window), LevelQuiet);
   std::thread idle([&] {
     framework::data::FileManager m;
     TestFile::BindManager(m, file, &shared, Errors);
-    m.Open();
+    EXPECT_EQ(m.Open(), LevelQuiet);
     m.Close();
     m.Teardown();
   });
@@ -135,18 +135,18 @@ TEST_F(FileUsageRegistryTest, ACallersBufferAndPositionComeBackAfterACalleeReads
   TestFile t;
   t.Bind(OwnFile(), Errors);
   t.Manager.RegisterKey(1, "A", 0);
-  t.Manager.Open();
+  EXPECT_EQ(t.Manager.Open(), LevelQuiet);
   for (const char* a : {"a", "b", "c", "d"}) ASSERT_EQ(t.Add(a, "", "", 0), LevelQuiet);
   t.Manager.Close();
 
   Errors.TrackProcedureName("Caller", false);
-  t.Manager.Open();
+  EXPECT_EQ(t.Manager.Open(), LevelQuiet);
   t.Set("b", "", "", 0);
   ASSERT_EQ(t.Manager.Fetch(1), LevelQuiet);
   t.Record.N = 42;  // an unsaved change in the caller's buffer
   {
     Errors.TrackProcedureName("Callee", false);
-    t.Manager.Open();
+    EXPECT_EQ(t.Manager.Open(), LevelQuiet);
     // The callee's first record operation saves the caller's state.
     ASSERT_EQ(t.Manager.Previous(), LevelQuiet);
     EXPECT_STREQ(t.Record.A, "a");
@@ -175,14 +175,14 @@ TEST_F(FileUsageRegistryTest, AWindowProcedureGetsNoBufferRestored) {
   TestFile t;
   t.Bind(OwnFile(), Errors);
   t.Manager.RegisterKey(1, "A", 0);
-  t.Manager.Open();
+  EXPECT_EQ(t.Manager.Open(), LevelQuiet);
   for (const char* a : {"a", "b"}) ASSERT_EQ(t.Add(a, "", "", 0), LevelQuiet);
   Errors.TrackProcedureName("Caller", false);
   t.Set("a", "", "", 0);
   ASSERT_EQ(t.Manager.Fetch(1), LevelQuiet);
   Errors.TrackProcedureName("Form", false);
-  t.Manager.Open();
-  t.Manager.EnsureUsable(UseType::Window);
+  EXPECT_EQ(t.Manager.Open(), LevelQuiet);
+  EXPECT_EQ(t.Manager.EnsureUsable(UseType::Window), LevelQuiet);
   EXPECT_EQ(FileUsageRegistry::Current().Scopes().back().Hold, 0);
   t.Set("b", "", "", 0);
   ASSERT_EQ(t.Manager.Fetch(1), LevelQuiet);
@@ -196,7 +196,7 @@ TEST_F(FileUsageRegistryTest, AWindowProcedureGetsNoBufferRestored) {
 TEST_F(FileUsageRegistryTest, UseTypeOfAScopeOnlyRises) {
   TestFile t;
   t.Bind(OwnFile(), Errors);
-  t.Manager.Open();
+  EXPECT_EQ(t.Manager.Open(), LevelQuiet);
   auto& registry = FileUsageRegistry::Current();
   registry.NoteUse(t.Manager, UseType::Record);
   registry.NoteUse(t.Manager, UseType::Window);

@@ -74,7 +74,7 @@ class RelationManagerTest : public DataFixture {
   }
 
   void Fill() {
-    for (TestFile* f : {&Parent, &Child, &Grand}) f->Manager.Open();
+    for (TestFile* f : {&Parent, &Child, &Grand}) EXPECT_EQ(f->Manager.Open(), LevelQuiet);
     for (const char* p : {"P1", "P2"}) ASSERT_EQ(Parent.Add(p, "", "", 0), LevelQuiet);
     for (auto [a, b] : std::vector<std::pair<const char*, const char*>>{{"P1", "c1"}, {"P1", "c2"}, {"P2", "c1"}}) {
       ASSERT_EQ(Child.Add(a, b, "", 0), LevelQuiet);
@@ -89,8 +89,8 @@ class RelationManagerTest : public DataFixture {
   // Every record of a file as "A/B/C" in key order.
   std::vector<std::string> Dump(TestFile& f) {
     std::vector<std::string> rows;
-    f.Manager.Open();
-    f.Manager.EnsureUsable(framework::data::UseType::Window);
+    EXPECT_EQ(f.Manager.Open(), LevelQuiet);
+    EXPECT_EQ(f.Manager.EnsureUsable(framework::data::UseType::Window), LevelQuiet);
     f.File.ClearBuffer();
     f.File.SetKeyPosition(1);
     while (f.Manager.NextQuiet() == LevelQuiet) {
@@ -191,7 +191,7 @@ TEST_F(RelationManagerTest, ADriverWithoutTransactionsUpdatesWithoutThem) {
   EXPECT_EQ(ParentRel.UseLogout, 0);
   ParentRel.Close(Walk::Top);
   EXPECT_TRUE(Errors.Boxes().empty());
-  Parent.Manager.Open();
+  EXPECT_EQ(Parent.Manager.Open(), LevelQuiet);
   Parent.Set("P2", "", "", 0);
   ASSERT_EQ(Parent.Manager.Fetch(1), LevelQuiet);
   EXPECT_STREQ(Parent.Record.B, "noted");

@@ -45,7 +45,7 @@ class ServerFileManagerTest : public DataFixture {
     DatabaseChoice::Apply(DatabaseChoice::Resolve(iniEntry));
     TestFile t;
     t.Bind(OnTheServer(), Errors);
-    t.Manager.Open();
+    EXPECT_EQ(t.Manager.Open(), framework::error::LevelQuiet);
     EXPECT_NE(t.Manager.EnsureUsable(UseType::Window), framework::error::LevelQuiet) << iniEntry;
     t.Manager.Close();
     return Errors.Boxes();

@@ -76,7 +76,7 @@ TEST_F(ViewManagerTest, FilterTextQuotesTextLimitsAndJoinsFiltersInDescendingIdO
   Views.SetNamedFilter("", "9 - QBE");
   EXPECT_EQ(Views.BuildFilter(), "");
   // The view takes the text as it is built.
-  Views.Open();
+  EXPECT_EQ(Views.Open(), LevelQuiet);
   EXPECT_EQ(TheView.Property(ViewProperty::Filter), "");
 }
 
@@ -103,7 +103,7 @@ TEST_F(ViewManagerTest, PairRangeLimitsTheComponentAfterTheFixedOnes) {
   EXPECT_EQ(Views.GetFreeElementPosition(), 0u);
 
   // A changed upper limit is applied and the filter sent again.
-  Views.Open();
+  EXPECT_EQ(Views.Open(), LevelQuiet);
   EXPECT_FALSE(Views.ResetRequired());
   high = 5;
   EXPECT_TRUE(Views.ResetRequired());
@@ -159,7 +159,7 @@ TEST_F(ViewManagerTest, NextSkipsRecordsCheckRecordSkipsAndStopsAtTheRangeEnd) {
   CheckingViews views(T.Record.A);
   views.Init(TheView, Relations, nullptr);
   views.AddOrder(1);
-  views.Reset();
+  EXPECT_EQ(views.Reset(), LevelQuiet);
   std::vector<std::string> read;
   while (views.Next() == LevelQuiet) read.push_back(T.Record.A);
   EXPECT_EQ(read, (std::vector<std::string>{"a", "c"}));
@@ -178,7 +178,7 @@ TEST_F(ViewManagerTest, FieldSortsDescendingOnlyAfterAMinusSign) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Order);
     Views.SetOrderText(c.Order);
-    Views.Open();
+    EXPECT_EQ(Views.Open(), LevelQuiet);
     EXPECT_EQ(Views.FieldSortsAscending(FieldRef::Of(T.Record.A)), c.AAscending);
   }
 }

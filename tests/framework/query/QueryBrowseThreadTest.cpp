@@ -231,7 +231,7 @@ TEST_F(QueryBrowseThreadTest, ASharedQueryFiltersEveryOrderAndAnUnsharedOneOnlyI
     options.SecondOrder = true;
     options.Hook = [shared](BrowseTestWindow& window, int32_t argument) {
       if (argument == 0) window.Browse.QueryShared = shared ? 1 : 0;
-      else window.Browse.ChooseOrder(static_cast<size_t>(argument), false);
+      else window.Browse.ChooseOrder(static_cast<size_t>(argument), framework::window::ResetMode::IfChanged);
       window.Browse.RefreshControls();
     };
     Start(std::move(options));
