@@ -35,10 +35,11 @@ class TreeRelations : public RelationManager {
   }
 };
 
-const std::string& ParentDriver(bool transactions) {
-  static const std::string sqlite = runtime::files::FileDefinition::DefaultDriver;
-  static const std::string faulty = FaultDriverName;
-  return transactions ? sqlite : faulty;
+// Which files of the tree are stored through the fault driver (DataFixture::Faults).
+enum class Faulty { None, Parent, All };
+
+std::string DriverOf(bool faulty) {
+  return faulty ? FaultDriverName : runtime::files::FileDefinition::DefaultDriver;
 }
 
 // Parent (A), child (A, B), grandchild (A, B, C); each file's key starts with its
@@ -46,12 +47,15 @@ const std::string& ParentDriver(bool transactions) {
 class RelationManagerTest : public DataFixture {
  protected:
   void Build(uint8_t childUpdate, uint8_t childDelete, uint8_t grandUpdate, uint8_t grandDelete,
-             bool transactions = true) {
+             Faulty faulty = Faulty::None) {
+    const auto sharing = runtime::files::FileSharing::PerThread;
     ParentDef = MakeDefinition("PARENT", {{"ABC:KEYA", {Asc(FieldA)}, KeyDuplicates::Unique, KeyRole::Primary}},
-                               runtime::files::FileSharing::PerThread, ParentDriver(transactions));
-    ChildDef = MakeDefinition("CHILD", {{"ABC:KEYAB", {Asc(FieldA), Asc(FieldB)}, KeyDuplicates::Unique, KeyRole::Primary}});
+                               sharing, DriverOf(faulty != Faulty::None));
+    ChildDef = MakeDefinition("CHILD", {{"ABC:KEYAB", {Asc(FieldA), Asc(FieldB)}, KeyDuplicates::Unique, KeyRole::Primary}},
+                              sharing, DriverOf(faulty == Faulty::All));
     GrandDef = MakeDefinition(
-        "GRAND", {{"ABC:KEYABC", {Asc(FieldA), Asc(FieldB), Asc(FieldC)}, KeyDuplicates::Unique, KeyRole::Primary}});
+        "GRAND", {{"ABC:KEYABC", {Asc(FieldA), Asc(FieldB), Asc(FieldC)}, KeyDuplicates::Unique, KeyRole::Primary}},
+        sharing, DriverOf(faulty == Faulty::All));
     Parent.Bind(ParentDef, Errors);
     Child.Bind(ChildDef, Errors);
     Grand.Bind(GrandDef, Errors);
@@ -184,7 +188,7 @@ TEST_F(RelationManagerTest, RestrictedDeleteKeepsEverythingAndDoesNotAskToRetry)
 
 TEST_F(RelationManagerTest, ADriverWithoutTransactionsUpdatesWithoutThem) {
   Faults->SetTransactions(testsupport::Transactions::Unsupported);
-  Build(RelationMode::None, RelationMode::None, RelationMode::None, RelationMode::None, false);
+  Build(RelationMode::None, RelationMode::None, RelationMode::None, RelationMode::None, Faulty::Parent);
   ReadParent("P2");
   runtime::data::FieldRef::Of(Parent.Record.B).SetText("noted");
   EXPECT_EQ(ParentRel.Update(true), LevelQuiet);
@@ -196,6 +200,40 @@ TEST_F(RelationManagerTest, ADriverWithoutTransactionsUpdatesWithoutThem) {
   ASSERT_EQ(Parent.Manager.Fetch(1), LevelQuiet);
   EXPECT_STREQ(Parent.Record.B, "noted");
   Parent.Manager.Close();
+}
+
+// The storage refuses a write in the middle of a cascade, or the commit at its end:
+// the tree stays as it was and the storage's own error is reported.
+TEST_F(RelationManagerTest, AChildDeleteTheStorageRefusesLeavesTheTreeAsItWas) {
+  Build(RelationMode::None, RelationMode::Cascade, RelationMode::None, RelationMode::Cascade, Faulty::All);
+  ReadParent("P1");
+  // The first delete of the walk is a grandchild's; the parent's would come last.
+  Faults->Fail(testsupport::DriverOperation::Delete, runtime::files::DriverStatus::Error(C::DriverError, "13", "disk full"), 1);
+  EXPECT_NE(ParentRel.Delete(false), LevelQuiet);
+  ParentRel.Close(Walk::Top);
+  ASSERT_EQ(Errors.Titles(), V{"Record was not deleted"});
+  EXPECT_EQ(Errors.Boxes()[0].Text,
+            "An error (disk full (13)) was experienced when deleting a record from the GRAND.vkdb file.");
+  EXPECT_EQ(Dump(Parent), (V{"P1", "P2"}));
+  EXPECT_EQ(Dump(Child), (V{"P1/c1", "P1/c2", "P2/c1"}));
+  EXPECT_EQ(Dump(Grand), (V{"P1/c1/g1", "P1/c1/g2", "P1/c2/g1", "P2/c1/g1"}));
+  EXPECT_FALSE(runtime::files::Transaction::Active());
+}
+
+TEST_F(RelationManagerTest, ACommitTheStorageRefusesLeavesTheCascadedUpdateUndone) {
+  Build(RelationMode::Cascade, RelationMode::None, RelationMode::Cascade, RelationMode::None, Faulty::All);
+  ReadParent("P1");
+  FieldRef::Of(Parent.Record.A).SetText("P9");
+  // The first file's commit fails; the files not yet committed are rolled back.
+  Faults->Fail(testsupport::DriverOperation::Commit, runtime::files::DriverStatus::Error(C::DriverError, "13", "disk full"), 1);
+  EXPECT_NE(ParentRel.Update(false), LevelQuiet);
+  ParentRel.Close(Walk::Top);
+  ASSERT_EQ(Errors.Titles(), V{"Transaction cancelled"});
+  EXPECT_EQ(Errors.Boxes()[0].Text, "Error: (disk full (13)) attempting to frame the transaction on PARENT.vkdb.");
+  EXPECT_EQ(Dump(Parent), (V{"P1", "P2"}));
+  EXPECT_EQ(Dump(Child), (V{"P1/c1", "P1/c2", "P2/c1"}));
+  EXPECT_EQ(Dump(Grand), (V{"P1/c1/g1", "P1/c1/g2", "P1/c2/g1", "P2/c1/g1"}));
+  EXPECT_FALSE(runtime::files::Transaction::Active());
 }
 
 TEST_F(RelationManagerTest, OpeningTheTreeOpensEachRelatedFileOnceAndClosesItAgain) {
