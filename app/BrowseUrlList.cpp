@@ -113,8 +113,8 @@ void BrowseUrlList::CloseThreadView() {
 
 BrowseUrlList::BrowseUrlList(const runtime::ui::WindowDefinition& window, BrowseUrlListBrowse::DisplayQueue& queue)
     : Window(window), Queue(queue) {
-  Browse.UsePopup = 1;
-  Browse.EditViaPopup = 1;
+  Browse.UsePopup = true;
+  Browse.EditViaPopup = true;
   Browse.UseWaitCursor = true;
   Resizer.ResizeCalled = 0;
 }
@@ -128,7 +128,7 @@ int32_t BrowseUrlList::Init() {
   AppGlobals::Errors().TrackProcedureName(ProcedureName, false);
   Request = *ThreadRequest;
   if (const int32_t result = WindowController::Init(); result != EventGoOn) return result;
-  FirstField = BrowseList;
+  Config.FirstField = BrowseList;
   VCRRequest = &*ThreadVcrRequest;
   Errors = &AppGlobals::Errors();
   *ThreadRequest = RequestNone;

@@ -86,7 +86,7 @@ int32_t MainFrame::Init() {
   AppGlobals::Errors().TrackProcedureName(ProcedureName, false);
   Request = *ThreadRequest;
   if (const int32_t result = WindowController::Init(); result != EventGoOn) return result;
-  FirstField = 1;
+  Config.FirstField = 1;
   VCRRequest = &*ThreadVcrRequest;
   Errors = &AppGlobals::Errors();
   *ThreadRequest = RequestNone;

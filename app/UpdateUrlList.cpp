@@ -119,7 +119,7 @@ int32_t UpdateUrlList::Init() {
   Request = *ThreadRequest;
   if (const int32_t result = WindowController::Init(); result != EventGoOn) return result;
   // The first field is the Url entry, the control the "Url:" prompt leads to.
-  FirstField = UrlEntry;
+  Config.FirstField = UrlEntry;
   VCRRequest = &*ThreadVcrRequest;
   Errors = &AppGlobals::Errors();
   *ThreadRequest = RequestNone;
@@ -129,7 +129,7 @@ int32_t UpdateUrlList::Init() {
   framework::data::RelationManager* relate = UrlListManagers::Relate();
   if (!access || !relate) return EventConsumed;  // the thread has no UrlList managers
   AddFile(*access);
-  HistoryKey = runtime::ui::Key::CtrlH;
+  Config.HistoryKey = runtime::ui::Key::CtrlH;
   AddDittoFile({&UrlListFile::Record(), &UrlListRecord::Type()}, &HistorySaveArea());
   AddDittoField(UrlEntry, UrlFieldNo);
   AddDittoField(NumberEntry, NumberFieldNo);
@@ -139,18 +139,18 @@ int32_t UpdateUrlList::Init() {
   FilesOpened = true;
   Primary = relate;
 
-  if (Request != RequestView || BatchProcessing) {
-    DeleteAction = DeleteOnOk;
-    ChangeAction = ChangeCloses;
-    CancelAction = CancelAsks;
-    OkControl = OkButton;
+  if (Request != RequestView || Config.BatchProcessing) {
+    Config.DeleteAction = DeleteOnOk;
+    Config.ChangeAction = ChangeCloses;
+    Config.CancelAction = CancelAsks;
+    Config.OkControl = OkButton;
     if (PrepareRequest() != EventGoOn) return EventConsumed;
   } else {
-    InsertAction = InsertStays;
-    DeleteAction = DeleteOnOk;
-    ChangeAction = ChangeStays;
-    CancelAction = CancelNoCheck;
-    OkControl = 0;
+    Config.InsertAction = InsertStays;
+    Config.DeleteAction = DeleteOnOk;
+    Config.ChangeAction = ChangeStays;
+    Config.CancelAction = CancelNoCheck;
+    Config.OkControl = 0;
   }
   Open(Window, 0);
   Opening.Init(MyWindow, OpenButton);
@@ -201,7 +201,7 @@ int32_t UpdateUrlList::OnAccepted() {
   const int32_t result = WindowController::OnAccepted();
   if (control == OkButton) {
     Update();
-    if (Request == RequestView && !BatchProcessing) WindowModel::Post(MyWindow, Event::CloseWindow);
+    if (Request == RequestView && !Config.BatchProcessing) WindowModel::Post(MyWindow, Event::CloseWindow);
   }
   return result;
 }

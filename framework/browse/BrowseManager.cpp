@@ -141,7 +141,7 @@ uint8_t BrowseManager::AskInPlace(uint8_t request) {
   if (Window == nullptr || ListQueue == nullptr) return WindowController::ResponseCancelled;
   if (!EIP) {
     EIP = std::make_unique<EditInPlaceManager>();
-    FreeEIP = 1;
+    FreeEIP = true;
   }
   EIP->Arrow = &ArrowAction;
   EIP->Enter = &EnterAction;
@@ -530,7 +530,7 @@ bool BrowseManager::ChooseOrder(size_t order, framework::window::ResetMode mode)
   return reloaded;
 }
 
-void BrowseManager::SetUsePopup(bool flag) { UsePopup = flag ? 1 : 0; }
+void BrowseManager::SetUsePopup(bool flag) { UsePopup = flag; }
 void BrowseManager::SetUseMrp(bool flag) { UseMRP = flag ? 1 : 0; }
 bool BrowseManager::GetUseMrp() { return UseMRP != 0; }
 

@@ -205,17 +205,15 @@ class BrowseManager : public framework::data::ViewManager {
   // The edit-in-place manager (created by AskInPlace when empty; freed with the browse
   // when FreeEIP) and the list of its column editors.
   std::unique_ptr<EditInPlaceManager> EIP;
-  uint8_t FreeEIP = 0;
   std::vector<EditListEntry> EditList;
   std::unique_ptr<BrowseListAdapter> Behavior;
   int16_t Buffer = 0;
   int32_t ChangeControl = 0;
   int32_t CurrentChoice = 0;
-  int32_t CurrentEvent = 0;
   int32_t DeleteControl = 0;
   uint8_t EnterAction = 0;
   std::unique_ptr<ColumnPairs> Fields;
-  uint8_t FileLoaded = 0;
+  bool FileLoaded = false;
   uint8_t UseMRP = 0;
   uint8_t FocusLossAction = 0;
   bool HasThumb = false;
@@ -223,32 +221,23 @@ class BrowseManager : public framework::data::ViewManager {
   IListControl* ILC = nullptr;
   int32_t InsertControl = 0;
   int32_t ItemsToFill = 0;
-  int32_t LastChoice = 0;
   int32_t LastItems = 0;
   BrowseQueue* ListQueue = nullptr;
-  bool LoadPending = false;
-  bool Loaded = false;
-  bool NeedRefresh = false;
   // The context menu and toolbox; created by Init, filled by RegisterAlertKeys.
   std::unique_ptr<framework::popup::PopupManager> Popup;
-  uint8_t UsePopup = 0;
-  uint8_t EditViaPopup = 0;
-  int32_t PrevChoice = 0;
+  bool UsePopup = false;
+  bool EditViaPopup = false;
   int32_t PrintControl = 0;
   uint16_t PrintProcedure = 0;
   int32_t QueryControl = 0;
   int32_t QueryResult = 0;
-  uint8_t QueryShared = 0;
+  bool QueryShared = false;
   // The query-by-example object the Query button asks (not owned); none: no queries.
   framework::query::QbeQuery* Query = nullptr;
   bool QuickScan = false;
-  uint8_t RecordStatus = 0;
   bool RetainRow = false;
   uint8_t SavedSort = 0;
   std::string SavedSortString;
-  LetterLocator* SavedLocator = nullptr;
-  StringStep* SavedThumb = nullptr;
-  runtime::data::FieldRef SavedLocatorField;
   bool UseWaitCursor = false;
   int32_t SelectControl = 0;
   uint8_t SelectWholeRecord = 0;
@@ -303,6 +292,19 @@ class BrowseManager : public framework::data::ViewManager {
 
   uint64_t DisplaySerial = 0;  // counts DisplayList's showings
   int32_t ShownChoice = 0;     // the row DisplayList last selected
+
+  // ---- Run-time state only this class reads ----
+  int32_t CurrentEvent = 0;
+  int32_t LastChoice = 0;
+  int32_t PrevChoice = 0;
+  bool LoadPending = false;
+  bool Loaded = false;
+  bool NeedRefresh = false;
+  uint8_t RecordStatus = 0;
+  LetterLocator* SavedLocator = nullptr;
+  StringStep* SavedThumb = nullptr;
+  runtime::data::FieldRef SavedLocatorField;
+  bool FreeEIP = false;
 };
 
 }  // namespace framework::browse

@@ -248,14 +248,7 @@ class FileManager : public runtime::files::FileCallback {
   std::string FileNameValue;
   uint8_t HasAutoInc = 0;
   bool InUseFile = false;
-  uint8_t InCallBack = 0;
-  uint8_t InClose = 0;
-  bool InRestore = false;
-  bool InView = false;
-  bool Used = false;
   int32_t Opened = 0;
-  bool AtEOF = false;
-  uint8_t AutoIncDone = 0;
   int32_t LastError = 0;
   bool DoNotAssertOnCloseMisuse = false;
   bool LazyOpen = false;
@@ -265,17 +258,12 @@ class FileManager : public runtime::files::FileCallback {
   uint8_t PrimaryKey = 0;  // position in Keys of the primary key, 0 = none
   std::vector<SavedStateEntry> Saved;
   bool SkipHeldRecords = false;
-  bool CleanedUp = false;
   std::vector<KeyEntry> Keys;
-  bool BlobChanged = false;
-  std::string PreviousBuffer;
   bool SavePreviousBuffer = false;
   bool Initialized = false;
-  bool Killed = false;
   IFileOpenServer* Opener = nullptr;
   uint8_t UseMRP = 0;
   uint8_t MRPSize = 0;
-  bool StopOperation = false;
 
  private:
   // When the physical open happens: as the lazy-open setting says, or at once.
@@ -301,6 +289,20 @@ class FileManager : public runtime::files::FileCallback {
   int32_t OwnerThread = 0;
   // The key a failed change would have duplicated, for RaiseLast's message.
   std::string DuplicatedKeyText;
+
+  // ---- Run-time state only this class reads ----
+  uint8_t InCallBack = 0;
+  uint8_t InClose = 0;
+  bool InRestore = false;
+  bool InView = false;
+  bool Used = false;
+  bool AtEOF = false;
+  uint8_t AutoIncDone = 0;
+  bool CleanedUp = false;
+  bool BlobChanged = false;
+  std::string PreviousBuffer;
+  bool Killed = false;
+  bool StopOperation = false;
 };
 
 }  // namespace framework::data

@@ -63,8 +63,8 @@ void FormNavigator::TakeEvent(int32_t* request, int32_t value) {
   if (!IsNavigation(value) || Form == nullptr) return;
   if (request != nullptr) *request = value;
   // Through OK: the record is saved before the form moves on.
-  if (Form->OkControl != 0)
-    runtime::ui::WindowModel::Post(Form->MyWindow, runtime::ui::Event::Accepted, Form->OkControl);
+  if (Form->Config.OkControl != 0)
+    runtime::ui::WindowModel::Post(Form->MyWindow, runtime::ui::Event::Accepted, Form->Config.OkControl);
 }
 
 bool FormNavigator::Step(bool forward, const std::string& here) {

@@ -76,12 +76,12 @@ int32_t WindowController::Init() {
   // A right click that opened a menu elsewhere must not reach this window as its own.
   const int32_t key = WindowModel::KeyCode();
   if (key == Key::MouseRight || key == Key::MouseRightUp) WindowModel::SetKeyCode(Key::None);
-  InsertAction = DefaultInsertAction;
-  DeleteAction = DefaultDeleteAction;
-  ChangeAction = DefaultChangeAction;
-  CancelAction = DefaultCancelAction;
-  AutoToolbar = true;
-  AutoRefresh = true;
+  Config.InsertAction = DefaultInsertAction;
+  Config.DeleteAction = DefaultDeleteAction;
+  Config.ChangeAction = DefaultChangeAction;
+  Config.CancelAction = DefaultCancelAction;
+  Config.AutoToolbar = true;
+  Config.AutoRefresh = true;
   OwnerWindow = 0;
   return EventGoOn;
 }
@@ -189,7 +189,7 @@ void WindowController::RegisterAlertKeys() {
       if (WindowComponent* component = (*CL)[i].WC) component->RegisterAlertKeys();
   if (History)
     for (const HistoryEntry& entry : *History)
-      WindowModel::SetPropInt(MyWindow, entry.Control, Prop::Alert, HistoryKey, HistoryAlertSlot);
+      WindowModel::SetPropInt(MyWindow, entry.Control, Prop::Alert, Config.HistoryKey, HistoryAlertSlot);
 }
 
 int32_t WindowController::OnAccepted() {
@@ -204,8 +204,8 @@ int32_t WindowController::OnAccepted() {
       PostCompletion(button.Action);
       return EventConsumed;
     }
-  if (OkControl != 0 && control == OkControl) OnOkPressed();
-  if (SaveControl != 0 && control == SaveControl) {
+  if (Config.OkControl != 0 && control == Config.OkControl) OnOkPressed();
+  if (Config.SaveControl != 0 && control == Config.SaveControl) {
     if (Request == RequestView) return EventConsumed;
     BeforeSaveRequest = Request;
     Request = RequestSave;
@@ -238,7 +238,7 @@ int32_t WindowController::HandleEvent(const PostedEvent& event) {
     case Event::AlertKey: {
       const int32_t key = event.KeyCode != Key::None ? event.KeyCode : WindowModel::KeyCode();
       // The control the key was pressed in: the focus may have moved on since.
-      if (HistoryKey != 0 && key == HistoryKey) RecallField(event.Control != 0 ? event.Control : FocusedControl());
+      if (Config.HistoryKey != 0 && key == Config.HistoryKey) RecallField(event.Control != 0 ? event.Control : FocusedControl());
       break;
     }
     case Event::DoResize:
@@ -258,7 +258,7 @@ int32_t WindowController::HandleEvent(const PostedEvent& event) {
       if (result = component->HandleEvent(event); result != EventGoOn) return result;
     }
 
-  if (AutoRefresh && CL && !SkipsAutoRefresh(event))
+  if (Config.AutoRefresh && CL && !SkipsAutoRefresh(event))
     for (size_t i = 0; i < CL->size(); ++i) {
       WindowComponent* component = (*CL)[i].WC;
       if (component && component->ResetRequired()) {
@@ -275,7 +275,7 @@ int32_t WindowController::OnNewSelection() {
   const int32_t control = InHand.Control;
   if (WindowModel::GetPropInt(MyWindow, control, Prop::Type) == runtime::ui::ControlType::Sheet) {
     Reset(ResetMode::IfChanged);
-    if (AutoToolbar && Toolbar) Toolbar->ChooseTarget(0);
+    if (Config.AutoToolbar && Toolbar) Toolbar->ChooseTarget(0);
   }
   return EventGoOn;
 }
@@ -310,10 +310,10 @@ int32_t WindowController::OnWindowEvent() {
     }
     case Event::OpenWindow:
       if (!Has(Inited, InitedFirstOpen)) WindowOpened();
-      if (FirstField != 0) WindowModel::Select(MyWindow, FirstField);
+      if (Config.FirstField != 0) WindowModel::Select(MyWindow, Config.FirstField);
       return EventGoOn;
     case Event::LoseFocus:
-      if (ResetOnGainFocus) ForcedReset = true;
+      if (Config.ResetOnGainFocus) ForcedReset = true;
       return EventGoOn;
     case Event::GainFocus:
       if (Has(Inited, InitedFirstOpen)) Reset(ResetMode::IfChanged);
@@ -359,7 +359,7 @@ void WindowController::SetEnabled(int32_t control, bool disable) {
 }
 
 void WindowController::FocusFirstField() {
-  if (FirstField != 0) WindowModel::Select(MyWindow, FirstField);
+  if (Config.FirstField != 0) WindowModel::Select(MyWindow, Config.FirstField);
 }
 
 // ---- Non-virtual operations ---------------------------------------------------

@@ -28,6 +28,7 @@
 
 #include "framework/error/ErrorManager.h"
 #include "framework/window/WindowComponent.h"
+#include "framework/window/WindowSettings.h"
 #include "runtime/data/RecordType.h"
 #include "runtime/files/FileLimits.h"
 #include "runtime/ui/PostedEvent.h"
@@ -228,36 +229,23 @@ class WindowController {
 
   // The event HandleEvent is dispatching (an empty one outside it).
   const runtime::ui::PostedEvent& EventInHand() const { return InHand; }
+  // True once Teardown has run (a second Teardown does nothing).
+  bool IsDead() const { return Dead; }
 
-  // ---- Fields, in declaration order ----
-  bool AutoRefresh = false;
-  bool AutoToolbar = false;
+  // What the window procedure set up (defaults from Init).
+  WindowSettings Config;
+
+  // ---- Run-time state, in declaration order ----
   std::unique_ptr<std::vector<ButtonEntry>> Buttons;
   std::unique_ptr<std::vector<ComponentEntry>> CL;
-  uint8_t CancelAction = 0;
-  uint8_t ChangeAction = 0;
-  bool Dead = false;
-  uint8_t DeleteAction = 0;
-  bool BatchProcessing = false;
   framework::error::ErrorManager* Errors = nullptr;
   std::unique_ptr<std::vector<FileEntry>> Files;
   bool FilesOpened = false;
-  int32_t FirstField = 0;
-  bool ForcedReset = false;
   std::unique_ptr<std::vector<HistoryEntry>> History;
-  int32_t HistoryKey = 0;
-  uint8_t Inited = 0;
-  uint8_t InsertAction = 0;
   std::string LastInsertedPosition;
-  int32_t OkControl = 0;
-  int32_t SaveControl = 0;
-  bool DisableCancelButton = false;
-  bool Opened = false;
   uint8_t OriginalRequest = 0;
-  bool RecordSaved = false;
   framework::data::RelationManager* Primary = nullptr;
   uint8_t Request = 0;
-  bool ResetOnGainFocus = false;
   WindowResizer* Resize = nullptr;
   uint8_t Response = 0;
   int16_t Saved = 0;
@@ -266,9 +254,22 @@ class WindowController {
   WindowTranslator* Translator = nullptr;
   int32_t* VCRRequest = nullptr;
   int32_t MyWindow = 0;
-  int32_t OwnerWindow = 0;
+
+ protected:
+  // Set by Teardown; a window procedure that is run again clears it.
+  bool Dead = false;
+  // The next Reset resets every component, changed or not (set when the focus left a
+  // window with ResetOnGainFocus).
+  bool ForcedReset = false;
+  // The window was opened by Open (a Teardown saves its position only then).
+  bool Opened = false;
 
  private:
+  // InitedFirstOpen / InitedResizeSeen bits.
+  uint8_t Inited = 0;
+  // The owner given to Open (kept for a window opened again).
+  int32_t OwnerWindow = 0;
+
   // The primary file's manager, or nullptr.
   framework::data::FileManager* PrimaryFile() const;
 

@@ -56,15 +56,15 @@ int32_t WindowController::PrepareRequest() {
 
   int32_t result = EventGoOn;
   if (Request == RequestInsert) {
-    if (InsertAction != 0) {
+    if (Config.InsertAction != 0) {
       // FillNewRecord may refuse the new record by leaving the response cancelled.
       Response = ResponseCompleted;
       FillNewRecord();
       if (Response == ResponseCancelled) result = EventEndLoop;
       else Response = ResponseCancelled;
     }
-  } else if (Request == RequestDelete && (DeleteAction == DeleteConfirmedAtOnce || DeleteAction == DeleteAtOnce)) {
-    const bool deleted = Primary->Delete(DeleteAction == DeleteConfirmedAtOnce) == LevelQuiet;
+  } else if (Request == RequestDelete && (Config.DeleteAction == DeleteConfirmedAtOnce || Config.DeleteAction == DeleteAtOnce)) {
+    const bool deleted = Primary->Delete(Config.DeleteAction == DeleteConfirmedAtOnce) == LevelQuiet;
     Response = deleted ? ResponseCompleted : ResponseCancelled;
     result = EventEndLoop;
   }
@@ -87,7 +87,7 @@ int32_t WindowController::OnCompleted() {
     case RequestChange: return AfterChangeSaved();
     case RequestDelete: return OnDeleteCompleted();
     case RequestView:
-      if (BatchProcessing && FormVCR) return MoveFormOn();
+      if (Config.BatchProcessing && FormVCR) return MoveFormOn();
       return EventGoOn;
     case RequestSave:
       if (OriginalRequest == RequestInsert) return InsertRecordSave();
@@ -102,13 +102,13 @@ int32_t WindowController::OnCloseRequest() {
   framework::data::FileManager* primary = PrimaryFile();
 
   const bool editing = Request == RequestInsert || Request == RequestChange;
-  if (CancelAction != 0 && editing && primary && !primary->MatchesSnapshot(Saved)) {
-    if (Has(CancelAction, CancelSavesChanges)) {
+  if (Config.CancelAction != 0 && editing && primary && !primary->MatchesSnapshot(Saved)) {
+    if (Has(Config.CancelAction, CancelSavesChanges)) {
       const int32_t answer =
-          Has(CancelAction, CancelAsks) ? AskYesNoCancel(MessageId::SaveRecord) : Button::Yes;
-      if (answer == Button::Yes && OkControl != 0) {
+          Has(Config.CancelAction, CancelAsks) ? AskYesNoCancel(MessageId::SaveRecord) : Button::Yes;
+      if (answer == Button::Yes && Config.OkControl != 0) {
         // The OK path saves the record and closes the window when the save succeeds.
-        WindowModel::Post(MyWindow, Event::Accepted, OkControl);
+        WindowModel::Post(MyWindow, Event::Accepted, Config.OkControl);
         return EventConsumed;
       }
       // Only a plain No throws the changes away; Cancel, or a question closed any
@@ -144,17 +144,17 @@ int32_t WindowController::AfterInsertSaved() {
     FocusFirstField();
     return EventConsumed;
   }
-  if (!BatchProcessing) {
-    if (InsertAction == InsertCloses) {
+  if (!Config.BatchProcessing) {
+    if (Config.InsertAction == InsertCloses) {
       PostCompletion(ResponseCompleted);
       return EventGoOn;
     }
-    if (InsertAction == InsertAsksAnother && RaiseQuestion(MessageId::RecordAdded) != LevelQuiet) {
+    if (Config.InsertAction == InsertAsksAnother && RaiseQuestion(MessageId::RecordAdded) != LevelQuiet) {
       PostCompletion(ResponseCompleted);
       return EventGoOn;
     }
   }
-  if (InsertAction != InsertPrimesNext && InsertAction != InsertAsksAnother && !BatchProcessing) return EventGoOn;
+  if (Config.InsertAction != InsertPrimesNext && Config.InsertAction != InsertAsksAnother && !Config.BatchProcessing) return EventGoOn;
   return PrimeNextInsert();
 }
 
@@ -184,8 +184,8 @@ int32_t WindowController::AfterChangeSaved() {
     if (written) Response = ResponseCompleted;
     else if (Toolbar && VCRRequest && *VCRRequest == 0) Response = ResponseCompleted;
     if (OriginalRequest == RequestChange) {
-      if (BatchProcessing) return MoveFormOn();
-      if (ChangeAction == ChangeCloses) {
+      if (Config.BatchProcessing) return MoveFormOn();
+      if (Config.ChangeAction == ChangeCloses) {
         Finishing = true;
         WindowModel::Post(MyWindow, Event::CloseWindow);
       }
@@ -197,8 +197,8 @@ int32_t WindowController::AfterChangeSaved() {
     // An insert saved earlier with the save button is complete now.
     EnableCancelButtons();
     Request = RequestInsert;
-    if (InsertAction == InsertPrimesNext) return PrimeNextInsert();
-    if (!BatchProcessing && ChangeAction == ChangeCloses) WindowModel::Post(MyWindow, Event::CloseWindow);
+    if (Config.InsertAction == InsertPrimesNext) return PrimeNextInsert();
+    if (!Config.BatchProcessing && Config.ChangeAction == ChangeCloses) WindowModel::Post(MyWindow, Event::CloseWindow);
   }
   return EventGoOn;
 }
@@ -210,10 +210,10 @@ int32_t WindowController::OnDeleteCompleted() {
     int32_t result = LevelQuiet;
     {
       BusyCursor busy;
-      result = Primary->Delete(DeleteAction == DeleteConfirmedAtOnce);
+      result = Primary->Delete(Config.DeleteAction == DeleteConfirmedAtOnce);
     }
     if (result == LevelQuiet || result == LevelDeclined) {
-      if (BatchProcessing) return MoveFormOn();
+      if (Config.BatchProcessing) return MoveFormOn();
       // A delete the user declined is no completed delete: the caller must not act
       // as if the record had gone.
       PostCompletion(result == LevelQuiet ? ResponseCompleted : ResponseCancelled);
@@ -222,7 +222,7 @@ int32_t WindowController::OnDeleteCompleted() {
     const int32_t answer = AskYesNoCancel(MessageId::RecordDelete);
     if (answer == Button::Yes) continue;
     if (answer == Button::No) {
-      if (!BatchProcessing) WindowModel::Post(MyWindow, Event::CloseWindow);
+      if (!Config.BatchProcessing) WindowModel::Post(MyWindow, Event::CloseWindow);
       break;
     }
     if (answer == Button::Cancel) {
@@ -231,7 +231,7 @@ int32_t WindowController::OnDeleteCompleted() {
       break;
     }
   }
-  if (BatchProcessing) {
+  if (Config.BatchProcessing) {
     RenewSaved();
     WindowModel::Display(MyWindow);
     FocusFirstField();
@@ -294,11 +294,11 @@ void WindowController::OnOkPressed() {
     case RequestInsert:
     case RequestChange:
     case RequestView:
-      if (OriginalRequest == RequestView && !BatchProcessing) WindowModel::Post(MyWindow, Event::Completed);
+      if (OriginalRequest == RequestView && !Config.BatchProcessing) WindowModel::Post(MyWindow, Event::Completed);
       WindowModel::SelectForCompletion(MyWindow);
       break;
     default:
-      if (!BatchProcessing) WindowModel::Post(MyWindow, Event::Completed);
+      if (!Config.BatchProcessing) WindowModel::Post(MyWindow, Event::Completed);
       else WindowModel::SelectForCompletion(MyWindow);
       break;
   }
@@ -318,13 +318,13 @@ void WindowController::RememberFieldValues() {
 }
 
 void WindowController::DisableCancelButtons() {
-  if (!DisableCancelButton || !Buttons) return;
+  if (!Config.DisableCancelButton || !Buttons) return;
   for (const ButtonEntry& button : *Buttons)
     if (button.Action == ResponseCancelled) SetEnabled(button.Control, true);
 }
 
 void WindowController::EnableCancelButtons() {
-  if (!DisableCancelButton || !Buttons) return;
+  if (!Config.DisableCancelButton || !Buttons) return;
   for (const ButtonEntry& button : *Buttons)
     if (button.Action == ResponseCancelled) SetEnabled(button.Control, false);
 }
@@ -351,7 +351,7 @@ int32_t WindowController::WriteChange(bool& written) {
   written = true;
   // A form that can recall the user's values (Ctrl+H) says so when the record turns
   // out to have been changed elsewhere.
-  return Primary->Update(HistoryKey != 0);
+  return Primary->Update(Config.HistoryKey != 0);
 }
 
 int32_t WindowController::PrimeNextInsert() {

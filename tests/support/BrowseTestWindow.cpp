@@ -66,7 +66,7 @@ int32_t BrowseTestWindow::Init() {
   Browse.ChangeControl = ChangeNo;
   Browse.DeleteControl = DeleteNo;
   Browse.ViewControl = ViewNo;
-  Browse.EditViaPopup = 1;
+  Browse.EditViaPopup = true;
   Browse.SelectControl = SelectNo;
   Browse.ActiveInvisible = Opts.ActiveInvisible;
   Step.Init(Opts.StepControls | (Opts.Descending ? framework::browse::StringStep::ControlDescending : 0),

@@ -34,12 +34,12 @@ uint8_t TestForm::RunWith(TestFormFile& file, framework::error::ErrorManager& er
 
 int32_t TestForm::Init() {
   if (const int32_t result = WindowController::Init(); result != EventGoOn) return result;
-  FirstField = CodeEntry;
+  Config.FirstField = CodeEntry;
   VCRRequest = &Navigation;
   Errors = &Errs;
   SetToolbar(Tools);
   AddFile(FileSet.Manager);
-  HistoryKey = runtime::ui::Key::CtrlH;
+  Config.HistoryKey = runtime::ui::Key::CtrlH;
   AddDittoFile({&FileSet.Record, &TestFormRecord::Type()}, &HistorySave);
   AddDittoField(CodeEntry, TestFormRecord::CodeField);
   AddDittoField(NameEntry, TestFormRecord::NameField);
@@ -50,18 +50,18 @@ int32_t TestForm::Init() {
   FilesOpened = true;
   Primary = &FileSet.Relations;
 
-  InsertAction = Use.InsertAction;
-  ChangeAction = Use.ChangeAction;
-  DeleteAction = Use.DeleteAction;
-  CancelAction = Use.CancelAction;
-  OkControl = OkButton;
+  Config.InsertAction = Use.InsertAction;
+  Config.ChangeAction = Use.ChangeAction;
+  Config.DeleteAction = Use.DeleteAction;
+  Config.CancelAction = Use.CancelAction;
+  Config.OkControl = OkButton;
   if (Use.Batch) {
-    BatchProcessing = true;
+    Config.BatchProcessing = true;
     Navigator.Init(*this, FileSet.Manager, TestFormRecord::CodeKey);
     FormVCR = &Navigator;
     Tools.AddTarget(1, Navigator);
   }
-  SaveControl = Use.WithSaveButton ? SaveButton : 0;
+  Config.SaveControl = Use.WithSaveButton ? SaveButton : 0;
   Prepared = PrepareRequest();
   if (Prepared != EventGoOn) return EventConsumed;
 

@@ -230,7 +230,7 @@ TEST_F(QueryBrowseThreadTest, ASharedQueryFiltersEveryOrderAndAnUnsharedOneOnlyI
     BrowseTestWindow::Options options;
     options.SecondOrder = true;
     options.Hook = [shared](BrowseTestWindow& window, int32_t argument) {
-      if (argument == 0) window.Browse.QueryShared = shared ? 1 : 0;
+      if (argument == 0) window.Browse.QueryShared = shared;
       else window.Browse.ChooseOrder(static_cast<size_t>(argument), framework::window::ResetMode::IfChanged);
       window.Browse.RefreshControls();
     };

@@ -369,7 +369,7 @@ TEST_F(RecordRequestThreadTest, DeleteWithConfirmationNeverShowsTheWindow) {
     form.Request = W::RequestDelete;
     const uint8_t response = form.Run();
     File.Manager.Close();
-    EXPECT_EQ(form.Opened, 0) << "the window never opened";
+    EXPECT_FALSE(form.WindowState().has_value()) << "the window never opened";
     EXPECT_EQ(form.Prepared, W::EventEndLoop);
     EXPECT_EQ(response, c.Response);
     EXPECT_EQ(File.Stored(code).has_value(), c.Kept);

@@ -92,6 +92,7 @@ class LoggingComponent : public WindowComponent {
 class LoggingController : public WindowController {
  public:
   explicit LoggingController(CallLog& log) : Log(log) {}
+  void ForceNextReset() { ForcedReset = true; }
   int32_t OnWindowEvent() override {
     Log.Add("OnWindowEvent");
     return WindowController::OnWindowEvent();
@@ -235,7 +236,7 @@ TEST_F(WindowControllerTest, ResetGivesPrimaryEditorsTheBufferProtocolAndOthersO
                                       "E.Saved", "Q.Reset(1)", "P.RefreshControls", "E.RefreshControls",
                                       "Q.RefreshControls"));
 
-  controller.ForcedReset = true;
+  controller.ForceNextReset();
   controller.UnregisterComponent(editor);
   controller.Reset(ResetMode::IfChanged);
   EXPECT_THAT(Log.Take(), ElementsAre("P.Reset(1)", "Q.Reset(1)", "P.RefreshControls", "Q.RefreshControls"));
@@ -268,7 +269,7 @@ TEST_F(WindowControllerTest, SecondTeardownReturnsFiveAndTearsNothingDownAgain) 
   EXPECT_EQ(controller.Teardown(), WindowController::AlreadyDead);
   EXPECT_THAT(Log.Take(), ElementsAre("A.Teardown", "Teardown 0", "Teardown 5"));
   EXPECT_EQ(toolbar.List, nullptr);
-  EXPECT_TRUE(controller.Dead);
+  EXPECT_TRUE(controller.IsDead());
 
   LoggingController never(Log);
   EXPECT_EQ(never.Teardown(), WindowController::AlreadyDead);
@@ -306,7 +307,7 @@ class HistoryController : public WindowController {
     Open(Form("History"), 0);
     const int32_t name = WindowModel::ControlNumber(MyWindow, "?Name");
     WindowModel::Bind(MyWindow, name, runtime::data::FieldRef::Of(Record.Name));
-    HistoryKey = Key::CtrlH;
+    Config.HistoryKey = Key::CtrlH;
     AddDittoFile({&Record, &NameRecordType}, &Save);
     AddDittoField(name, 1);
     RegisterAlertKeys();
