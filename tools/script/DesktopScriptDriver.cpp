@@ -54,6 +54,8 @@ using runtime::ui::WindowModel;
 using runtime::ui::qt::QtConversions;
 using Clock = std::chrono::steady_clock;
 constexpr auto PollPeriod = std::chrono::milliseconds(2);
+// How soon a box or progress window that was not ready for its answer is tried again.
+constexpr auto RetryPeriod = std::chrono::milliseconds(10);
 
 std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
 std::string Text(const QString& text) { return QtConversions::FromQt(text); }
@@ -82,6 +84,13 @@ constexpr ButtonMapping Buttons[] = {
     {MessageBoxRequest::ButtonRetry, QMessageBox::Retry},   {MessageBoxRequest::ButtonIgnore, QMessageBox::Ignore},
     {MessageBoxRequest::ButtonCancel, QMessageBox::Cancel}, {MessageBoxRequest::ButtonHelp, QMessageBox::Help},
 };
+
+// The button of a box that gives `value`; null when the box has none.
+QAbstractButton* ButtonOf(const QMessageBox& box, int32_t value) {
+  for (const ButtonMapping& b : Buttons)
+    if (b.Value == value) return box.button(b.Button);
+  return nullptr;
+}
 
 int MenuDepth(const runtime::ui::Window& w, const Control& c) {
   int depth = 0;
@@ -190,6 +199,12 @@ bool DesktopScriptDriver::ShutDown(std::string_view frameTitle, std::string& why
     if (WindowModel::Exists(frame)) {
       why = "the frame did not close within " + std::to_string(Timeout.count()) +
             " ms (a window declined); the program was stopped";
+      // What held it open, when it is a box still waiting for its answer.
+      OnGui([&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+          if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible())
+            why += "; message box " + Quoted(Text(box->windowTitle())) + " saying " + Quoted(Text(box->text())) + " is open";
+      });
       ok = false;
       Front->Shutdown();
       WindowModel::CloseAll();
@@ -536,11 +551,21 @@ void DesktopScriptDriver::AnswerOpen() {
       std::lock_guard lock(Lock);
       if (OpenBoxes.empty() || BoxAnswers.empty()) break;
       button = BoxAnswers.front();
-      BoxAnswers.pop_front();
     }
     QPointer<QMessageBox> box = OpenBoxes.front();
+    // A box just shown may not have laid out its buttons yet, and a click on a button
+    // without a size is lost (as it would be for a person): answer once it has one.
+    if (QAbstractButton* shown = ButtonOf(*box, button); shown && shown->rect().isEmpty()) {
+      AnswerLater();
+      break;
+    }
+    if (AnswerBox(box, button) == Clicked::NotTaken) {
+      AnswerLater();
+      break;
+    }
     OpenBoxes.pop_front();
-    AnswerBox(box, button);
+    std::lock_guard lock(Lock);
+    BoxAnswers.pop_front();
   }
   for (;;) {
     PopupAnswer answer;
@@ -575,9 +600,26 @@ void DesktopScriptDriver::AnswerOpen() {
       --ProgressCancels;
     }
     QPointer<QProgressDialog> progress = OpenProgress.front();
+    auto* cancel = progress->findChild<QPushButton*>();
+    if (cancel && !cancel->rect().isEmpty()) QTest::mouseClick(cancel, Qt::LeftButton);
+    if (cancel && progress && !progress->wasCanceled()) {
+      // Not laid out yet, or the click was lost: the progress window waits for it.
+      std::lock_guard lock(Lock);
+      ++ProgressCancels;
+      AnswerLater();
+      break;
+    }
     OpenProgress.pop_front();
-    if (auto* cancel = progress->findChild<QPushButton*>()) QTest::mouseClick(cancel, Qt::LeftButton);
   }
+}
+
+void DesktopScriptDriver::AnswerLater() {
+  if (AnswerPending) return;
+  AnswerPending = true;
+  QTimer::singleShot(RetryPeriod, Watcher.get(), [this] {
+    AnswerPending = false;
+    AnswerOpen();
+  });
 }
 
 void DesktopScriptDriver::AnswerFile(QFileDialog* chooser, const std::optional<std::string>& path) {
@@ -639,18 +681,19 @@ void DesktopScriptDriver::CancelProgress() {
   OnGui([this] { AnswerOpen(); });
 }
 
-void DesktopScriptDriver::AnswerBox(QMessageBox* box, int32_t button) {
-  for (const ButtonMapping& b : Buttons)
-    if (b.Value == button)
-      if (QAbstractButton* shown = box->button(b.Button)) {
-        QTest::mouseClick(shown, Qt::LeftButton);
-        return;
-      }
+DesktopScriptDriver::Clicked DesktopScriptDriver::AnswerBox(QMessageBox* box, int32_t button) {
+  if (QAbstractButton* shown = ButtonOf(*box, button)) {
+    QPointer<QMessageBox> open(box);
+    QTest::mouseClick(shown, Qt::LeftButton);
+    // A click the box took closes it before the click returns.
+    return open && open->isVisible() ? Clicked::NotTaken : Clicked::Taken;
+  }
   {
     std::lock_guard lock(Lock);
     FailureTexts.push_back("message box " + Quoted(Text(box->windowTitle())) + " has no button " + std::to_string(button));
   }
   box->close();
+  return Clicked::Taken;
 }
 
 void DesktopScriptDriver::AnswerMenu(QMenu* menu, const PopupAnswer& answer) {

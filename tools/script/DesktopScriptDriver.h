@@ -97,7 +97,11 @@ class DesktopScriptDriver : public ScriptDriver {
                      const std::function<void(QWidget* viewport, const QPoint& at)>& act);
   // GUI thread: answers the open boxes and menus from the queues.
   void AnswerOpen();
-  void AnswerBox(QMessageBox* box, int32_t button);
+  // GUI thread: runs AnswerOpen again shortly, once however often it is asked.
+  void AnswerLater();
+  // Whether the click was taken; false when the box is still open and waits for it.
+  enum class Clicked { Taken, NotTaken };
+  Clicked AnswerBox(QMessageBox* box, int32_t button);
   void AnswerMenu(QMenu* menu, const PopupAnswer& answer);
   void AnswerFile(QFileDialog* dialog, const std::optional<std::string>& path);
   void TimedOut(QWidget* widget);
@@ -123,6 +127,7 @@ class DesktopScriptDriver : public ScriptDriver {
   std::deque<QPointer<QFileDialog>> OpenFileDialogs;
   std::deque<QPointer<QProgressDialog>> OpenProgress;
   std::set<QWidget*> Seen;
+  bool AnswerPending = false;
 };
 
 }  // namespace tools::script
