@@ -9,14 +9,11 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdlib>
-#include <deque>
 #include <fstream>
 #include <functional>
 #include <future>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,6 +34,7 @@
 #include "runtime/ui/headless/HeadlessDriver.h"
 #include "runtime/ui/headless/HeadlessFrontEnd.h"
 #include "tests/runtime/files/ServerSchema.h"
+#include "tests/support/ProgramThread.h"
 #include "tests/support/TempWorkDir.h"
 
 extern char** environ;
@@ -50,50 +48,10 @@ using framework::error::Button;
 using framework::error::LevelQuiet;
 using runtime::files::DatabaseChoice;
 using runtime::ui::WindowModel;
+using testsupport::ProgramThread;
 using W = framework::window::WindowController;
 
 constexpr auto Patience = 20s;
-
-// Runs jobs on the program's thread 1 (its frame procedure) until told to stop.
-class ProgramThread {
- public:
-  void Loop() {
-    for (;;) {
-      std::packaged_task<void()> job;
-      {
-        std::unique_lock lock(Lock);
-        Wake.wait(lock, [&] { return Stop || !Jobs.empty(); });
-        if (Jobs.empty()) return;
-        job = std::move(Jobs.front());
-        Jobs.pop_front();
-      }
-      job();
-    }
-  }
-  std::future<void> Post(std::function<void()> work) {
-    std::packaged_task<void()> job(std::move(work));
-    std::future<void> done = job.get_future();
-    {
-      std::lock_guard lock(Lock);
-      Jobs.push_back(std::move(job));
-    }
-    Wake.notify_one();
-    return done;
-  }
-  void Finish() {
-    {
-      std::lock_guard lock(Lock);
-      Stop = true;
-    }
-    Wake.notify_one();
-  }
-
- private:
-  std::mutex Lock;
-  std::condition_variable Wake;
-  std::deque<std::packaged_task<void()>> Jobs;
-  bool Stop = false;
-};
 
 // The other station: vorkan42-script, beside the test programs' folder, in the same
 // working folder and with the same environment (so the same file or server).

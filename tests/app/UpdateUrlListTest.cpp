@@ -8,14 +8,11 @@
 #include <sys/stat.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdlib>
-#include <deque>
 #include <fstream>
 #include <functional>
 #include <future>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -42,6 +39,7 @@
 #include "runtime/ui/headless/HeadlessDriver.h"
 #include "runtime/ui/headless/HeadlessFrontEnd.h"
 #include "tests/support/RecordingOpener.h"
+#include "tests/support/ProgramThread.h"
 #include "tests/support/TempWorkDir.h"
 
 namespace app {
@@ -53,6 +51,7 @@ using framework::error::Button;
 using framework::error::LevelQuiet;
 using runtime::ui::Prop;
 using runtime::ui::WindowModel;
+using testsupport::ProgramThread;
 using W = framework::window::WindowController;
 using F = UpdateUrlList;
 
@@ -62,47 +61,6 @@ struct Stored {
   std::string Url;
   int32_t Times = 0;
   bool operator==(const Stored&) const = default;
-};
-
-// Runs jobs on the program's thread 1 (its frame procedure) until told to stop.
-class ProgramThread {
- public:
-  void Loop() {
-    for (;;) {
-      std::packaged_task<void()> job;
-      {
-        std::unique_lock lock(Lock);
-        Wake.wait(lock, [&] { return Stop || !Jobs.empty(); });
-        if (Jobs.empty()) return;
-        job = std::move(Jobs.front());
-        Jobs.pop_front();
-      }
-      job();
-    }
-  }
-  std::future<void> Post(std::function<void()> work) {
-    std::packaged_task<void()> job(std::move(work));
-    std::future<void> done = job.get_future();
-    {
-      std::lock_guard lock(Lock);
-      Jobs.push_back(std::move(job));
-    }
-    Wake.notify_one();
-    return done;
-  }
-  void Finish() {
-    {
-      std::lock_guard lock(Lock);
-      Stop = true;
-    }
-    Wake.notify_one();
-  }
-
- private:
-  std::mutex Lock;
-  std::condition_variable Wake;
-  std::deque<std::packaged_task<void()>> Jobs;
-  bool Stop = false;
 };
 
 class UpdateUrlListThreadTest : public testing::Test {

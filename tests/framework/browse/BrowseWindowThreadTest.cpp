@@ -25,7 +25,7 @@
 #include "runtime/ui/headless/HeadlessDriver.h"
 #include "runtime/ui/headless/HeadlessFrontEnd.h"
 #include "tests/support/BrowseTestWindow.h"
-#include "tests/support/TempWorkDir.h"
+#include "tests/support/BrowseThreadFixture.h"
 
 namespace framework::browse {
 namespace {
@@ -42,46 +42,9 @@ using Names = std::vector<std::string>;
 const Names Alphabet = {"ALPHA", "BETA", "BRAVO", "CHARLIE", "DELTA", "ECHO",
                         "FOXTROT", "GOLF", "HOTEL", "INDIA", "JULIET", "KILO"};
 
-runtime::core::PerThread<framework::error::ErrorStatus>& Status() {
-  static runtime::core::PerThread<framework::error::ErrorStatus> status;
-  return status;
-}
-
-class BrowseWindowThreadTest : public testing::Test {
+class BrowseWindowThreadTest : public testsupport::BrowseThreadFixture {
  protected:
-  void SetUp() override {
-    Screen = std::make_shared<runtime::ui::headless::HeadlessFrontEnd>();
-    runtime::ui::FrontEnd::Install(Screen);
-    Driver = std::make_unique<runtime::ui::headless::HeadlessDriver>(*Screen, 5s);
-    Status().Reset();
-    Errors.Construct();
-    Errors.Init(Status());
-    framework::data::FileUsageRegistry::Current().Init();
-  }
-  void TearDown() override {
-    if (Window != 0 && WindowModel::Exists(Window)) WindowModel::Post(Window, Event::CloseWindow);
-    Browse.reset();
-    WindowModel::CloseAll();
-    framework::data::FileUsageRegistry::Current().Teardown();
-    Errors.Shutdown();
-    runtime::ui::FrontEnd::Install(nullptr);
-  }
-
-  void Seed(const Names& names) {
-    testsupport::NameFile file(Errors);
-    ASSERT_EQ(file.Open(), framework::error::LevelQuiet);
-    for (size_t i = 0; i < names.size(); ++i) ASSERT_EQ(file.Add(names[i], static_cast<int32_t>(i)), 0);
-    file.Relations.Close(framework::data::Walk::Top);
-  }
-
-  void Start(BrowseTestWindow::Options options = {}) {
-    Browse = std::make_unique<testsupport::BrowseTestThread>(std::move(options), Errors);
-    Window = Driver->FindWindow(BrowseTestWindow::Title);
-    ASSERT_NE(Window, 0);
-    List = WindowModel::ControlNumber(Window, "?List");
-    Idle();
-  }
-  void Idle() { ASSERT_TRUE(Driver->WaitIdle().Ok) << Driver->LastFailure(); }
+  void Start(BrowseTestWindow::Options options = {}) { BrowseThreadFixture::Start(std::move(options)); }
 
   // The names the list shows, and the selected one.
   Names Shown() const {
@@ -89,35 +52,18 @@ class BrowseWindowThreadTest : public testing::Test {
     for (const auto& row : WindowModel::ListRows(Window, List)) names.push_back(row.empty() ? "" : row[0]);
     return names;
   }
-  int32_t Selected() const { return WindowModel::Choice(Window, List); }
   std::string SelectedName() const {
     const Names names = Shown();
     const int32_t row = Selected();
     return row >= 1 && row <= static_cast<int32_t>(names.size()) ? names[static_cast<size_t>(row - 1)] : "";
   }
-  void Key(int32_t key) {
-    ASSERT_TRUE(Driver->PressKey(Window, key).Ok) << Driver->LastFailure();
-    Idle();
-  }
   void Type(char c) {
     ASSERT_TRUE(Driver->Focus(Window, "?List").Ok) << Driver->LastFailure();
     Key(c >= 'A' && c <= 'Z' ? Key::Shift + Key::Of(c) : Key::Of(c));
   }
-  void Select(int32_t row) {
-    ASSERT_TRUE(Driver->SelectRow(Window, "?List", row).Ok) << Driver->LastFailure();
-    Idle();
-  }
   bool Disabled(const char* control) const {
     return WindowModel::GetPropInt(Window, WindowModel::ControlNumber(Window, control), Prop::Disable) != 0;
   }
-
-  testsupport::TempWorkDir Folder;
-  testsupport::RecordingErrorManager Errors;
-  std::shared_ptr<runtime::ui::headless::HeadlessFrontEnd> Screen;
-  std::unique_ptr<runtime::ui::headless::HeadlessDriver> Driver;
-  std::unique_ptr<testsupport::BrowseTestThread> Browse;
-  int32_t Window = 0;
-  int32_t List = 0;
 };
 
 TEST_F(BrowseWindowThreadTest, PagingAtTheEndsMovesTheSelectionByTheRowsThatCouldNotBeRead) {

@@ -21,7 +21,7 @@
 #include "runtime/ui/headless/HeadlessDriver.h"
 #include "runtime/ui/headless/HeadlessFrontEnd.h"
 #include "tests/support/BrowseTestWindow.h"
-#include "tests/support/TempWorkDir.h"
+#include "tests/support/BrowseThreadFixture.h"
 
 namespace framework::browse {
 namespace {
@@ -38,54 +38,18 @@ const Rows Alphabet = {"ALPHA", "BETA", "BRAVO", "CHARLIE", "DELTA", "ECHO", "FO
 constexpr const char* NameEditor = "?EditInPlace:1";
 constexpr const char* CountEditor = "?EditInPlace:2";
 
-runtime::core::PerThread<framework::error::ErrorStatus>& Status() {
-  static runtime::core::PerThread<framework::error::ErrorStatus> status;
-  return status;
-}
-
-class EditInPlaceThreadTest : public testing::Test {
+class EditInPlaceThreadTest : public testsupport::BrowseThreadFixture {
  protected:
   void SetUp() override {
-    Screen = std::make_shared<runtime::ui::headless::HeadlessFrontEnd>();
-    runtime::ui::FrontEnd::Install(Screen);
-    Driver = std::make_unique<runtime::ui::headless::HeadlessDriver>(*Screen, 5s);
-    Status().Reset();
-    Errors.Construct();
-    Errors.Init(Status());
-    framework::data::FileUsageRegistry::Current().Init();
-    testsupport::NameFile file(Errors);
-    ASSERT_EQ(file.Open(), framework::error::LevelQuiet);
-    for (size_t i = 0; i < Alphabet.size(); ++i) ASSERT_EQ(file.Add(Alphabet[i], static_cast<int32_t>(i)), 0);
-    file.Relations.Close(framework::data::Walk::Top);
+    BrowseThreadFixture::SetUp();
+    Seed(Alphabet);
   }
-  void TearDown() override {
-    if (Window != 0 && WindowModel::Exists(Window)) WindowModel::Post(Window, runtime::ui::Event::CloseWindow);
-    Browse.reset();
-    WindowModel::CloseAll();
-    framework::data::FileUsageRegistry::Current().Teardown();
-    Errors.Shutdown();
-    runtime::ui::FrontEnd::Install(nullptr);
-  }
-
   void Start(BrowseTestWindow::Options options) {
     options.InPlace = true;
-    Browse = std::make_unique<testsupport::BrowseTestThread>(std::move(options), Errors);
-    Window = Driver->FindWindow(BrowseTestWindow::Title);
-    ASSERT_NE(Window, 0);
-    List = WindowModel::ControlNumber(Window, "?List");
-    Idle();
+    BrowseThreadFixture::Start(std::move(options));
   }
-  void Idle() { ASSERT_TRUE(Driver->WaitIdle().Ok) << Driver->LastFailure(); }
   void Press(const char* button) {
     ASSERT_TRUE(Driver->Press(Window, button).Ok) << Driver->LastFailure();
-    Idle();
-  }
-  void Select(int32_t row) {
-    ASSERT_TRUE(Driver->SelectRow(Window, "?List", row).Ok) << Driver->LastFailure();
-    Idle();
-  }
-  void Key(int32_t key) {
-    ASSERT_TRUE(Driver->PressKey(Window, key).Ok) << Driver->LastFailure();
     Idle();
   }
   void Type(const char* editor, const char* text) {
@@ -99,7 +63,6 @@ class EditInPlaceThreadTest : public testing::Test {
       rows.push_back(row.size() < 2 ? "?" : row[0] + "=" + row[1]);
     return rows;
   }
-  int32_t Selected() const { return WindowModel::Choice(Window, List); }
   // The editor with the focus ("" when the focus is elsewhere).
   std::string Editing() const {
     const auto focus = static_cast<int32_t>(WindowModel::GetPropInt(Window, 0, Prop::Focus));
@@ -122,14 +85,6 @@ class EditInPlaceThreadTest : public testing::Test {
     ASSERT_EQ(other.Manager.Update(), framework::error::LevelQuiet);
     other.Relations.Close(framework::data::Walk::Top);
   }
-
-  testsupport::TempWorkDir Folder;
-  testsupport::RecordingErrorManager Errors;
-  std::shared_ptr<runtime::ui::headless::HeadlessFrontEnd> Screen;
-  std::unique_ptr<runtime::ui::headless::HeadlessDriver> Driver;
-  std::unique_ptr<testsupport::BrowseTestThread> Browse;
-  int32_t Window = 0;
-  int32_t List = 0;
 };
 
 TEST_F(EditInPlaceThreadTest, ChangeMovesBetweenColumnsAndEnterSavesWithoutAsking) {
