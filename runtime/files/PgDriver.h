@@ -31,6 +31,7 @@
 #include "runtime/files/Driver.h"
 #include "runtime/files/PgConnection.h"
 #include "runtime/files/PgSchema.h"
+#include "runtime/files/SavedCursor.h"
 #include "runtime/files/SqlValue.h"
 
 namespace runtime::files {
@@ -90,17 +91,8 @@ class PgDriver : public Driver {
   int64_t RoundTrips() const { return Conn ? Conn->RoundTrips() : 0; }
 
  private:
-  struct Row {
-    int64_t Id = 0;
-    int64_t Version = 0;
-    std::vector<SqlValue> Values;  // one per field
-  };
-  struct Boundary {
-    std::vector<SqlValue> Values;  // leading key components
-    bool HasId = false;
-    int64_t Id = 0;
-    bool Inclusive = true;
-  };
+  using Row = CursorRow;
+  using Boundary = CursorBoundary;  // where Next and Previous start when no record is current
   struct ParsedPosition {
     int Key = 0;
     int64_t Id = 0;

@@ -10,13 +10,14 @@
 #include <cstdint>
 #include <optional>
 #include <cstring>
+#include <tuple>
 #include <utility>
 
 #include "runtime/core/NativePath.h"
-#include "runtime/files/CursorItemReader.h"
 #include "runtime/files/CursorText.h"
 #include "runtime/files/FileLimits.h"
 #include "runtime/files/FileMode.h"
+#include "runtime/files/SavedCursor.h"
 #include "runtime/files/SqliteSchemaUpgrade.h"
 #include "runtime/text/AsciiCase.h"
 
@@ -28,7 +29,6 @@ using C = runtime::core::RuntimeErrorCode;
 constexpr const char* LayoutName = "layout";
 constexpr const char* FullDiskText = "the disk is full";
 constexpr const char* PositionTag = "K";
-constexpr const char* CursorTag = "C1";
 constexpr size_t MaxPositionLength = FileLimits::PositionLength;
 // First column of a selected row that holds a field (after the row id and version).
 constexpr int FirstFieldColumn = 2;
@@ -962,44 +962,17 @@ DriverStatus SqliteDriver::CheckDuplicate(int key, const void* buffer, bool& dup
 }
 
 DriverStatus SqliteDriver::SaveCursor(std::string& state) {
-  std::vector<std::string> items{CursorTag, CursorInteger(OrderKey), CursorInteger(AtBoundary)};
-  AddCursorValues(items, Bound.Values);
-  items.insert(items.end(), {CursorInteger(Bound.HasId), CursorInteger(Bound.Id), CursorInteger(Bound.Inclusive), CursorInteger(HasCurrent),
-                             CursorInteger(CurrentGone), CursorInteger(Current.Id), CursorInteger(Current.Version)});
-  AddCursorValues(items, Current.Values);
-  items.insert(items.end(), {CursorInteger(WatchArmed), CursorInteger(Watching), CursorInteger(WatchedId), CursorInteger(WatchedVersion)});
-  state = CursorText::Join(items);
+  const SavedCursor saved{OrderKey, AtBoundary, Bound, HasCurrent, CurrentGone,
+                          Current, WatchArmed, Watching, WatchedId, WatchedVersion};
+  state = saved.Text();
   return DriverStatus::Ok();
 }
 
 DriverStatus SqliteDriver::RestoreCursor(const std::string& state) {
-  auto items = CursorText::Split(state);
-  if (!items || items->empty() || (*items)[0] != CursorTag) return DriverStatus::Error(C::RecordNotAvailable);
-  CursorItemReader in(std::move(*items));
-  int64_t key = 0;
-  bool atBoundary = false;
-  Boundary bound;
-  bool hasCurrent = false, gone = false, armed = false, watching = false;
-  Row current;
-  int64_t watchedId = 0, watchedVersion = 0;
-  const bool read = in.Integer(key) && in.Flag(atBoundary) && in.Values(bound.Values) && in.Flag(bound.HasId) &&
-                    in.Integer(bound.Id) && in.Flag(bound.Inclusive) && in.Flag(hasCurrent) && in.Flag(gone) &&
-                    in.Integer(current.Id) && in.Integer(current.Version) && in.Values(current.Values) &&
-                    in.Flag(armed) && in.Flag(watching) && in.Integer(watchedId) && in.Integer(watchedVersion);
-  if (!read || !in.Ok() || key < 0 || key > KeyCount() ||
-      (hasCurrent && current.Values.size() != Def->Record->FieldCount())) {
-    return DriverStatus::Error(C::RecordNotAvailable);
-  }
-  OrderKey = static_cast<int>(key);
-  AtBoundary = atBoundary;
-  Bound = std::move(bound);
-  HasCurrent = hasCurrent;
-  CurrentGone = gone;
-  Current = std::move(current);
-  WatchArmed = armed;
-  Watching = watching;
-  WatchedId = watchedId;
-  WatchedVersion = watchedVersion;
+  std::optional<SavedCursor> saved = SavedCursor::FromText(state, KeyCount(), Def->Record->FieldCount());
+  if (!saved) return DriverStatus::Error(C::RecordNotAvailable);
+  std::tie(OrderKey, AtBoundary, Bound, HasCurrent, CurrentGone, Current, WatchArmed, Watching, WatchedId,
+           WatchedVersion) = std::move(*saved).Members();
   return DriverStatus::Ok();
 }
 

@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "runtime/files/Driver.h"
+#include "runtime/files/SavedCursor.h"
 #include "runtime/files/SqlValue.h"
 #include "runtime/files/SqliteFind.h"
 #include "runtime/files/SqliteSchema.h"
@@ -97,18 +98,8 @@ class SqliteDriver : public Driver {
   bool InTransaction() const override { return InTx; }
 
  private:
-  struct Row {
-    int64_t Id = 0;
-    int64_t Version = 0;
-    std::vector<SqlValue> Values;  // one per field
-  };
-  // Where Next and Previous start when no record is current.
-  struct Boundary {
-    std::vector<SqlValue> Values;  // leading key components
-    bool HasId = false;
-    int64_t Id = 0;
-    bool Inclusive = true;
-  };
+  using Row = CursorRow;
+  using Boundary = CursorBoundary;  // where Next and Previous start when no record is current
   // Resets a cached statement when a call is done with it, or keeps it open as the
   // holder of a read transaction.
   class StatementUse;
