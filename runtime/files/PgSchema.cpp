@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "runtime/core/NativePath.h"
+#include "runtime/files/RecordValues.h"
 #include "runtime/text/AsciiCase.h"
 #include "runtime/text/Utf8.h"
 
@@ -29,13 +30,6 @@ const char* KindName(FieldKind kind) {
     case FieldKind::Time: return "time";
   }
   return "?";
-}
-
-template <class T>
-T Load(const unsigned char* at) {
-  T v;
-  std::memcpy(&v, at, sizeof v);
-  return v;
 }
 
 template <class T>
@@ -207,33 +201,10 @@ std::string PgSchema::OrderBy(int key, bool forward) const {
 }
 
 SqlValue PgSchema::FieldValue(const void* record, size_t field) const {
-  const FieldDesc& f = Def.Record->Field(field);
-  const unsigned char* at = static_cast<const unsigned char*>(record) + f.Offset;
-  switch (f.Kind) {
-    case FieldKind::CString: {
-      const char* text = reinterpret_cast<const char*>(at);
-      return SqlValue::OfText(std::string(text, strnlen(text, f.Size - 1)));
-    }
-    case FieldKind::Byte: return SqlValue::OfInteger(Load<uint8_t>(at));
-    case FieldKind::Short: return SqlValue::OfInteger(Load<int16_t>(at));
-    case FieldKind::UShort: return SqlValue::OfInteger(Load<uint16_t>(at));
-    case FieldKind::Long:
-    case FieldKind::Date:
-    case FieldKind::Time: return SqlValue::OfInteger(Load<int32_t>(at));
-    case FieldKind::ULong: return SqlValue::OfInteger(Load<uint32_t>(at));
-    case FieldKind::Real: return SqlValue::OfReal(Load<double>(at));
-    case FieldKind::Decimal: return SqlValue::OfInteger(Load<int64_t>(at));
-    case FieldKind::String: break;
-  }
-  return {};
+  return RecordValues::Field(*Def.Record, record, field);
 }
 
-std::vector<SqlValue> PgSchema::RowValues(const void* record) const {
-  std::vector<SqlValue> row;
-  row.reserve(Def.Record->FieldCount());
-  for (size_t f = 0; f < Def.Record->FieldCount(); ++f) row.push_back(FieldValue(record, f));
-  return row;
-}
+std::vector<SqlValue> PgSchema::RowValues(const void* record) const { return RecordValues::Row(*Def.Record, record); }
 
 std::vector<SqlValue> PgSchema::ComponentValues(int key, const void* record, size_t count) const {
   std::vector<SqlValue> out;
