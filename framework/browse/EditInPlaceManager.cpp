@@ -112,7 +112,8 @@ int32_t EditInPlaceManager::Init() {
     }
     case RequestDelete: {
       if (DeleteKeyAction != ActionAbandons) {
-        const bool deleted = Primary->Delete(DeleteKeyAction == 4) == LevelQuiet;
+        const bool deleted = Primary->Delete(DeleteKeyAction == 4 ? framework::data::ConfirmDelete::Ask
+                                                                  : framework::data::ConfirmDelete::No) == LevelQuiet;
         TheResponse = deleted ? ResponseCompleted : ResponseCancelled;
       }
       return EventEndLoop;
@@ -468,7 +469,7 @@ bool EditInPlaceManager::SaveRow() {
   bool again = false;
   bool shownElsewhere = false;
   for (;;) {
-    const int32_t result = Req == RequestInsert ? Primary->Insert() : Primary->Update(false);
+    const int32_t result = Req == RequestInsert ? Primary->Insert() : Primary->Update(framework::data::UpdateSource::Program);
     if (result == LevelQuiet) {
       TheResponse = ResponseCompleted;
       break;

@@ -750,8 +750,8 @@ FileManager::ErrorLevel FileManager::UpdateCore(Reporting reporting) {
 FileManager::ErrorLevel FileManager::Update() { return UpdateCore(Reporting::Report); }
 FileManager::ErrorLevel FileManager::UpdateQuiet() { return UpdateCore(Reporting::Quiet); }
 
-FileManager::ErrorLevel FileManager::DeleteCurrent(bool ask) {
-  if (ask && Raise(MessageId::ConfirmDelete) != LevelQuiet) return LevelDeclined;
+FileManager::ErrorLevel FileManager::DeleteCurrent(ConfirmDelete confirm) {
+  if (confirm == ConfirmDelete::Ask && Raise(MessageId::ConfirmDelete) != LevelQuiet) return LevelDeclined;
   if (File == nullptr || File->Delete() != C::NoError) {
     NoteError(MessageId::RecordNotDeleted);
     return LevelNotice;
@@ -784,7 +784,7 @@ FileManager::ErrorLevel FileManager::PrepareRecord(RecordBuffer buffer) {
 
 FileManager::ErrorLevel FileManager::ReleaseAutoNumber(RelationManager* relations) {
   if (EnsureUsable(UseType::Record) != LevelQuiet || !HasAutoInc || !AutoIncDone) return LevelQuiet;
-  const ErrorLevel result = relations != nullptr ? relations->Delete(false) : DeleteCurrent(false);
+  const ErrorLevel result = relations != nullptr ? relations->Delete(ConfirmDelete::No) : DeleteCurrent(ConfirmDelete::No);
   if (result == LevelQuiet) AutoIncDone = 0;
   return result;
 }

@@ -45,6 +45,9 @@ namespace framework::data {
 // What RestoreSnapshot does with the saved copy before freeing it.
 enum class SnapshotUse : uint8_t { Discard, Restore };
 
+// Whether a delete first asks "Confirm Delete" (Ask) or deletes at once (No).
+enum class ConfirmDelete : uint8_t { No, Ask };
+
 class RelationManager;
 
 class FileManager : public runtime::files::FileCallback {
@@ -176,8 +179,8 @@ class FileManager : public runtime::files::FileCallback {
   [[nodiscard]] virtual ErrorLevel CheckFieldCore(int id, Reporting reporting);
   [[nodiscard]] virtual ErrorLevel CheckFields(int low, int high, int* failedField);
   [[nodiscard]] virtual ErrorLevel CheckRecord(int* failedField);
-  // Deletes the current record, asking first when `ask`. 0, 4 (declined), 5.
-  [[nodiscard]] virtual ErrorLevel DeleteCurrent(bool ask);
+  // Deletes the current record, asking first with ConfirmDelete::Ask. 0, 4 (declined), 5.
+  [[nodiscard]] virtual ErrorLevel DeleteCurrent(ConfirmDelete confirm);
   // Non-zero: the relation manager's delete walk skips the current record.
   virtual uint8_t IsRecordExcluded();
   virtual void SetUseMrp(uint8_t value);

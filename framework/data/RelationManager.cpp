@@ -214,7 +214,7 @@ void RelationManager::RollbackTransaction() {
 
 // ---- Writing ----
 
-RelationManager::ErrorLevel RelationManager::Update(bool fromForm) {
+RelationManager::ErrorLevel RelationManager::Update(UpdateSource source) {
   ErrorLevel result = ForceOpen(Walk::Top);
   if (result != LevelQuiet) {
     Close(Walk::Top);
@@ -232,7 +232,7 @@ RelationManager::ErrorLevel RelationManager::Update(bool fromForm) {
   result = Me->UpdateQuiet();
   if (result != LevelQuiet) {
     RollbackTransaction();
-    if (fromForm && Me->LastError == MessageId::ChangedElsewhere)
+    if (source == UpdateSource::Form && Me->LastError == MessageId::ChangedElsewhere)
       Me->LastError = MessageId::ChangedElsewhereShown;
     if (result == LevelNotice) Me->RaiseLast();
     const bool changedElsewhere =
@@ -353,8 +353,8 @@ RelationManager::ErrorLevel RelationManager::Insert() {
   return result;
 }
 
-RelationManager::ErrorLevel RelationManager::Delete(bool ask) {
-  if (ask && Me->Raise(MessageId::ConfirmDelete) != LevelQuiet) return LevelDeclined;
+RelationManager::ErrorLevel RelationManager::Delete(ConfirmDelete confirm) {
+  if (confirm == ConfirmDelete::Ask && Me->Raise(MessageId::ConfirmDelete) != LevelQuiet) return LevelDeclined;
   for (;;) {
     // The runtime has no wait cursor to show; the delete simply runs.
     const std::string position = Me->GetPosition();
@@ -368,7 +368,7 @@ RelationManager::ErrorLevel RelationManager::Delete(bool ask) {
       EnsureRelations();
       for (RelationEntry& r : *Relations) {
         if (!RelationMode::Acts(r.DeleteMode)) continue;
-        result = r.File->DeleteChildren(r.HisKey, *r.Fields, r.DeleteMode, false);
+        result = r.File->DeleteChildren(r.HisKey, *r.Fields, r.DeleteMode, ConfirmDelete::No);
         if (result != LevelQuiet) break;
       }
     }
@@ -377,7 +377,7 @@ RelationManager::ErrorLevel RelationManager::Delete(bool ask) {
       Close(Walk::Top);
       return result;
     }
-    result = Me->DeleteCurrent(false);
+    result = Me->DeleteCurrent(ConfirmDelete::No);
     if (result != LevelQuiet) {
       RollbackTransaction();
       Me->RaiseLast();
@@ -391,7 +391,8 @@ RelationManager::ErrorLevel RelationManager::Delete(bool ask) {
   }
 }
 
-RelationManager::ErrorLevel RelationManager::DeleteChildren(int key, BufferedPairs& pairs, uint8_t mode, bool ask) {
+RelationManager::ErrorLevel RelationManager::DeleteChildren(int key, BufferedPairs& pairs, uint8_t mode,
+                                                            ConfirmDelete confirm) {
   const ErrorLevel usable = Me->EnsureUsable(UseType::Record);
   if (usable != LevelQuiet) return usable;
   int16_t state = Me->SnapshotFileState();
@@ -415,11 +416,11 @@ RelationManager::ErrorLevel RelationManager::DeleteChildren(int key, BufferedPai
       EnsureRelations();
       for (RelationEntry& r : *Relations) {
         if (!RelationMode::Acts(r.DeleteMode)) continue;
-        result = r.File->DeleteChildren(r.HisKey, *r.Fields, r.DeleteMode, ask);
+        result = r.File->DeleteChildren(r.HisKey, *r.Fields, r.DeleteMode, confirm);
         if (result != LevelQuiet) break;
       }
       if (result != LevelQuiet) break;
-      result = Me->DeleteCurrent(ask);
+      result = Me->DeleteCurrent(confirm);
       if (result == LevelDeclined) break;
       if (result != LevelQuiet) {
         RollbackTransaction();

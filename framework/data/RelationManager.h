@@ -45,6 +45,10 @@ struct RelationMode {
 // Whether an open or close starts a tree walk or continues one.
 enum class Walk : uint8_t { Top, Nested };
 
+// Who saves through Update: a form (Form) is told, when another station changed the
+// record meanwhile, that the other version is now shown and how to recall its changes.
+enum class UpdateSource : uint8_t { Program, Form };
+
 class RelationManager {
  public:
   using ErrorLevel = framework::error::ErrorLevel;
@@ -82,10 +86,11 @@ class RelationManager {
   virtual ErrorLevel Close(Walk walk);
   // Deletes the current record and deals with its children, in a transaction when
   // UseLogout; on failure asks "Record Delete Error" and tries again on Yes.
-  [[nodiscard]] virtual ErrorLevel Delete(bool ask);
+  [[nodiscard]] virtual ErrorLevel Delete(ConfirmDelete confirm);
   // On the child's manager: deletes, clears or restricts the children of the parent
   // whose linking values are in `pairs` (Left).
-  [[nodiscard]] virtual ErrorLevel DeleteChildren(int key, framework::window::BufferedPairs& pairs, uint8_t mode, bool ask);
+  [[nodiscard]] virtual ErrorLevel DeleteChildren(int key, framework::window::BufferedPairs& pairs, uint8_t mode,
+                                                 ConfirmDelete confirm);
   virtual void Teardown();
   [[nodiscard]] virtual ErrorLevel Open(Walk walk);
   // Remembers the current linking values of every relation (to see changes later).
@@ -95,7 +100,7 @@ class RelationManager {
   // Writes the current record and updates the children whose parent's linking values
   // changed. `fromForm`: a record changed elsewhere is reported with the hint that the
   // other station's version is now shown (8 instead of 7).
-  [[nodiscard]] virtual ErrorLevel Update(bool fromForm);
+  [[nodiscard]] virtual ErrorLevel Update(UpdateSource source);
   // On the child's manager: applies `mode` to the children of the parent whose old
   // linking values are in `pairs` (Buffer).
   [[nodiscard]] virtual ErrorLevel UpdateChildren(int key, framework::window::BufferedPairs& pairs, uint8_t mode);

@@ -31,6 +31,12 @@ using runtime::ui::WindowModel;
 
 bool Has(uint8_t flags, uint8_t bit) { return (flags & bit) != 0; }
 
+// A delete at once asks "Confirm Delete" first only for DeleteConfirmedAtOnce.
+framework::data::ConfirmDelete ConfirmationOf(uint8_t deleteAction) {
+  return deleteAction == WindowController::DeleteConfirmedAtOnce ? framework::data::ConfirmDelete::Ask
+                                                                 : framework::data::ConfirmDelete::No;
+}
+
 // The wait cursor for the length of one write.
 class BusyCursor {
  public:
@@ -64,7 +70,7 @@ int32_t WindowController::PrepareRequest() {
       else Response = ResponseCancelled;
     }
   } else if (Request == RequestDelete && (Config.DeleteAction == DeleteConfirmedAtOnce || Config.DeleteAction == DeleteAtOnce)) {
-    const bool deleted = Primary->Delete(Config.DeleteAction == DeleteConfirmedAtOnce) == LevelQuiet;
+    const bool deleted = Primary->Delete(ConfirmationOf(Config.DeleteAction)) == LevelQuiet;
     Response = deleted ? ResponseCompleted : ResponseCancelled;
     result = EventEndLoop;
   }
@@ -210,7 +216,7 @@ int32_t WindowController::OnDeleteCompleted() {
     int32_t result = LevelQuiet;
     {
       BusyCursor busy;
-      result = Primary->Delete(Config.DeleteAction == DeleteConfirmedAtOnce);
+      result = Primary->Delete(ConfirmationOf(Config.DeleteAction));
     }
     if (result == LevelQuiet || result == LevelDeclined) {
       if (Config.BatchProcessing) return MoveFormOn();
@@ -351,7 +357,9 @@ int32_t WindowController::WriteChange(bool& written) {
   written = true;
   // A form that can recall the user's values (Ctrl+H) says so when the record turns
   // out to have been changed elsewhere.
-  return Primary->Update(Config.HistoryKey != 0);
+  // A form with a history key can recall the typed values after a change elsewhere.
+  return Primary->Update(Config.HistoryKey != 0 ? framework::data::UpdateSource::Form
+                                                : framework::data::UpdateSource::Program);
 }
 
 int32_t WindowController::PrimeNextInsert() {

@@ -365,7 +365,7 @@ TEST_F(UrlListTest, RowsWrittenByAnotherProgramAreListedOnceMarkedAndNeverChange
   ASSERT_EQ(files.Fetch(UrlListFile::KeyUrl), LevelQuiet);
   EXPECT_EQ(record.NumberOfTimesToOpen, INT32_MAX);
   files.AssignUrl("https://big2.example/");
-  ASSERT_EQ(relate.Update(false), LevelQuiet);
+  ASSERT_EQ(relate.Update(framework::data::UpdateSource::Program), LevelQuiet);
   EXPECT_EQ(StoredText("\"URL:URL\"='https://big2.example/'"), "text:21:1099511627776");
   // Changing only the count of the long address keeps the whole address.
   UrlListFile::Instance().ClearBuffer();
@@ -373,7 +373,7 @@ TEST_F(UrlListTest, RowsWrittenByAnotherProgramAreListedOnceMarkedAndNeverChange
   for (int i = 0; i < 3; ++i) ASSERT_EQ(files.Next(), LevelQuiet);
   ASSERT_EQ(std::string(record.Url), longUrl.substr(0, 196) + mark);
   record.NumberOfTimesToOpen = 9;
-  ASSERT_EQ(relate.Update(false), LevelQuiet);
+  ASSERT_EQ(relate.Update(framework::data::UpdateSource::Program), LevelQuiet);
   EXPECT_EQ(StoredText("\"URL:NUMBEROFTIMESTOOPEN\"=9"), "text:" + std::to_string(longUrl.size()) + ":9");
   relate.Close(Walk::Top);
 }

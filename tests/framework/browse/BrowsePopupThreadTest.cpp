@@ -189,7 +189,7 @@ TEST_F(BrowsePopupThreadTest, TheBrowseRepositionsOnTheAnswerToAMenuChoice) {
       return file.Manager.Update() == 0 ? WindowController::ResponseCompleted : WindowController::ResponseCancelled;
     }
     if (request == WindowController::RequestDelete)
-      return file.Manager.DeleteCurrent(false) == 0 ? WindowController::ResponseCompleted
+      return file.Manager.DeleteCurrent(framework::data::ConfirmDelete::No) == 0 ? WindowController::ResponseCompleted
                                                     : WindowController::ResponseCancelled;
     return WindowController::ResponseCancelled;
   });

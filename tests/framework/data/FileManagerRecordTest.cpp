@@ -200,14 +200,14 @@ TEST_F(FileManagerRecordTest, DeletingAsksFirstAndKeepsTheRecordOnNo) {
   EXPECT_EQ(t.Manager.Open(), LevelQuiet);
   ASSERT_EQ(t.Add("gone", "", "", 1), LevelQuiet);
   Errors.Answer(framework::error::Button::No);
-  EXPECT_EQ(t.Manager.DeleteCurrent(true), LevelDeclined);
+  EXPECT_EQ(t.Manager.DeleteCurrent(framework::data::ConfirmDelete::Ask), LevelDeclined);
   EXPECT_EQ(t.File.Records(), 1);
   Errors.Answer(framework::error::Button::Yes);
-  EXPECT_EQ(t.Manager.DeleteCurrent(true), LevelQuiet);
+  EXPECT_EQ(t.Manager.DeleteCurrent(framework::data::ConfirmDelete::Ask), LevelQuiet);
   EXPECT_EQ(t.File.Records(), 0);
   // Nothing current any more: the failure is noted, not shown.
   Errors.Forget();
-  EXPECT_EQ(t.Manager.DeleteCurrent(false), LevelNotice);
+  EXPECT_EQ(t.Manager.DeleteCurrent(framework::data::ConfirmDelete::No), LevelNotice);
   EXPECT_EQ(t.Manager.LastError, MessageId::RecordNotDeleted);
   EXPECT_TRUE(Errors.Boxes().empty());
   t.Manager.Close();

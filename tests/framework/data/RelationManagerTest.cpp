@@ -19,6 +19,7 @@ namespace {
 
 using framework::data::RelationManager;
 using framework::data::RelationMode;
+using framework::data::UpdateSource;
 using framework::data::Walk;
 using framework::error::LevelNotice;
 using framework::error::LevelQuiet;
@@ -126,7 +127,7 @@ TEST_F(RelationManagerTest, CascadedUpdateReachesGrandchildren) {
   Build(RelationMode::Cascade, RelationMode::None, RelationMode::Cascade, RelationMode::None);
   ReadParent("P1");
   FieldRef::Of(Parent.Record.A).SetText("P9");
-  EXPECT_EQ(ParentRel.Update(false), LevelQuiet);
+  EXPECT_EQ(ParentRel.Update(UpdateSource::Program), LevelQuiet);
   ParentRel.Close(Walk::Top);
   EXPECT_EQ(Dump(Parent), (V{"P2", "P9"}));
   EXPECT_EQ(Dump(Child), (V{"P2/c1", "P9/c1", "P9/c2"}));
@@ -139,7 +140,7 @@ TEST_F(RelationManagerTest, RestrictedGrandchildrenUndoTheWholeUpdate) {
   Build(RelationMode::Cascade, RelationMode::None, RelationMode::Restrict, RelationMode::None);
   ReadParent("P1");
   FieldRef::Of(Parent.Record.A).SetText("P9");
-  EXPECT_EQ(ParentRel.Update(false), LevelNotice);
+  EXPECT_EQ(ParentRel.Update(UpdateSource::Program), LevelNotice);
   EXPECT_STREQ(Parent.Record.A, "P1");  // the linking field has its old value again
   ParentRel.Close(Walk::Top);
   ASSERT_EQ(Errors.Titles(), V{"Referential Integrity Update Error"});
@@ -157,7 +158,7 @@ TEST_F(RelationManagerTest, ClearedChildrenLoseTheirLink) {
   Build(RelationMode::Clear, RelationMode::None, RelationMode::None, RelationMode::None);
   ReadParent("P2");
   FieldRef::Of(Parent.Record.A).SetText("P3");
-  EXPECT_EQ(ParentRel.Update(false), LevelQuiet);
+  EXPECT_EQ(ParentRel.Update(UpdateSource::Program), LevelQuiet);
   ParentRel.Close(Walk::Top);
   EXPECT_EQ(Dump(Child), (V{"/c1", "P1/c1", "P1/c2"}));
 }
@@ -166,7 +167,7 @@ TEST_F(RelationManagerTest, CascadedDeleteRemovesChildrenAndGrandchildren) {
   Build(RelationMode::None, RelationMode::Cascade, RelationMode::None, RelationMode::Cascade);
   ReadParent("P1");
   Errors.Answer(framework::error::Button::Yes);
-  EXPECT_EQ(ParentRel.Delete(true), LevelQuiet);
+  EXPECT_EQ(ParentRel.Delete(framework::data::ConfirmDelete::Ask), LevelQuiet);
   ParentRel.Close(Walk::Top);
   EXPECT_EQ(Errors.Titles(), V{"Confirm Delete"});
   EXPECT_EQ(Dump(Parent), (V{"P2"}));
@@ -177,7 +178,7 @@ TEST_F(RelationManagerTest, CascadedDeleteRemovesChildrenAndGrandchildren) {
 TEST_F(RelationManagerTest, RestrictedDeleteKeepsEverythingAndDoesNotAskToRetry) {
   Build(RelationMode::None, RelationMode::Cascade, RelationMode::None, RelationMode::Restrict);
   ReadParent("P1");
-  EXPECT_EQ(ParentRel.Delete(false), LevelNotice);
+  EXPECT_EQ(ParentRel.Delete(framework::data::ConfirmDelete::No), LevelNotice);
   ParentRel.Close(Walk::Top);
   EXPECT_EQ(Errors.Titles(), V{"Referential Integrity Delete Error"});
   EXPECT_EQ(Dump(Parent), (V{"P1", "P2"}));
@@ -191,7 +192,7 @@ TEST_F(RelationManagerTest, ADriverWithoutTransactionsUpdatesWithoutThem) {
   Build(RelationMode::None, RelationMode::None, RelationMode::None, RelationMode::None, Faulty::Parent);
   ReadParent("P2");
   runtime::data::FieldRef::Of(Parent.Record.B).SetText("noted");
-  EXPECT_EQ(ParentRel.Update(true), LevelQuiet);
+  EXPECT_EQ(ParentRel.Update(UpdateSource::Form), LevelQuiet);
   EXPECT_EQ(ParentRel.UseLogout, 0);
   ParentRel.Close(Walk::Top);
   EXPECT_TRUE(Errors.Boxes().empty());
@@ -209,7 +210,7 @@ TEST_F(RelationManagerTest, AChildDeleteTheStorageRefusesLeavesTheTreeAsItWas) {
   ReadParent("P1");
   // The first delete of the walk is a grandchild's; the parent's would come last.
   Faults->Fail(testsupport::DriverOperation::Delete, runtime::files::DriverStatus::Error(C::DriverError, "13", "disk full"), 1);
-  EXPECT_NE(ParentRel.Delete(false), LevelQuiet);
+  EXPECT_NE(ParentRel.Delete(framework::data::ConfirmDelete::No), LevelQuiet);
   ParentRel.Close(Walk::Top);
   ASSERT_EQ(Errors.Titles(), V{"Record was not deleted"});
   EXPECT_EQ(Errors.Boxes()[0].Text,
@@ -226,7 +227,7 @@ TEST_F(RelationManagerTest, ACommitTheStorageRefusesLeavesTheCascadedUpdateUndon
   FieldRef::Of(Parent.Record.A).SetText("P9");
   // The first file's commit fails; the files not yet committed are rolled back.
   Faults->Fail(testsupport::DriverOperation::Commit, runtime::files::DriverStatus::Error(C::DriverError, "13", "disk full"), 1);
-  EXPECT_NE(ParentRel.Update(false), LevelQuiet);
+  EXPECT_NE(ParentRel.Update(UpdateSource::Program), LevelQuiet);
   ParentRel.Close(Walk::Top);
   ASSERT_EQ(Errors.Titles(), V{"Transaction cancelled"});
   EXPECT_EQ(Errors.Boxes()[0].Text, "Error: (disk full (13)) attempting to frame the transaction on PARENT.vkdb.");
@@ -268,7 +269,7 @@ TEST_F(RelationManagerTest, AFormSavingARecordChangedElsewhereIsShownTheOtherVer
   ASSERT_EQ(edits.Manager.Fetch(1), LevelQuiet);
   ASSERT_EQ(WaitHelper(StartHelper("DataStation", {"edit", "row", "33"})), 0);
   edits.Record.N = 2;
-  EXPECT_EQ(relations.Update(true), LevelNotice);
+  EXPECT_EQ(relations.Update(UpdateSource::Form), LevelNotice);
   EXPECT_EQ(edits.Record.N, 33);
   ASSERT_EQ(Errors.Boxes().size(), 1u);
   EXPECT_EQ(Errors.Boxes()[0].Text,
