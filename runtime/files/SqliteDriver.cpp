@@ -581,7 +581,24 @@ DriverStatus SqliteDriver::ReadRun(RunDirection direction, size_t count, std::ve
   // A find reads from its copy of the matching records, or keeps the matching ones.
   std::string table;
   std::string findTerm;
-  if (const int rc = Find.Prepare(table, findTerm); rc != SQLITE_OK) return Fail(rc);
+  if (const int rc = Find.Prepare(OrderKey, table, findTerm); rc != SQLITE_OK) return Fail(rc);
+  if (Find.Ordered()) {  // the find index hands out its matches in this key's order
+    DriverStatus status;
+    sqlite3_stmt* stmt = Statement(Find.OrderedRunSql(forward, values.size(), hasId, inclusive), status);
+    if (stmt == nullptr) return status;
+    StatementUse use(*this, stmt);
+    int parameter = 1;
+    for (const SqlValue& v : values) SqliteSchema::Bind(stmt, parameter++, v);
+    if (hasId) sqlite3_bind_int64(stmt, parameter++, id);
+    Find.BindOrdered(stmt, parameter, count);
+    int rc = SQLITE_ROW;
+    while (run.size() < count && (rc = Step(stmt)) == SQLITE_ROW) TakeRunRow(stmt, run.emplace_back());
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+      run.clear();
+      return Fail(rc);
+    }
+    return run.empty() ? DriverStatus::Error(C::RecordNotAvailable) : DriverStatus::Ok();
+  }
   if (ReadFromWindow(forward, count, table, findTerm, run)) {
     return run.empty() ? DriverStatus::Error(C::RecordNotAvailable) : DriverStatus::Ok();
   }
@@ -855,6 +872,9 @@ DriverStatus SqliteDriver::Add(const void* buffer) {
   const int64_t version = sqlite3_column_int64(stmt, 1);
   rc = Step(stmt);  // runs the statement to its end, where it commits
   if (rc != SQLITE_DONE) return Fail(rc);
+  // A record not yet placed in the find's order is still found (by reading the key
+  // order), so a placing that does not get through fails nothing.
+  (void)Find.Place();
   Current = {id, version, Schema->RowValues(buffer)};
   HasCurrent = true;
   CurrentGone = false;
@@ -898,6 +918,7 @@ DriverStatus SqliteDriver::Put(const void* buffer) {
   const int64_t version = sqlite3_column_int64(stmt, 0);
   rc = Step(stmt);
   if (rc != SQLITE_DONE) return Fail(rc);
+  (void)Find.Place();  // a changed key took the record out of the find's order (see Add)
   Current.Values = std::move(written);
   Current.Version = version;
   if (watched) WatchedVersion = version;

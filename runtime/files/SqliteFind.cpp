@@ -1,6 +1,7 @@
 #include "runtime/files/SqliteFind.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "runtime/text/AsciiCase.h"
 
@@ -67,19 +68,40 @@ std::vector<std::string> SqliteFind::CreateStatements(const SqliteSchema& schema
   const std::string column = schema.Column(field);
   const std::string records = SqliteSchema::RecordsTable;
   const std::string id = SqliteSchema::RowIdColumn;
+  const std::string label = SqliteOrder::Column;
   const std::string index = IndexTable;
-  const std::string removeOld =
-      "INSERT INTO " + index + "(" + index + ",rowid," + column + ") VALUES('delete',old." + id + ",old." + column + ");";
-  const std::string addNew = "INSERT INTO " + index + "(rowid," + column + ") VALUES(new." + id + ",new." + column + ");";
-  // "IF NOT EXISTS" throughout: a file that got the index before it was part of the
-  // format keeps it, and the rebuild makes its content whole whatever it was.
-  return {"CREATE VIRTUAL TABLE IF NOT EXISTS " + index + " USING fts5(" + column + ", content='" + records +
-              "', content_rowid='" + id + "', tokenize='trigram case_sensitive 0')",
-          "CREATE TRIGGER IF NOT EXISTS " + index + "_add AFTER INSERT ON " + records + " BEGIN " + addNew + " END",
-          "CREATE TRIGGER IF NOT EXISTS " + index + "_remove AFTER DELETE ON " + records + " BEGIN " + removeOld + " END",
-          "CREATE TRIGGER IF NOT EXISTS " + index + "_change AFTER UPDATE OF " + column + " ON " + records + " BEGIN " +
-              removeOld + addNew + " END",
-          "INSERT INTO " + index + "(" + index + ") VALUES('rebuild')"};
+  const std::string same = SqliteOrder::SameKey(schema);
+  const std::string removeOld = "INSERT INTO " + index + "(" + index + ",rowid," + column + ") SELECT 'delete',old." +
+                                label + ",old." + column + " WHERE old." + label + " IS NOT NULL;";
+  const std::string addNew = "INSERT INTO " + index + "(rowid," + column + ") SELECT new." + label + ",new." + column +
+                             " WHERE new." + label + " IS NOT NULL";
+  // The columns whose change touches the index: the text, the label, and the key the
+  // label follows.
+  std::vector<std::string> watched{column, label};
+  for (size_t c = 0; c < schema.ComponentCount(SqliteOrder::Key); ++c) {
+    const std::string key = schema.Column(schema.Key(SqliteOrder::Key).Components[c].Field);
+    if (std::find(watched.begin(), watched.end(), key) == watched.end()) watched.push_back(key);
+  }
+  std::string of;
+  for (const std::string& w : watched) of += (of.empty() ? "" : ",") + w;
+  // An index of an earlier format (numbered by row id) goes; the index is made anew,
+  // numbered by the order labels. A record whose key changed loses its label (and its
+  // entry) until it is placed again: its old label no longer says where it stands.
+  // (This trigger's own update of the label does not fire it again: SQLite runs no
+  // trigger from inside itself unless recursive triggers are turned on, which this
+  // program never does.)
+  std::vector<std::string> out{"DROP TRIGGER IF EXISTS " + index + "_add", "DROP TRIGGER IF EXISTS " + index + "_remove",
+                               "DROP TRIGGER IF EXISTS " + index + "_change", "DROP TABLE IF EXISTS " + index};
+  for (std::string& sql : SqliteOrder::CreateStatements(schema)) out.push_back(std::move(sql));
+  out.push_back("CREATE VIRTUAL TABLE " + index + " USING fts5(" + column + ", content='" + records +
+                "', content_rowid='" + label + "', tokenize='trigram case_sensitive 0')");
+  out.push_back("CREATE TRIGGER " + index + "_add AFTER INSERT ON " + records + " BEGIN " + addNew + "; END");
+  out.push_back("CREATE TRIGGER " + index + "_remove AFTER DELETE ON " + records + " BEGIN " + removeOld + " END");
+  out.push_back("CREATE TRIGGER " + index + "_change AFTER UPDATE OF " + of + " ON " + records + " BEGIN " +
+                removeOld + addNew + " AND " + same + "; UPDATE " + records + " SET " + label + "=NULL WHERE " + id +
+                "=new." + id + " AND new." + label + " IS NOT NULL AND NOT (" + same + "); END");
+  out.push_back("INSERT INTO " + index + "(" + index + ") VALUES('rebuild')");
+  return out;
 }
 
 void SqliteFind::Init(sqlite3* db, const SqliteSchema* schema, int field, int keys) {
@@ -88,11 +110,16 @@ void SqliteFind::Init(sqlite3* db, const SqliteSchema* schema, int field, int ke
   Schema = schema;
   Field = field;
   Keys = keys;
+  Labeled = field >= 0 && SqliteOrder::HasLabels(db) && HasIndex(db);
+  Order.Init(db, schema);
 }
 
 void SqliteFind::Reset() {
   sqlite3_finalize(VersionQuery);
   VersionQuery = nullptr;
+  Order.Reset();
+  Labeled = false;
+  OrderedRead = false;
   CopyMade = false;
   Db = nullptr;
   Schema = nullptr;
@@ -122,10 +149,25 @@ int64_t SqliteFind::DataVersion() {
   return version;
 }
 
-int SqliteFind::Prepare(std::string& table, std::string& condition) {
+int SqliteFind::Prepare(int orderKey, std::string& table, std::string& condition) {
   table = SqliteSchema::RecordsTable;
   condition.clear();
+  OrderedRead = false;
   if (!Active() || Field < 0) return SQLITE_OK;
+  const std::string walk = std::string(ContainsFunction) + "(" + Schema->Column(static_cast<size_t>(Field)) + ",?)";
+  if (Labeled && Characters(Wanted) >= IndexedCharacters) {
+    // A record without a label is missing from the index: only the key order has it.
+    bool unplaced = false;
+    if (const int rc = Order.Unplaced(unplaced); rc != SQLITE_OK) return rc;
+    if (unplaced) {
+      condition = walk;
+      return SQLITE_OK;
+    }
+    if (orderKey == SqliteOrder::Key) {
+      OrderedRead = true;
+      return SQLITE_OK;
+    }
+  }
   if (Stale || CopiedText != Wanted || (Current == Mode::Copy && DataVersion() != CopiedVersion)) {
     const int rc = Refresh();
     if (rc != SQLITE_OK) return rc;
@@ -133,9 +175,39 @@ int SqliteFind::Prepare(std::string& table, std::string& condition) {
   if (Current == Mode::Copy) {
     table = std::string("temp.") + CopyTable;
   } else {
-    condition = std::string(ContainsFunction) + "(" + Schema->Column(static_cast<size_t>(Field)) + ",?)";
+    condition = walk;
   }
   return SQLITE_OK;
+}
+
+// The index hands out its matches in label order from the label of the record at the
+// position (or the next one on the run's side); each is checked by the one contains
+// rule (the index folds more than ASCII letters).
+std::string SqliteFind::OrderedRunSql(bool forward, size_t valueLevels, bool hasId, bool inclusive) const {
+  const size_t depth = valueLevels + (hasId ? 1 : 0);
+  const std::string column = Schema->Column(static_cast<size_t>(Field));
+  std::string select = std::string("r.") + SqliteSchema::RowIdColumn + ",r." + SqliteSchema::VersionColumn;
+  for (size_t f = 0; f < Schema->FieldCount(); ++f) select += ",r." + Schema->Column(f);
+  const std::string index = IndexTable;
+  const std::string rowid = index + ".rowid";
+  return "SELECT " + select + " FROM " + index + " CROSS JOIN " + SqliteSchema::RecordsTable + " AS r ON r." +
+         SqliteOrder::Column + "=" + rowid + " WHERE " + index + " MATCH ?" + std::to_string(depth + 1) + " AND " +
+         rowid + (forward ? ">=(" : "<=(") + Order.LabelSql(forward, valueLevels, hasId, inclusive) + ") AND " +
+         ContainsFunction + "(r." + column + ",?" + std::to_string(depth + 2) + ") ORDER BY " + rowid +
+         (forward ? " ASC" : " DESC") + " LIMIT ?" + std::to_string(depth + 3);
+}
+
+void SqliteFind::BindOrdered(sqlite3_stmt* stmt, int first, size_t count) const {
+  const std::string phrase = Phrase(Wanted);
+  sqlite3_bind_text(stmt, first, phrase.data(), static_cast<int>(phrase.size()), SQLITE_TRANSIENT);
+  BindCondition(stmt, first + 1);
+  sqlite3_bind_int64(stmt, first + 2, static_cast<int64_t>(std::min<size_t>(count, INT32_MAX)));
+}
+
+int SqliteFind::Place() {
+  if (!Labeled) return SQLITE_OK;
+  Changed();
+  return Order.Place();
 }
 
 void SqliteFind::BindCondition(sqlite3_stmt* stmt, int index) const {
@@ -147,6 +219,9 @@ int SqliteFind::Refresh() {
   CopiedText = Wanted;
   Current = Mode::Walk;
   if (Characters(Wanted) < IndexedCharacters || !HasIndex(Db)) return SQLITE_OK;
+  // The index is numbered by the order labels in files that have them (Prepare has
+  // seen that every record has one), by the row id in older ones.
+  const std::string numbered = SqliteOrder::HasLabels(Db) ? SqliteOrder::Column : SqliteSchema::RowIdColumn;
 
   const int64_t version = DataVersion();
   const std::string phrase = Phrase(Wanted);
@@ -175,7 +250,7 @@ int SqliteFind::Refresh() {
   if (rc != SQLITE_OK) return rc;
   rc = sqlite3_prepare_v2(Db,
                           ("INSERT INTO " + copy + " SELECT r.* FROM (" + matches + ") AS m JOIN " +
-                           SqliteSchema::RecordsTable + " AS r ON r." + SqliteSchema::RowIdColumn + "=m.rowid")
+                           SqliteSchema::RecordsTable + " AS r ON r." + numbered + "=m.rowid")
                               .c_str(),
                           -1, &stmt, nullptr);
   if (rc == SQLITE_OK) {

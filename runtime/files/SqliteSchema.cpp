@@ -93,6 +93,8 @@ std::string SqliteSchema::LayoutText(int version) const {
   }
   // Format 3 keeps the find index of the definition's find field.
   if (version >= 3 && Def.FindField != FileDefinition::NoFindField) text += ";find=" + std::to_string(Def.FindField + 1);
+  // Format 4 numbers that index by order labels that follow the first key.
+  if (version >= 4 && Def.FindField != FileDefinition::NoFindField) text += ";order=1";
   return text;
 }
 

@@ -27,7 +27,7 @@ class SqliteSchema {
   // Version of the way records are stored; part of the layout text. A file written
   // with an older version is brought up to this one when it is opened for writing
   // (SqliteSchemaUpgrade).
-  static constexpr int FormatVersion = 3;
+  static constexpr int FormatVersion = 4;
   static constexpr int OldestFormatVersion = 1;
   // Suffix of the name of the index that keeps a no-case key unique on exact text.
   static constexpr const char* ExactIndexSuffix = "#exact";
@@ -47,6 +47,7 @@ class SqliteSchema {
   size_t KeyCount() const { return Def.Keys.size(); }
   // The field the find index covers (FileDefinition::NoFindField for none).
   int FindField() const { return Def.FindField; }
+  size_t FieldCount() const { return Def.Record->FieldCount(); }
   const KeyDefinition& Key(int key) const { return Def.Keys[static_cast<size_t>(key - 1)]; }
   size_t ComponentCount(int key) const { return key == 0 ? 0 : Key(key).Components.size(); }
   bool Descending(int key, size_t component) const;

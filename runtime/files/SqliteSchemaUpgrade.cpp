@@ -77,9 +77,14 @@ std::vector<std::string> SqliteSchemaUpgrade::Step(const SqliteSchema& schema, i
       }
       break;
     case 2:
-      // Format 3: the find field's trigram index, kept in step by triggers, filled
-      // from the records. A file that got the index before it was part of the format
-      // keeps it (the statements create only what is missing).
+      // Format 3 added the find index; format 4 makes it anew (below), so a file
+      // still at format 2 gets it there, and one whose earlier program version added
+      // it on its own has it replaced.
+      break;
+    case 3:
+      // Format 4: the records' order labels, numbered in key order, and the find
+      // field's trigram index numbered by them, kept in step by triggers, filled from
+      // the records.
       if (schema.FindField() != FileDefinition::NoFindField)
         out = SqliteFind::CreateStatements(schema, static_cast<size_t>(schema.FindField()));
       break;

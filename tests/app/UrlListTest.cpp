@@ -143,7 +143,10 @@ void DowngradeToFirstFormat(const std::string& path) {
   ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
   runtime::files::SqliteDriver::RegisterCollations(db);
   const runtime::files::SqliteSchema schema(UrlListFile::Definition());
+  // That format had neither the find index nor the order labels.
   const std::string sql = "BEGIN; DROP INDEX \"URL:KEYURL\"; DROP INDEX \"URL:KEYURL#exact\";"
+                          "DROP TRIGGER vk_find_add; DROP TRIGGER vk_find_remove; DROP TRIGGER vk_find_change;"
+                          "DROP TABLE vk_find; DROP INDEX vk_order_index; ALTER TABLE vk_records DROP COLUMN vk_order;"
                           "CREATE UNIQUE INDEX \"URL:KEYURL\" ON vk_records(\"URL:URL\" COLLATE VK_UPPER ASC);"
                           "UPDATE vk_layout SET value='" + schema.LayoutText(1) + "' WHERE name='layout'; COMMIT;";
   ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);

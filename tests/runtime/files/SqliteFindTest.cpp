@@ -1,15 +1,18 @@
 // Narrowing a file's reads to the records whose find field contains a text: the
 // same records in the same key orders, forward and back, whether the index serves the
 // text or every record is read; writes here and by another connection show at the
-// next read; a file of the format before the index gets it from the format upgrade
-// when opened for writing (whether or not it had it already), and is still searched
-// when opened read-only.
+// next read; the order labels the index is numbered by follow the first key through
+// crowded inserts, key changes and another program's writes; a file of a format before
+// the labels gets them and the index from the format upgrade when opened for writing
+// (whether or not it had an index already), and is still searched when opened read-only.
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
 #include <filesystem>
+#include <vector>
 
+#include "runtime/files/SqliteDriver.h"
 #include "runtime/files/SqliteFind.h"
 #include "runtime/files/SqliteSchema.h"
 #include "tests/runtime/files/KeyedFileFixture.h"
@@ -33,8 +36,37 @@ class SqliteFindTest : public KeyedFileFixture {
   void Sql(const std::string& sql) {
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(Path().c_str(), &db), SQLITE_OK);
+    runtime::files::SqliteDriver::RegisterCollations(db);
     EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
     sqlite3_close(db);
+  }
+  // One text from a query's rows (each row's columns joined by ',', rows by ' ').
+  std::string Query(const std::string& sql) {
+    sqlite3* db = nullptr;
+    EXPECT_EQ(sqlite3_open(Path().c_str(), &db), SQLITE_OK);
+    runtime::files::SqliteDriver::RegisterCollations(db);
+    std::string out;
+    sqlite3_exec(
+        db, sql.c_str(),
+        [](void* o, int n, char** values, char**) {
+          auto& text = *static_cast<std::string*>(o);
+          if (!text.empty()) text += ' ';
+          for (int i = 0; i < n; ++i) text += std::string(i > 0 ? "," : "") + (values[i] ? values[i] : "null");
+          return 0;
+        },
+        &out, nullptr);
+    sqlite3_close(db);
+    return out;
+  }
+  // Every record has a label, the labels follow the first key, and the index holds
+  // exactly the records' texts under their labels.
+  void ExpectLabelsInStep() {
+    const runtime::files::SqliteSchema schema(Definition);
+    EXPECT_EQ(Query("SELECT count(*) FROM vk_records WHERE vk_order IS NULL"), "0");
+    EXPECT_EQ(Query("SELECT group_concat(vk_id) FROM (SELECT vk_id FROM vk_records ORDER BY vk_order)"),
+              Query("SELECT group_concat(vk_id) FROM (SELECT vk_id FROM vk_records ORDER BY " + schema.OrderBy(1, true) +
+                    ")"));
+    Sql("INSERT INTO vk_find(vk_find) VALUES('integrity-check')");
   }
   std::string Layout() {
     sqlite3* db = nullptr;
@@ -96,35 +128,110 @@ TEST_F(SqliteFindTest, WritesHereAndElsewhereShowAtTheNextRead) {
             "https://shop.example/:1 https://zshop.example/:7");
 }
 
-// A file of the storage format before the find index (2): made now, then taken back to
-// that format, with the index gone or, as the previous program version added it on
-// its own, still there.
+TEST_F(SqliteFindTest, OrderLabelsFollowTheKeyThroughCrowdedInsertsKeyChangesAndOtherProgramsWrites) {
+  // The labels follow the first key: the address (exact), or the tag without regard to
+  // case and then the count descending.
+  for (const bool tagFirst : {false, true}) {
+    SCOPED_TRACE(tagFirst ? "tag key first" : "address key first");
+    std::filesystem::remove(Path());
+    if (tagFirst) std::swap(Definition.Keys[0], Definition.Keys[1]);
+    const int urlKey = tagFirst ? 2 : 1;
+    auto f = Handle();
+    ASSERT_EQ(AddRecord(*f, "https://a.example/", 1, "a"), C::NoError);
+    ASSERT_EQ(AddRecord(*f, "https://z.example/", 1, "z"), C::NoError);
+    // Into the one gap between those two, forward then backward: the gap is used up
+    // many times over and the records after it renumbered.
+    std::vector<std::string> found;
+    for (int i = 0; i < 120; ++i) {
+      char url[64];
+      std::snprintf(url, sizeof url, "https://m.example/%03d", i);
+      ASSERT_EQ(AddRecord(*f, url, 1000 - i, "m"), C::NoError);
+      std::snprintf(url, sizeof url, "https://n.example/%03d", 119 - i);
+      ASSERT_EQ(AddRecord(*f, url, i, i % 2 == 0 ? "N" : "n"), C::NoError);
+    }
+    ExpectLabelsInStep();
+    // A key that changes moves its record.
+    testfiles::Fill(Rec(*f), "https://m.example/050", 0);
+    ASSERT_EQ(f->GetByKey(urlKey), C::NoError);
+    testfiles::Fill(Rec(*f), "https://b.example/050", 5, "b");
+    ASSERT_EQ(f->Put(), C::NoError);
+    ExpectLabelsInStep();
+    // Every order, both ways, reads what the whole list holds that contains the text.
+    auto expectNarrowed = [&](const std::string& text) {
+      for (const int key : {1, 2}) {
+        for (const bool forward : {true, false}) {
+          f->Send("FIND=");
+          std::string all = Dump(*f, key, forward) + " ";
+          std::string kept;
+          for (size_t at = 0, end; (end = all.find(' ', at)) != std::string::npos; at = end + 1) {
+            const std::string one = all.substr(at, end - at);
+            if (one.substr(0, one.rfind(':')).find(text) != std::string::npos) kept += (kept.empty() ? "" : " ") + one;
+          }
+          f->Send("FIND=" + text);
+          EXPECT_EQ(Dump(*f, key, forward), kept) << "key " << key << (forward ? " forward" : " backward");
+        }
+      }
+    };
+    expectNarrowed("example/05");
+    expectNarrowed("n.example/1");
+    f->Send("FIND=example/05");
+    const std::string fives = Dump(*f, urlKey);
+    EXPECT_EQ(fives.substr(0, 26), "https://b.example/050:5 ht");
+    EXPECT_EQ(std::count(fives.begin(), fives.end(), ' '), 19);
+    // Another program's record has no label: it is found all the same, and the next
+    // write here places it.
+    Sql("INSERT INTO vk_records(\"URL:URL\",\"URL:COUNT\",\"URL:TAG\") VALUES('https://m.example/050-other', 9, 'm')");
+    EXPECT_EQ(Dump(*f, urlKey), "https://b.example/050:5 https://m.example/050-other:9 " + fives.substr(24));
+    ASSERT_EQ(AddRecord(*f, "https://c.example/", 1, "c"), C::NoError);
+    ExpectLabelsInStep();
+    EXPECT_EQ(Dump(*f, urlKey), "https://b.example/050:5 https://m.example/050-other:9 " + fives.substr(24));
+    expectNarrowed("050");
+    if (tagFirst) std::swap(Definition.Keys[0], Definition.Keys[1]);
+  }
+}
+
+// A file of an earlier storage format: 2 (before the find index, which the program
+// version before it may have added on its own) or 3 (the index numbered by row id,
+// no order labels). Made now, then taken back to that format.
 TEST_F(SqliteFindTest, AnOlderFileGetsTheIndexWhenUpgradedForWritingAndIsSearchedReadOnly) {
-  for (const bool hadIndex : {false, true}) {
-    SCOPED_TRACE(hadIndex ? "the file had the index" : "the file had no index");
+  const runtime::files::SqliteSchema schema(Definition);
+  const std::string oldIndex =
+      "CREATE VIRTUAL TABLE vk_find USING fts5(\"URL:URL\", content='vk_records', content_rowid='vk_id', "
+      "tokenize='trigram case_sensitive 0');"
+      "CREATE TRIGGER vk_find_add AFTER INSERT ON vk_records BEGIN "
+      "INSERT INTO vk_find(rowid,\"URL:URL\") VALUES(new.vk_id,new.\"URL:URL\"); END;"
+      "CREATE TRIGGER vk_find_remove AFTER DELETE ON vk_records BEGIN "
+      "INSERT INTO vk_find(vk_find,rowid,\"URL:URL\") VALUES('delete',old.vk_id,old.\"URL:URL\"); END;"
+      "INSERT INTO vk_find(vk_find) VALUES('rebuild');";
+  for (const auto& [format, hadIndex] : {std::pair{2, false}, std::pair{2, true}, std::pair{3, true}}) {
+    SCOPED_TRACE("format " + std::to_string(format) + (hadIndex ? " with the index" : " without the index"));
     std::filesystem::remove(Path());
     {
       auto f = Handle();
       AddFive(*f);
     }
-    const runtime::files::SqliteSchema schema(Definition);
-    Sql("UPDATE vk_layout SET value='" + schema.LayoutText(2) + "' WHERE name='layout'");
-    if (!hadIndex) Sql("DROP TRIGGER vk_find_add; DROP TRIGGER vk_find_remove; DROP TRIGGER vk_find_change; DROP TABLE vk_find");
+    Sql("DROP TRIGGER vk_find_add; DROP TRIGGER vk_find_remove; DROP TRIGGER vk_find_change; DROP TABLE vk_find;"
+        "DROP INDEX vk_order_index; ALTER TABLE vk_records DROP COLUMN vk_order;" +
+        (hadIndex ? oldIndex : std::string()) + "UPDATE vk_layout SET value='" + schema.LayoutText(format) +
+        "' WHERE name='layout'");
     EXPECT_EQ(HasIndex(), hadIndex);
     {
       auto reader = Handle(ReadOnlyShared, false);
       reader->Send("FIND=shop");
       EXPECT_EQ(Dump(*reader, KeyUrl), "https://eSHOP.example/:3 https://shop.example/:1 https://workshops.example/:4");
+      EXPECT_EQ(Dump(*reader, KeyTag), "https://workshops.example/:4 https://shop.example/:1 https://eSHOP.example/:3");
     }
     EXPECT_EQ(HasIndex(), hadIndex) << "a reader changes nothing";
     auto writer = Handle(ReadWriteShared, false);
     EXPECT_TRUE(HasIndex());
     EXPECT_EQ(Layout(), schema.LayoutText());
+    ExpectLabelsInStep();
     writer->Send("FIND=shop");
     EXPECT_EQ(Dump(*writer, KeyUrl), "https://eSHOP.example/:3 https://shop.example/:1 https://workshops.example/:4");
     ASSERT_EQ(AddRecord(*writer, "https://bookshop.example/", 6), C::NoError);
     EXPECT_EQ(Dump(*writer, KeyUrl),
               "https://bookshop.example/:6 https://eSHOP.example/:3 https://shop.example/:1 https://workshops.example/:4");
+    ExpectLabelsInStep();
   }
 }
 
