@@ -125,7 +125,7 @@ BrowseUrlList::~BrowseUrlList() {
 }
 
 int32_t BrowseUrlList::Init() {
-  AppGlobals::Errors().TrackProcedureName(ProcedureName, false);
+  AppGlobals::Errors().TrackProcedureName(ProcedureName, framework::error::ErrorManager::Track::Enter);
   Request = *ThreadRequest;
   if (const int32_t result = WindowController::Init(); result != EventGoOn) return result;
   Config.FirstField = BrowseList;
@@ -206,7 +206,7 @@ int32_t BrowseUrlList::Teardown() {
   FilesOpened = false;
   if (Opened)
     if (auto state = WindowState()) WindowPositions::Save(ProcedureName, *state);
-  AppGlobals::Errors().TrackProcedureName(ProcedureName, true);
+  AppGlobals::Errors().TrackProcedureName(ProcedureName, framework::error::ErrorManager::Track::Leave);
   return EventGoOn;
 }
 

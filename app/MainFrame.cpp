@@ -83,7 +83,7 @@ MainFrame::~MainFrame() {
 }
 
 int32_t MainFrame::Init() {
-  AppGlobals::Errors().TrackProcedureName(ProcedureName, false);
+  AppGlobals::Errors().TrackProcedureName(ProcedureName, framework::error::ErrorManager::Track::Enter);
   Request = *ThreadRequest;
   if (const int32_t result = WindowController::Init(); result != EventGoOn) return result;
   Config.FirstField = 1;
@@ -103,7 +103,7 @@ int32_t MainFrame::Teardown() {
   if (const int32_t result = WindowController::Teardown(); result != EventGoOn) return result;
   if (Opened)
     if (auto state = WindowState()) WindowPositions::Save(ProcedureName, *state);
-  AppGlobals::Errors().TrackProcedureName(ProcedureName, true);
+  AppGlobals::Errors().TrackProcedureName(ProcedureName, framework::error::ErrorManager::Track::Leave);
   return EventGoOn;
 }
 

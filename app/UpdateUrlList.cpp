@@ -115,7 +115,7 @@ void UpdateUrlList::EventLoop() {
 }
 
 int32_t UpdateUrlList::Init() {
-  AppGlobals::Errors().TrackProcedureName(ProcedureName, false);
+  AppGlobals::Errors().TrackProcedureName(ProcedureName, framework::error::ErrorManager::Track::Enter);
   Request = *ThreadRequest;
   if (const int32_t result = WindowController::Init(); result != EventGoOn) return result;
   // The first field is the Url entry, the control the "Url:" prompt leads to.
@@ -181,7 +181,7 @@ int32_t UpdateUrlList::Teardown() {
   FilesOpened = false;
   if (Opened)
     if (auto state = WindowState()) WindowPositions::Save(ProcedureName, *state);
-  AppGlobals::Errors().TrackProcedureName(ProcedureName, true);
+  AppGlobals::Errors().TrackProcedureName(ProcedureName, framework::error::ErrorManager::Track::Leave);
   return EventGoOn;
 }
 

@@ -827,18 +827,20 @@ void BrowseManager::RefreshControls() {
   BrowseSortOrder* order = CurrentSort();
   if (order != nullptr && order->Locator != nullptr) order->Locator->RefreshControls();
   const bool hasRows = RecordsInList() > 0;
+  using State = WindowController::ControlState;
   if (Window != nullptr) {
-    Window->SetEnabled(ChangeControl, !hasRows);
-    Window->SetEnabled(DeleteControl, !hasRows);
-    Window->SetEnabled(PrintControl, !hasRows);
-    Window->SetEnabled(ViewControl, !hasRows);
+    const State rowButtons = hasRows ? State::Enabled : State::Disabled;
+    Window->SetEnabled(ChangeControl, rowButtons);
+    Window->SetEnabled(DeleteControl, rowButtons);
+    Window->SetEnabled(PrintControl, rowButtons);
+    Window->SetEnabled(ViewControl, rowButtons);
     if (SelectControl != 0) {
       if (Selecting) {
         const bool usable = hasRows && Window->Request == WindowController::RequestSelect;
-        Window->SetEnabled(SelectControl, !usable);
+        Window->SetEnabled(SelectControl, usable ? State::Enabled : State::Disabled);
         if (usable) WindowModel::SetPropInt(WindowNumber(), SelectControl, Prop::Default, 1);
       } else if (HideSelect) {
-        Window->SetEnabled(SelectControl, true);
+        Window->SetEnabled(SelectControl, State::Disabled);
         WindowModel::Hide(WindowNumber(), SelectControl);
       }
     }

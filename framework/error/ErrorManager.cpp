@@ -456,10 +456,10 @@ std::string ErrorManager::GetCategory(int32_t id) {
 
 // ---- Procedure names ----
 
-void ErrorManager::TrackProcedureName(std::string_view name, bool remove) {
+void ErrorManager::TrackProcedureName(std::string_view name, Track track) {
   SyncGuard guard(Critsect);
   const int32_t thread = runtime::core::CurrentThreadNumber();
-  if (!remove) {
+  if (track == Track::Enter) {
     ProcNames.push_back(ProcNameEntry{thread, std::string(TextLimit::ClipTrailingBlanks(name))});
     return;
   }

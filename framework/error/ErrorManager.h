@@ -159,9 +159,10 @@ class ErrorManager {
 
   // ---- Procedure names ----
 
-  // With `remove` false records `name` (trailing blanks removed) as the calling thread's
-  // newest procedure; with `remove` true forgets the calling thread's newest one.
-  void TrackProcedureName(std::string_view name, bool remove);
+  // Track::Enter records `name` (trailing blanks removed) as the calling thread's newest
+  // procedure; Track::Leave forgets the calling thread's newest one (`name` unused).
+  enum class Track : uint8_t { Enter, Leave };
+  void TrackProcedureName(std::string_view name, Track track);
   // The calling thread's newest procedure name, or "".
   std::string CurrentProcedureName();
 

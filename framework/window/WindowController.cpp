@@ -352,9 +352,9 @@ void WindowController::Update() {
     if (WindowComponent* component = (*CL)[i].WC) component->Update();
 }
 
-void WindowController::SetEnabled(int32_t control, bool disable) {
+void WindowController::SetEnabled(int32_t control, ControlState state) {
   if (control == 0) return;
-  if (disable) WindowModel::Disable(MyWindow, control);
+  if (state == ControlState::Disabled) WindowModel::Disable(MyWindow, control);
   else WindowModel::Enable(MyWindow, control);
 }
 

@@ -187,7 +187,8 @@ class WindowController {
   // Lets every component copy screen values to its buffers.
   virtual void Update();
   // Nothing for control 0.
-  virtual void SetEnabled(int32_t control, bool disable);
+  enum class ControlState : uint8_t { Enabled, Disabled };
+  virtual void SetEnabled(int32_t control, ControlState state);
   // Each of these completes the request on OK; a failed write keeps the window open
   // with the focus on FirstField (5), after the retry question where there is one.
   [[nodiscard]] virtual int32_t AfterInsertSaved();

@@ -326,13 +326,13 @@ void WindowController::RememberFieldValues() {
 void WindowController::DisableCancelButtons() {
   if (!Config.DisableCancelButton || !Buttons) return;
   for (const ButtonEntry& button : *Buttons)
-    if (button.Action == ResponseCancelled) SetEnabled(button.Control, true);
+    if (button.Action == ResponseCancelled) SetEnabled(button.Control, ControlState::Disabled);
 }
 
 void WindowController::EnableCancelButtons() {
   if (!Config.DisableCancelButton || !Buttons) return;
   for (const ButtonEntry& button : *Buttons)
-    if (button.Action == ResponseCancelled) SetEnabled(button.Control, false);
+    if (button.Action == ResponseCancelled) SetEnabled(button.Control, ControlState::Enabled);
 }
 
 // ---- Private helpers ------------------------------------------------------------

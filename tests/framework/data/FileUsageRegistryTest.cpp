@@ -139,13 +139,13 @@ TEST_F(FileUsageRegistryTest, ACallersBufferAndPositionComeBackAfterACalleeReads
   for (const char* a : {"a", "b", "c", "d"}) ASSERT_EQ(t.Add(a, "", "", 0), LevelQuiet);
   t.Manager.Close();
 
-  Errors.TrackProcedureName("Caller", false);
+  Errors.TrackProcedureName("Caller", framework::error::ErrorManager::Track::Enter);
   EXPECT_EQ(t.Manager.Open(), LevelQuiet);
   t.Set("b", "", "", 0);
   ASSERT_EQ(t.Manager.Fetch(1), LevelQuiet);
   t.Record.N = 42;  // an unsaved change in the caller's buffer
   {
-    Errors.TrackProcedureName("Callee", false);
+    Errors.TrackProcedureName("Callee", framework::error::ErrorManager::Track::Enter);
     EXPECT_EQ(t.Manager.Open(), LevelQuiet);
     // The callee's first record operation saves the caller's state.
     ASSERT_EQ(t.Manager.Previous(), LevelQuiet);
@@ -159,7 +159,7 @@ TEST_F(FileUsageRegistryTest, ACallersBufferAndPositionComeBackAfterACalleeReads
     EXPECT_EQ(scopes[1].ScopeLevel, 2);
     EXPECT_NE(scopes[1].Hold, 0);
     t.Manager.Close();
-    Errors.TrackProcedureName("", true);
+    Errors.TrackProcedureName("", framework::error::ErrorManager::Track::Leave);
   }
   EXPECT_STREQ(t.Record.A, "b");
   EXPECT_EQ(t.Record.N, 42);
@@ -167,7 +167,7 @@ TEST_F(FileUsageRegistryTest, ACallersBufferAndPositionComeBackAfterACalleeReads
   EXPECT_STREQ(t.Record.A, "c");
   t.Manager.Close();
   EXPECT_TRUE(FileUsageRegistry::Current().Scopes().empty());
-  Errors.TrackProcedureName("", true);
+  Errors.TrackProcedureName("", framework::error::ErrorManager::Track::Leave);
 }
 
 // A window procedure (use type 3) keeps no state for its caller.
@@ -177,19 +177,19 @@ TEST_F(FileUsageRegistryTest, AWindowProcedureGetsNoBufferRestored) {
   t.Manager.RegisterKey(1, "A", 0);
   EXPECT_EQ(t.Manager.Open(), LevelQuiet);
   for (const char* a : {"a", "b"}) ASSERT_EQ(t.Add(a, "", "", 0), LevelQuiet);
-  Errors.TrackProcedureName("Caller", false);
+  Errors.TrackProcedureName("Caller", framework::error::ErrorManager::Track::Enter);
   t.Set("a", "", "", 0);
   ASSERT_EQ(t.Manager.Fetch(1), LevelQuiet);
-  Errors.TrackProcedureName("Form", false);
+  Errors.TrackProcedureName("Form", framework::error::ErrorManager::Track::Enter);
   EXPECT_EQ(t.Manager.Open(), LevelQuiet);
   EXPECT_EQ(t.Manager.EnsureUsable(UseType::Window), LevelQuiet);
   EXPECT_EQ(FileUsageRegistry::Current().Scopes().back().Hold, 0);
   t.Set("b", "", "", 0);
   ASSERT_EQ(t.Manager.Fetch(1), LevelQuiet);
   t.Manager.Close();
-  Errors.TrackProcedureName("", true);
+  Errors.TrackProcedureName("", framework::error::ErrorManager::Track::Leave);
   EXPECT_STREQ(t.Record.A, "b");
-  Errors.TrackProcedureName("", true);
+  Errors.TrackProcedureName("", framework::error::ErrorManager::Track::Leave);
   t.Manager.Close();
 }
 

@@ -78,7 +78,7 @@ TEST(ErrorManagerThreadTest, ThreadsRaisingAtOnceNeverSeeEachOthersValues) {
   for (int t = 0; t < Threads; ++t) {
     threads.emplace_back([&, t] {
       const std::string me = "T" + std::to_string(t);
-      manager.TrackProcedureName("Proc" + me, false);
+      manager.TrackProcedureName("Proc" + me, framework::error::ErrorManager::Track::Enter);
       for (int i = 0; i < RaisesPerThread; ++i) {
         manager.SetFileName("File" + me + "-" + std::to_string(i));
         if (manager.RaiseErrorWithMessage(900, me) != LevelNotice) ++mismatches[t];
@@ -86,7 +86,7 @@ TEST(ErrorManagerThreadTest, ThreadsRaisingAtOnceNeverSeeEachOthersValues) {
         if (manager.SubstituteText() != want) ++mismatches[t];
         if (manager.GetErrorId() != 900) ++mismatches[t];
       }
-      manager.TrackProcedureName("", true);
+      manager.TrackProcedureName("", framework::error::ErrorManager::Track::Leave);
     });
   }
   for (auto& thread : threads) thread.join();

@@ -253,15 +253,15 @@ TEST_F(RaiseTest, ProcedureFollowsNestedProceduresOfTheThread) {
   Manager.SetCurrentError(TestId);
   EXPECT_EQ(Manager.SubstituteText(), "in ");
 
-  Manager.TrackProcedureName("BrowseUrlList", false);
-  Manager.TrackProcedureName("UpdateUrlList   ", false);
+  Manager.TrackProcedureName("BrowseUrlList", framework::error::ErrorManager::Track::Enter);
+  Manager.TrackProcedureName("UpdateUrlList   ", framework::error::ErrorManager::Track::Enter);
   EXPECT_EQ(Manager.SubstituteText(), "in UpdateUrlList");
 
-  Manager.TrackProcedureName("", true);
+  Manager.TrackProcedureName("", framework::error::ErrorManager::Track::Leave);
   EXPECT_EQ(Manager.SubstituteText(), "in BrowseUrlList");
-  Manager.TrackProcedureName("", true);
+  Manager.TrackProcedureName("", framework::error::ErrorManager::Track::Leave);
   EXPECT_EQ(Manager.CurrentProcedureName(), "");
-  Manager.TrackProcedureName("", true);  // nothing left: no effect
+  Manager.TrackProcedureName("", framework::error::ErrorManager::Track::Leave);  // nothing left: no effect
 }
 
 }  // namespace
