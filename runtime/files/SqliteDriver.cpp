@@ -873,8 +873,9 @@ DriverStatus SqliteDriver::Add(const void* buffer) {
   rc = Step(stmt);  // runs the statement to its end, where it commits
   if (rc != SQLITE_DONE) return Fail(rc);
   // A record not yet placed in the find's order is still found (by reading the key
-  // order), so a placing that does not get through fails nothing.
-  (void)Find.Place();
+  // order), so a placing that does not get through fails nothing. Inside a transaction
+  // its records are placed at the commit, many at once when they are many.
+  if (!InTx) (void)Find.Place();
   Current = {id, version, Schema->RowValues(buffer)};
   HasCurrent = true;
   CurrentGone = false;
@@ -918,7 +919,7 @@ DriverStatus SqliteDriver::Put(const void* buffer) {
   const int64_t version = sqlite3_column_int64(stmt, 0);
   rc = Step(stmt);
   if (rc != SQLITE_DONE) return Fail(rc);
-  (void)Find.Place();  // a changed key took the record out of the find's order (see Add)
+  if (!InTx) (void)Find.Place();  // a changed key took the record out of the find's order (see Add)
   Current.Values = std::move(written);
   Current.Version = version;
   if (watched) WatchedVersion = version;
@@ -1071,6 +1072,7 @@ DriverStatus SqliteDriver::Begin(int32_t timeoutSeconds) {
 
 DriverStatus SqliteDriver::Commit() {
   if (!InTx) return DriverStatus::Error(C::DriverError, "0", "no transaction is running");
+  (void)Find.Place();  // the transaction's records (see Add)
   DriverStatus s = Exec("COMMIT");
   if (!s.IsOk() && sqlite3_get_autocommit(Db) == 0) (void)Exec("ROLLBACK");  // the failed commit is reported
   InTx = false;

@@ -141,6 +141,7 @@ int SqliteOrder::Place() {
   int64_t id = 0;
   int rc = FirstUnplacedId(any, id);
   if (rc != SQLITE_OK || !any) return rc;
+  if ((rc = PlaceMany()) != SQLITE_OK) return rc;
   // Outside a transaction the neighbours' labels are read and the new one written in a
   // transaction of its own: another connection placing a record between the same two
   // must not take the same label.
@@ -161,6 +162,44 @@ int SqliteOrder::Place() {
   if (own && rc == SQLITE_OK) rc = Exec(Db, "COMMIT");
   if (own && rc != SQLITE_OK && sqlite3_get_autocommit(Db) == 0) (void)Exec(Db, "ROLLBACK");
   return rc;
+}
+
+// When at least as many records lack a label as have one (a list imported in one
+// transaction), every record is numbered afresh in key order, which is one sort instead
+// of a placing each; the labels are cleared first, so that no two records hold one at
+// once. Otherwise (or for fewer than BulkLeast) nothing is done here.
+int SqliteOrder::PlaceMany() {
+  const std::string records = SqliteSchema::RecordsTable;
+  int64_t unplaced = 0;
+  int64_t all = 0;
+  auto count = [&](const std::string& sql, int64_t& n) {
+    sqlite3_stmt* stmt = nullptr;
+    int rc = sqlite3_prepare_v2(Db, sql.c_str(), -1, &stmt, nullptr);
+    if (rc == SQLITE_OK && (rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+      n = sqlite3_column_int64(stmt, 0);
+      rc = SQLITE_OK;
+    }
+    sqlite3_finalize(stmt);
+    return rc;
+  };
+  int rc = count("SELECT count(*) FROM " + records + " WHERE " + Column + " IS NULL", unplaced);
+  if (rc != SQLITE_OK || unplaced < BulkLeast) return rc;
+  if ((rc = count("SELECT count(*) FROM " + records, all)) != SQLITE_OK || unplaced < all - unplaced)
+    return rc;
+  const bool own = sqlite3_get_autocommit(Db) != 0;
+  rc = Exec(Db, own ? "BEGIN IMMEDIATE" : "SAVEPOINT vk_place_many");
+  if (rc != SQLITE_OK) return rc;
+  rc = Exec(Db, ("UPDATE " + records + " SET " + Column + "=NULL WHERE " + Column + " IS NOT NULL").c_str());
+  for (const std::string& sql : CreateStatements(*Schema)) {
+    // The numbering statement alone (the column and its index are there).
+    if (rc == SQLITE_OK && sql.rfind("UPDATE", 0) == 0) rc = Exec(Db, sql.c_str());
+  }
+  if (rc != SQLITE_OK) {
+    (void)Exec(Db, own ? "ROLLBACK" : "ROLLBACK TO vk_place_many");
+    if (!own) (void)Exec(Db, "RELEASE vk_place_many");
+    return rc;
+  }
+  return Exec(Db, own ? "COMMIT" : "RELEASE vk_place_many");
 }
 
 // The labels of a record's nearest labelled neighbours before and after it in key

@@ -42,6 +42,10 @@ class SqliteOrder {
   // Records spread by a first renumbering; each widening takes four times as many.
   static constexpr int64_t FirstWindow = 16;
 
+  // Records without a label that are numbered afresh with all the others, when they
+  // are at least as many as those with one.
+  static constexpr int64_t BulkLeast = 1000;
+
   // The label column, every record numbered in key order, and the label's index; run
   // in the caller's transaction on a file without labels.
   static std::vector<std::string> CreateStatements(const SqliteSchema& schema);
@@ -69,6 +73,7 @@ class SqliteOrder {
   int SetLabel(int64_t id, bool clear, int64_t label);
   sqlite3_stmt* Prepared(sqlite3_stmt*& slot, const std::function<std::string()>& sql, int& rc);
   int FirstUnplacedId(bool& any, int64_t& id);
+  int PlaceMany();
   std::string NeighboursSql() const;
 
   sqlite3* Db = nullptr;

@@ -15,6 +15,7 @@
 #include "runtime/files/SqliteDriver.h"
 #include "runtime/files/SqliteFind.h"
 #include "runtime/files/SqliteSchema.h"
+#include "runtime/files/Transaction.h"
 #include "tests/runtime/files/KeyedFileFixture.h"
 
 namespace testfiles {
@@ -188,6 +189,30 @@ TEST_F(SqliteFindTest, OrderLabelsFollowTheKeyThroughCrowdedInsertsKeyChangesAnd
     expectNarrowed("050");
     if (tagFirst) std::swap(Definition.Keys[0], Definition.Keys[1]);
   }
+}
+
+// A list added in one transaction: its records are placed at the commit, all numbered
+// afresh when they outnumber the others; until then they are found all the same.
+TEST_F(SqliteFindTest, ManyRecordsAddedInOneTransactionAreNumberedAtTheCommitAndFoundBefore) {
+  auto f = Handle();
+  AddFive(*f);
+  ASSERT_EQ(runtime::files::Transaction::Begin(5, {f.get()}), C::NoError);
+  for (int i = 0; i < 1200; ++i) {
+    const int n = (i * 7) % 1200;  // not in key order
+    char url[64];
+    std::snprintf(url, sizeof url, "https://list.example/%04d/%s", n, n % 3 == 0 ? "shop" : "x");
+    ASSERT_EQ(AddRecord(*f, url, n, i % 2 == 0 ? "b" : "a"), C::NoError);
+  }
+  f->Send("FIND=0999/shop");
+  EXPECT_EQ(Dump(*f, KeyUrl), "https://list.example/0999/shop:999");
+  f->Send("FIND=");
+  ASSERT_EQ(runtime::files::Transaction::Commit(), C::NoError);
+  ExpectLabelsInStep();
+  f->Send("FIND=shop");
+  const std::string shops = Dump(*f, KeyUrl);
+  EXPECT_EQ(std::count(shops.begin(), shops.end(), ' '), 400 + 3 - 1);
+  EXPECT_EQ(shops.substr(0, shops.find(' ')), "https://eSHOP.example/:3");
+  EXPECT_EQ(Dump(*f, KeyUrl, false).substr(0, 27), "https://workshops.example/:");
 }
 
 // A file of an earlier storage format: 2 (before the find index, which the program
