@@ -171,6 +171,7 @@ void SqliteDriver::FinalizeStatements() {
   Holder = nullptr;
   for (auto& [sql, stmt] : Statements) sqlite3_finalize(stmt);
   Statements.clear();
+  RunTexts.clear();
 }
 
 int SqliteDriver::Step(sqlite3_stmt* stmt) {
@@ -447,9 +448,13 @@ DriverStatus SqliteDriver::BuildKeys(const FileDefinition& definition, const std
 }
 
 void SqliteDriver::MakeCurrent(int64_t id, int64_t version, std::vector<SqlValue> values) {
+  Current.Values = std::move(values);
+  BecomeCurrent(id, version);
+}
+
+void SqliteDriver::BecomeCurrent(int64_t id, int64_t version) {
   Current.Id = id;
   Current.Version = version;
-  Current.Values = std::move(values);
   HasCurrent = true;
   CurrentGone = false;
   AtBoundary = false;
@@ -470,7 +475,7 @@ void SqliteDriver::TakeRow(sqlite3_stmt* stmt, void* buffer) {
   for (size_t f = 0; f < Def->Record->FieldCount(); ++f) {
     values.push_back(SqliteSchema::ColumnValue(stmt, FirstFieldColumn + static_cast<int>(f)));
   }
-  Schema->ReadFields(stmt, FirstFieldColumn, buffer);
+  (void)Schema->ReadFields(stmt, FirstFieldColumn, buffer);  // the values are the stored ones anyway
   MakeCurrent(sqlite3_column_int64(stmt, 0), sqlite3_column_int64(stmt, 1), std::move(values));
 }
 
@@ -559,6 +564,15 @@ std::string SqliteDriver::NullRow() const {
   return nulls;
 }
 
+const std::string& SqliteDriver::RunText(const RunShape& shape) {
+  auto found = RunTexts.find(shape);
+  if (found != RunTexts.end()) return found->second;
+  std::string sql = shape.Around ? AroundSql(shape.Levels, shape.HasId, shape.Inclusive, shape.Table, shape.FindTerm)
+                                 : RunSql(shape.Forward, shape.Levels, shape.HasId, shape.Inclusive, shape.Table,
+                                          shape.FindTerm);
+  return RunTexts.emplace(shape, std::move(sql)).first->second;
+}
+
 DriverStatus SqliteDriver::ReadRun(RunDirection direction, size_t count, std::vector<RunRecord>& run) {
   run.clear();
   const size_t before = std::exchange(BeforeWanted, 0);
@@ -606,10 +620,8 @@ DriverStatus SqliteDriver::ReadRun(RunDirection direction, size_t count, std::ve
   // transaction that keeps what the statement read valid for the reads after it.
   const bool around = forward && before > 0 && ReadHeld && !InTx && (!values.empty() || hasId);
   DriverStatus status;
-  sqlite3_stmt* stmt =
-      Statement(around ? AroundSql(values.size(), hasId, inclusive, table, findTerm)
-                       : RunSql(forward, values.size(), hasId, inclusive, table, findTerm),
-                status);
+  const RunShape shape{OrderKey, around, forward || around, values.size(), hasId, inclusive, table, findTerm};
+  sqlite3_stmt* stmt = Statement(RunText(shape), status);
   if (stmt == nullptr) return status;
   StatementUse use(*this, stmt);
   int parameter = 1;
@@ -655,8 +667,9 @@ DriverStatus SqliteDriver::ReadRun(RunDirection direction, size_t count, std::ve
 
 void SqliteDriver::TakeRunRow(sqlite3_stmt* stmt, RunRecord& r) const {
   r.Record.resize(Def->Record->Size());
-  Schema->ReadFields(stmt, FirstFieldColumn, r.Record.data());
-  for (size_t f = 0; f < Def->Record->FieldCount(); ++f) {
+  r.Stored.clear();
+  const bool allWhole = Schema->ReadFields(stmt, FirstFieldColumn, r.Record.data());
+  for (size_t f = 0; !allWhole && f < Def->Record->FieldCount(); ++f) {
     const int column = FirstFieldColumn + static_cast<int>(f);
     if (!Schema->MayNotFit(stmt, column, f)) continue;
     SqlValue stored = SqliteSchema::ColumnValue(stmt, column);
@@ -716,7 +729,10 @@ DriverStatus SqliteDriver::TakeRunRecord(const RunRecord& record, void* buffer) 
     return DriverStatus::Error(C::DriverError, "0", "the record is not of this file");
   }
   std::memcpy(buffer, record.Record.data(), record.Record.size());
-  MakeCurrent(record.Id, record.ChangeCount, record.Stored.empty() ? Schema->RowValues(buffer) : record.Stored);
+  // The values go into the current row's own storage: one record is taken after another.
+  if (record.Stored.empty()) Schema->RowValuesInto(buffer, Current.Values);
+  else Current.Values = record.Stored;
+  BecomeCurrent(record.Id, record.ChangeCount);
   return DriverStatus::Ok();
 }
 

@@ -114,6 +114,18 @@ class SqliteDriver : public Driver {
     bool AtStart = false;  // nothing lies before the first record
     bool AtEnd = false;    // nothing lies after the last
   };
+  // What the text of a run's statement depends on besides the file's layout.
+  struct RunShape {
+    int Key = 0;
+    bool Around = false;
+    bool Forward = true;
+    size_t Levels = 0;
+    bool HasId = false;
+    bool Inclusive = false;
+    std::string Table;
+    std::string FindTerm;
+    auto operator<=>(const RunShape&) const = default;
+  };
   struct ParsedPosition {
     int Key = 0;
     int64_t Id = 0;
@@ -135,6 +147,8 @@ class SqliteDriver : public Driver {
   std::string AroundSql(size_t valueLevels, bool hasId, bool inclusive, const std::string& table,
                         std::string findTerm) const;
   std::string NullRow() const;
+  // RunSql or AroundSql for the shape, built once per connection.
+  const std::string& RunText(const RunShape& shape);
   void TakeRunRow(sqlite3_stmt* stmt, RunRecord& record) const;
   bool ReadFromWindow(bool forward, size_t count, const std::string& table, const std::string& findTerm,
                       std::vector<RunRecord>& run) const;
@@ -142,6 +156,8 @@ class SqliteDriver : public Driver {
   void Release(sqlite3_stmt* stmt);
   void DropReadHold();
   void MakeCurrent(int64_t id, int64_t version, std::vector<SqlValue> values);
+  // MakeCurrent with Current.Values already set.
+  void BecomeCurrent(int64_t id, int64_t version);
   void TakeRow(sqlite3_stmt* stmt, void* buffer);
   bool ParsePosition(const std::string& text, ParsedPosition& out) const;
   DriverStatus FetchRow(int64_t id, void* buffer, bool& found);
@@ -152,6 +168,7 @@ class SqliteDriver : public Driver {
   const FileDefinition* Def = nullptr;
   std::unique_ptr<SqliteSchema> Schema;
   std::map<std::string, sqlite3_stmt*> Statements;  // prepared once per connection
+  std::map<RunShape, std::string> RunTexts;         // as long as Statements
   bool ReadOnly = false;
   bool InTx = false;
   int32_t BusySeconds = DefaultBusySeconds;

@@ -223,6 +223,25 @@ SqlValue SqliteSchema::FieldValue(const void* record, size_t field) const {
 
 std::vector<SqlValue> SqliteSchema::RowValues(const void* record) const { return RecordValues::Row(*Def.Record, record); }
 
+void SqliteSchema::FieldValueInto(const void* record, size_t field, SqlValue& out) const {
+  const FieldDesc& f = Def.Record->Field(field);
+  if (f.Kind != FieldKind::CString) {
+    out = FieldValue(record, field);
+    return;
+  }
+  // As RecordValues::Field gives it, into the text's own storage.
+  const char* text = reinterpret_cast<const char*>(static_cast<const unsigned char*>(record) + f.Offset);
+  out.Kind = SqlValue::Type::Text;
+  out.Integer = 0;
+  out.Real = 0;
+  out.Text.assign(text, strnlen(text, f.Size - 1));
+}
+
+void SqliteSchema::RowValuesInto(const void* record, std::vector<SqlValue>& row) const {
+  row.resize(Def.Record->FieldCount());
+  for (size_t f = 0; f < row.size(); ++f) FieldValueInto(record, f, row[f]);
+}
+
 std::vector<SqlValue> SqliteSchema::ComponentValues(int key, const void* record, size_t count) const {
   std::vector<SqlValue> out;
   for (size_t c = 0; c < count && c < ComponentCount(key); ++c) {
@@ -284,6 +303,20 @@ T Saturate(int64_t v) {
   if (v < static_cast<int64_t>(std::numeric_limits<T>::min())) return std::numeric_limits<T>::min();
   if (v > static_cast<int64_t>(std::numeric_limits<T>::max())) return std::numeric_limits<T>::max();
   return static_cast<T>(v);
+}
+
+// Whether an integer field of `kind` holds `v` as it is (not made the nearest it can hold).
+bool IntegerFits(FieldKind kind, int64_t v) {
+  switch (kind) {
+    case FieldKind::Byte: return v == Saturate<uint8_t>(v);
+    case FieldKind::Short: return v == Saturate<int16_t>(v);
+    case FieldKind::UShort: return v == Saturate<uint16_t>(v);
+    case FieldKind::Long:
+    case FieldKind::Date:
+    case FieldKind::Time: return v == Saturate<int32_t>(v);
+    case FieldKind::ULong: return v == Saturate<uint32_t>(v);
+    default: return true;
+  }
 }
 
 }  // namespace
@@ -349,17 +382,7 @@ bool SqliteSchema::MayNotFit(sqlite3_stmt* stmt, int column, size_t field) const
   }
   if (d.Kind == FieldKind::Real) return type != SQLITE_FLOAT && type != SQLITE_INTEGER;
   if (type != SQLITE_INTEGER) return true;
-  const int64_t v = sqlite3_column_int64(stmt, column);
-  switch (d.Kind) {
-    case FieldKind::Byte: return v != Saturate<uint8_t>(v);
-    case FieldKind::Short: return v != Saturate<int16_t>(v);
-    case FieldKind::UShort: return v != Saturate<uint16_t>(v);
-    case FieldKind::Long:
-    case FieldKind::Date:
-    case FieldKind::Time: return v != Saturate<int32_t>(v);
-    case FieldKind::ULong: return v != Saturate<uint32_t>(v);
-    default: return false;
-  }
+  return !IntegerFits(d.Kind, sqlite3_column_int64(stmt, column));
 }
 
 bool SqliteSchema::ShownWhole(const SqlValue& stored, size_t field) const {
@@ -374,13 +397,39 @@ bool SqliteSchema::Unchanged(const SqlValue& stored, size_t field, const void* r
   return FieldValue(shown.data(), field) == FieldValue(record, field);
 }
 
-void SqliteSchema::ReadFields(sqlite3_stmt* stmt, int first, void* record) const {
+bool SqliteSchema::ReadFields(sqlite3_stmt* stmt, int first, void* record) const {
   Def.Record->Clear(record);
+  bool allWhole = true;
   for (size_t f = 0; f < Def.Record->FieldCount(); ++f) {
     const int col = first + static_cast<int>(f);
-    if (sqlite3_column_type(stmt, col) == SQLITE_NULL) continue;
+    const int type = sqlite3_column_type(stmt, col);
+    if (type == SQLITE_NULL) continue;
+    // The usual column goes straight into its field, as StoreValue would put it,
+    // without a value in between; anything else takes the general way.
+    const FieldDesc& d = Def.Record->Field(f);
+    unsigned char* at = static_cast<unsigned char*>(record) + d.Offset;
+    if (d.Kind == FieldKind::CString && type == SQLITE_TEXT) {
+      const auto* text = sqlite3_column_text(stmt, col);
+      const auto bytes = static_cast<size_t>(sqlite3_column_bytes(stmt, col));
+      if (bytes <= d.Size - 1 && (text == nullptr || std::memchr(text, 0, bytes) == nullptr)) {
+        std::memset(at, 0, d.Size);
+        if (bytes > 0) std::memcpy(at, text, bytes);
+        continue;
+      }
+    } else if (d.Kind == FieldKind::Real && (type == SQLITE_FLOAT || type == SQLITE_INTEGER)) {
+      Store<double>(at, type == SQLITE_FLOAT ? sqlite3_column_double(stmt, col)
+                                             : static_cast<double>(sqlite3_column_int64(stmt, col)));
+      continue;
+    } else if (d.Kind != FieldKind::CString && d.Kind != FieldKind::Real && type == SQLITE_INTEGER) {
+      const int64_t v = sqlite3_column_int64(stmt, col);
+      StoreValue(SqlValue::OfInteger(v), f, record);
+      allWhole = allWhole && IntegerFits(d.Kind, v);
+      continue;
+    }
     StoreValue(ColumnValue(stmt, col), f, record);
+    allWhole = allWhole && !MayNotFit(stmt, col, f);
   }
+  return allWhole;
 }
 
 }  // namespace runtime::files

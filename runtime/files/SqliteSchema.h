@@ -74,9 +74,13 @@ class SqliteSchema {
 
   // Values between a record image and statements. Binding starts at parameter
   // `first`; reading a row starts at column `first` and clears the record first.
+  // ReadFields answers false when a column may not come back whole through its field
+  // (MayNotFit holds for it), true when every one certainly does.
   void BindFields(sqlite3_stmt* stmt, int first, const void* record) const;
-  void ReadFields(sqlite3_stmt* stmt, int first, void* record) const;
+  [[nodiscard]] bool ReadFields(sqlite3_stmt* stmt, int first, void* record) const;
   SqlValue FieldValue(const void* record, size_t field) const;
+  // FieldValue into `out`, reusing what its text holds.
+  void FieldValueInto(const void* record, size_t field, SqlValue& out) const;
   // Puts a stored value into its field as a reader shows it: a text too long for the
   // field (or holding a NUL) is cut and ends in "…", a number outside the field's range
   // becomes the nearest it can hold.
@@ -92,6 +96,8 @@ class SqliteSchema {
   // The values of a key's components among a row's field values.
   std::vector<SqlValue> ComponentValues(int key, const std::vector<SqlValue>& row) const;
   std::vector<SqlValue> RowValues(const void* record) const;
+  // RowValues into `row`, reusing its values' storage (a record read after another).
+  void RowValuesInto(const void* record, std::vector<SqlValue>& row) const;
   static SqlValue ColumnValue(sqlite3_stmt* stmt, int column);
   static void Bind(sqlite3_stmt* stmt, int index, const SqlValue& value);
 
