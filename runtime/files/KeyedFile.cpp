@@ -7,6 +7,8 @@
 #include <cstring>
 #include <exception>
 #include <limits>
+#include <optional>
+#include <string_view>
 
 #include "runtime/core/NativePath.h"
 #include "runtime/core/RuntimeError.h"
@@ -78,6 +80,24 @@ class KeyedFile::Call {
     TheBlock.Value = value;
     Tell([this](FileCallback* cb) { cb->BeforeFileOperation(Opcode, TheBlock); });
   }
+  // A call made for every record read: the block borrows the file's kept text.
+  Call(KeyedFile& file, int32_t opcode, RowCall kept) : File(file), Guard(file.Section), Opcode(opcode), Kept(kept) {
+    std::string& text = File.RowCallTexts[static_cast<size_t>(kept)];
+    if (text.empty()) text = std::string(Verb(kept)) + "(" + File.ProgramName + ")";
+    TheBlock.Text.swap(text);
+    Tell([this](FileCallback* cb) { cb->BeforeFileOperation(Opcode, TheBlock); });
+  }
+  ~Call() {
+    // Given back unless a call-back changed it (or the name changed meanwhile).
+    if (!Kept) return;
+    const std::string_view verb = Verb(*Kept);
+    const std::string_view text = TheBlock.Text;
+    if (text.size() == verb.size() + File.ProgramName.size() + 2 && text.starts_with(verb) &&
+        text[verb.size()] == '(' && text.substr(verb.size() + 1, File.ProgramName.size()) == File.ProgramName &&
+        text.back() == ')') {
+      File.RowCallTexts[static_cast<size_t>(*Kept)].swap(TheBlock.Text);
+    }
+  }
   Call(const Call&) = delete;
   Call& operator=(const Call&) = delete;
 
@@ -119,9 +139,19 @@ class KeyedFile::Call {
     }
   }
 
+  static std::string_view Verb(RowCall call) {
+    switch (call) {
+      case RowCall::Next: return "NEXT";
+      case RowCall::Previous: return "PREVIOUS";
+      case RowCall::Position: return "POSITION";
+    }
+    return "";
+  }
+
   KeyedFile& File;
   runtime::core::SyncGuard Guard;
   int32_t Opcode;
+  std::optional<RowCall> Kept;
   FileCallback::Block TheBlock;
 };
 
@@ -154,6 +184,7 @@ int32_t KeyedFile::Init(const FileDefinition& definition, void* buffer) {
   }
   Buf = buffer;
   ProgramName = definition.FileName.empty() ? definition.Label : definition.FileName;
+  for (std::string& text : RowCallTexts) text.clear();
   Opened = false;
   OpenMode = 0;
   ReadAhead = 0;
@@ -183,6 +214,7 @@ size_t KeyedFile::BufferSize() const { return Def != nullptr ? Def->Record->Size
 void KeyedFile::SetName(std::string_view name) {
   runtime::core::SyncGuard guard(Section);
   ProgramName = name;
+  for (std::string& text : RowCallTexts) text.clear();
 }
 
 std::string KeyedFile::PathForDriver() const {
@@ -294,7 +326,7 @@ int32_t KeyedFile::ResetToPosition(const std::string& position) {
 }
 
 int32_t KeyedFile::Next() {
-  Call call(*this, FileOpcode::Next, "NEXT(" + ProgramName + ")");
+  Call call(*this, FileOpcode::Next, RowCall::Next);
   if (call.Stopped()) return call.Stop();
   ++Mark;
   if (!Opened) return call.Done(C::FileNotOpen);
@@ -302,7 +334,7 @@ int32_t KeyedFile::Next() {
 }
 
 int32_t KeyedFile::Previous() {
-  Call call(*this, FileOpcode::Previous, "PREVIOUS(" + ProgramName + ")");
+  Call call(*this, FileOpcode::Previous, RowCall::Previous);
   if (call.Stopped()) return call.Stop();
   ++Mark;
   if (!Opened) return call.Done(C::FileNotOpen);
@@ -319,8 +351,7 @@ int32_t KeyedFile::ReadRun(RunDirection direction, size_t count, std::vector<Run
 
 int32_t KeyedFile::TakeRunRecord(const RunRecord& record, RunDirection direction) {
   const bool forward = direction == RunDirection::Forward;
-  Call call(*this, forward ? FileOpcode::Next : FileOpcode::Previous,
-            (forward ? "NEXT(" : "PREVIOUS(") + ProgramName + ")");
+  Call call(*this, forward ? FileOpcode::Next : FileOpcode::Previous, forward ? RowCall::Next : RowCall::Previous);
   if (call.Stopped()) return call.Stop();
   ++Mark;
   if (!Opened) return call.Done(C::FileNotOpen);
@@ -352,7 +383,7 @@ int32_t KeyedFile::EndRead() {
 }
 
 std::string KeyedFile::Position(int key) {
-  Call call(*this, FileOpcode::Position, "POSITION(" + ProgramName + ")");
+  Call call(*this, FileOpcode::Position, RowCall::Position);
   if (call.Stopped()) {
     call.Stop();
     return {};

@@ -18,6 +18,7 @@
 //
 // Keys are numbered from 1 in the definition's order; 0 stands for the file's own order.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -181,6 +182,9 @@ class KeyedFile {
     std::string Cursor;
   };
   class Call;
+  // The calls a read makes for every record: their texts are kept, not built each time.
+  enum class RowCall : uint8_t { Next, Previous, Position };
+  static constexpr size_t RowCallCount = 3;
 
   int32_t Finish(const DriverStatus& status);
   bool UsableKey(int key) const;
@@ -191,6 +195,7 @@ class KeyedFile {
   void* Buf = nullptr;
   std::vector<unsigned char> OwnBuffer;
   std::string ProgramName;
+  std::array<std::string, RowCallCount> RowCallTexts;  // built from ProgramName; "" when not yet
   std::unique_ptr<Driver> Conn;  // set from Init; open between Open and Close
   bool Opened = false;
   uint8_t OpenMode = 0;
