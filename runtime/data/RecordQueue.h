@@ -4,9 +4,15 @@
 // into `Buffer`). Positions are 1-based. Records own their strings (std::string
 // members are copied with the record). Not thread-safe: a queue belongs to one thread
 // or to the object whose lock guards it.
+//
+// A list scrolls by removing rows at one end and adding them at the other, and its
+// rows may be large (a position text of a kilobyte): rows removed from the front or
+// added there do not move the others (but once in a while). The storage keeps spare
+// slots before the first row for that, never more than it has rows.
 
 #include <algorithm>
 #include <cstddef>
+#include <type_traits>
 #include <vector>
 
 #include "runtime/data/QueueAccess.h"
@@ -18,54 +24,93 @@ class RecordQueue : public QueueAccess {
  public:
   Record Buffer{};
 
-  size_t Records() const override { return Rows.size(); }
+  size_t Records() const override { return Rows.size() - Front; }
   bool Get(size_t position) override {
-    if (position < 1 || position > Rows.size()) return false;
-    Buffer = Rows[position - 1];
+    if (position < 1 || position > Records()) return false;
+    Buffer = Rows[Front + position - 1];
     return true;
   }
   void Add() override { Rows.push_back(Buffer); }
   // Inserts the buffer at `position`, moving later rows down; past the end appends.
   void Add(size_t position) override {
-    position = std::clamp<size_t>(position, 1, Rows.size() + 1);
-    Rows.insert(Rows.begin() + static_cast<std::ptrdiff_t>(position - 1), Buffer);
+    position = std::clamp<size_t>(position, 1, Records() + 1);
+    if (position == 1 && Records() > 0) {
+      if (Front == 0) MakeRoomAtFront();
+      Rows[--Front] = Buffer;
+      return;
+    }
+    Rows.insert(Begin() + static_cast<std::ptrdiff_t>(position - 1), Buffer);
   }
   // Inserts the buffer in the order `less` defines, after any equal rows; returns its position.
   template <class Less>
   size_t AddOrdered(Less less) {
-    auto at = std::upper_bound(Rows.begin(), Rows.end(), Buffer, less);
+    auto at = std::upper_bound(Begin(), Rows.end(), Buffer, less);
     at = Rows.insert(at, Buffer);
-    return static_cast<size_t>(at - Rows.begin()) + 1;
+    return static_cast<size_t>(at - Begin()) + 1;
   }
   // Position of the first row equal to the buffer under `less`, or 0.
   template <class Less>
   size_t Find(Less less) const {
-    auto at = std::lower_bound(Rows.begin(), Rows.end(), Buffer, less);
-    if (at == Rows.end() || less(Buffer, *at)) return 0;
-    return static_cast<size_t>(at - Rows.begin()) + 1;
+    auto at = std::lower_bound(Begin(), Rows.cend(), Buffer, less);
+    if (at == Rows.cend() || less(Buffer, *at)) return 0;
+    return static_cast<size_t>(at - Begin()) + 1;
   }
   bool Put(size_t position) override {
-    if (position < 1 || position > Rows.size()) return false;
-    Rows[position - 1] = Buffer;
+    if (position < 1 || position > Records()) return false;
+    Rows[Front + position - 1] = Buffer;
     return true;
   }
   bool Delete(size_t position) override {
-    if (position < 1 || position > Rows.size()) return false;
-    Rows.erase(Rows.begin() + static_cast<std::ptrdiff_t>(position - 1));
+    if (position < 1 || position > Records()) return false;
+    if (position > 1) {
+      Rows.erase(Begin() + static_cast<std::ptrdiff_t>(position - 1));
+    } else {
+      // The first row becomes a spare slot (its strings freed now, as an erase would).
+      if constexpr (!std::is_trivially_copyable_v<Record>) Rows[Front] = Record{};
+      ++Front;
+    }
+    if (Front > Records()) Compact();
     return true;
   }
   template <class Less>
   void Sort(Less less) {
-    std::stable_sort(Rows.begin(), Rows.end(), less);
+    std::stable_sort(Begin(), Rows.end(), less);
   }
-  void Free() override { Rows.clear(); }
+  void Free() override {
+    Rows.clear();
+    Front = 0;
+  }
 
-  const Record& At(size_t position) const { return Rows[position - 1]; }
-  Record& At(size_t position) { return Rows[position - 1]; }
-  const std::vector<Record>& All() const { return Rows; }
+  const Record& At(size_t position) const { return Rows[Front + position - 1]; }
+  Record& At(size_t position) { return Rows[Front + position - 1]; }
+  // Every row (the spare slots, if any, are let go first).
+  const std::vector<Record>& All() const {
+    Compact();
+    return Rows;
+  }
 
  private:
-  std::vector<Record> Rows;
+  using Iterator = typename std::vector<Record>::iterator;
+  using ConstIterator = typename std::vector<Record>::const_iterator;
+  Iterator Begin() { return Rows.begin() + static_cast<std::ptrdiff_t>(Front); }
+  ConstIterator Begin() const { return Rows.cbegin() + static_cast<std::ptrdiff_t>(Front); }
+  // Spare slots before the first row, as many as there are rows: rows added at the
+  // front one by one move the others once per doubling, not each time.
+  void MakeRoomAtFront() {
+    const size_t room = Records();
+    Rows.insert(Rows.begin(), room, Record{});
+    Front = room;
+  }
+
+  void Compact() const {
+    Rows.erase(Rows.begin(), Rows.begin() + static_cast<std::ptrdiff_t>(Front));
+    Front = 0;
+  }
+
+  // Mutable only so that All, which hands out the rows as one vector, can let the
+  // spare slots go.
+  mutable std::vector<Record> Rows;
+  mutable size_t Front = 0;  // Rows before it are spare slots
 };
 
 }  // namespace runtime::data
