@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "framework/browse/EditInPlaceManager.h"
 #include "framework/browse/LetterLocator.h"
@@ -1060,16 +1061,21 @@ void BrowseManager::DisplayList() {
   const std::vector<runtime::ui::ListColumn> columns =
       runtime::ui::ListFormat::Parse(WindowModel::GetProp(WindowNumber(), ListControl(), Prop::Format));
   const size_t fetched = Behavior->FetchedRow();
+  // Each column's picture is read once for all its cells.
+  const size_t count = Fields->Count();
+  std::vector<std::optional<runtime::text::Picture::Parsed>> pictures(count);
+  for (size_t column = 0; column < count && column < columns.size(); ++column) {
+    if (!columns[column].Picture.empty()) pictures[column] = runtime::text::Picture::Parse(columns[column].Picture);
+  }
   std::vector<std::vector<std::string>> rows;
   rows.reserve(static_cast<size_t>(Rows()));
   for (int32_t row = 1; row <= Rows(); ++row) {
     ListQueue->GetRow(static_cast<size_t>(row));
     std::vector<std::string> cells;
-    const size_t count = std::max(columns.size(), Fields->Count());
-    for (size_t column = 0; column < count && column < Fields->Count(); ++column) {
-      const std::string picture = column < columns.size() ? columns[column].Picture : std::string();
+    cells.reserve(count);
+    for (size_t column = 0; column < count; ++column) {
       const runtime::data::FieldRef value = Fields->RightAt(column);
-      cells.push_back(picture.empty() ? value.GetText() : runtime::text::Picture::Format(value, picture));
+      cells.push_back(pictures[column] ? runtime::text::Picture::Format(value, *pictures[column]) : value.GetText());
     }
     rows.push_back(std::move(cells));
   }

@@ -117,8 +117,14 @@ int32_t StringStep::ValueToPercent(std::string_view value) {
   if (!Root.empty()) taken = std::string(value.substr(std::min(Root.size(), value.size()), TestLen + 1));
   else taken = std::string(value.substr(0, ValueLimit));
   for (char& c : taken) c = Case(c);
+  // Entry without a copy of each: past the table an entry is blanks, no text to compare.
+  const std::string_view table(Ref);
+  auto entry = [&](int32_t number) {
+    const size_t at = static_cast<size_t>(number - 1) * TestLen;
+    return at + TestLen <= table.size() ? table.substr(at, TestLen) : std::string_view();
+  };
   int32_t count = 0;
-  while (count < Entries && CompareText(Entry(count + 1), taken) <= 0) ++count;
+  while (count < Entries && CompareText(entry(count + 1), taken) <= 0) ++count;
   if (Has(ControlDescending)) count = Entries - count;
   return std::max(count, 1);
 }

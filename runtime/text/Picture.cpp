@@ -71,15 +71,9 @@ bool TakeChar(std::string_view& s, char upperCase) {
   return true;
 }
 
-struct Shape {
-  Picture::Category Cat = Picture::Category::Plain;
-  size_t Width = 0;   // bytes for text, positions for numbers, characters for dates and times
-  size_t Places = 0;  // numbers
-  char Fill = ' ';    // numbers: ' ', '0' or '*'
-  bool BlankZero = false;
-};
+using Shape = Picture::Parsed;
 
-Shape Parse(std::string_view picture) {
+Shape ParsePicture(std::string_view picture) {
   std::string_view s = Trim(picture);
   if (!s.empty() && s.front() == PictureMark) s.remove_prefix(1);
   Shape shape;
@@ -186,6 +180,38 @@ std::string FormatNumber(const DecimalDigits& value, const Shape& shape) {
     case '*': return std::string(pad, '*') + sign + body;
     default: return sign + body;
   }
+}
+
+// Whether a value is of an integer kind (its text is its plain decimal digits).
+bool HoldsWholeNumber(const FieldRef& value) {
+  if (value.IsNull() || !value.IsNumeric()) return false;
+  return value.Kind() != FieldKind::Real && value.Kind() != FieldKind::Decimal;
+}
+
+// FormatNumber for a whole number, without its digits taken apart and put together
+// again: the same text.
+std::string FormatWholeNumber(int64_t value, const Shape& shape) {
+  const uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+  if (magnitude == 0 && shape.BlankZero) return {};
+  char digits[24];
+  const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, magnitude);
+  const auto length = static_cast<size_t>(end - digits);  // "0" for zero, as the body shows it
+  const bool negative = value < 0;
+  const size_t fraction = shape.Places > 0 ? shape.Places + 1 : 0;
+  const size_t needed = (negative ? 1 : 0) + length + fraction;
+  if (needed > shape.Width) return Overflow(shape);
+  const size_t pad = shape.Width - needed;
+  std::string out;
+  out.reserve(shape.Fill == ' ' ? needed : shape.Width);
+  if (shape.Fill == '*') out.append(pad, '*');
+  if (negative) out += '-';
+  if (shape.Fill == '0') out.append(pad, '0');
+  out.append(digits, length);
+  if (shape.Places > 0) {
+    out += '.';
+    out.append(shape.Places, '0');
+  }
+  return out;
 }
 
 // A day or time number held by a value; nothing when it holds no whole number.
@@ -370,10 +396,15 @@ bool PartialDateOrTime(std::string_view t, const Shape& shape) {
 
 }  // namespace
 
-Picture::Category Picture::Classify(std::string_view picture) { return Parse(picture).Cat; }
+Picture::Parsed Picture::Parse(std::string_view picture) { return ParsePicture(picture); }
+
+Picture::Category Picture::Classify(std::string_view picture) { return ParsePicture(picture).Cat; }
 
 std::string Picture::Format(const FieldRef& value, std::string_view picture) {
-  const Shape shape = Parse(picture);
+  return Format(value, ParsePicture(picture));
+}
+
+std::string Picture::Format(const FieldRef& value, const Parsed& shape) {
   switch (shape.Cat) {
     case Category::Plain: return value.GetText();
     case Category::Text: {
@@ -384,6 +415,7 @@ std::string Picture::Format(const FieldRef& value, std::string_view picture) {
       return text;
     }
     case Category::Number: {
+      if (HoldsWholeNumber(value)) return FormatWholeNumber(value.GetInteger(), shape);
       auto d = NumberOf(value);
       return d ? FormatNumber(*d, shape) : Overflow(shape);
     }
@@ -406,7 +438,7 @@ std::string Picture::Format(double value, std::string_view picture) { return For
 
 bool Picture::Deformat(std::string_view text, std::string_view picture, FieldRef target) {
   if (target.IsNull()) return false;
-  const Shape shape = Parse(picture);
+  const Shape shape = ParsePicture(picture);
   switch (shape.Cat) {
     case Category::Plain: return target.SetText(text);
     // A text longer than the picture is refused, never stored cut: the cut text would
@@ -425,12 +457,12 @@ bool Picture::Deformat(std::string_view text, std::string_view picture, FieldRef
 }
 
 int Picture::Width(std::string_view picture) {
-  const Shape shape = Parse(picture);
+  const Shape shape = ParsePicture(picture);
   return shape.Cat == Category::Plain ? 0 : static_cast<int>(std::min<size_t>(shape.Width, INT32_MAX));
 }
 
 bool Picture::Accepts(std::string_view picture, std::string_view partialText) {
-  const Shape shape = Parse(picture);
+  const Shape shape = ParsePicture(picture);
   switch (shape.Cat) {
     case Category::Plain: return true;
     // Too long a text is let through and refused with a message when the entry is left.

@@ -32,6 +32,7 @@
 // Every operation is a pure function of its arguments and may be called from any thread
 // (the variables behind FieldRefs are the caller's to guard).
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -44,11 +45,22 @@ class Picture {
  public:
   enum class Category : uint8_t { Plain, Text, Number, Date, Time };
 
+  // A picture read once, to format many values with it (a list column's cells).
+  struct Parsed {
+    Category Cat = Category::Plain;
+    size_t Width = 0;   // bytes for text, positions for numbers, characters for dates and times
+    size_t Places = 0;  // numbers
+    char Fill = ' ';    // numbers: ' ', '0' or '*'
+    bool BlankZero = false;
+  };
+  static Parsed Parse(std::string_view picture);
+
   // What a picture formats; Plain for an unknown or malformed picture.
   static Category Classify(std::string_view picture);
 
   // The display text of a value.
   static std::string Format(const runtime::data::FieldRef& value, std::string_view picture);
+  static std::string Format(const runtime::data::FieldRef& value, const Parsed& picture);
   static std::string Format(std::string_view text, std::string_view picture);
   static std::string Format(int64_t value, std::string_view picture);
   static std::string Format(double value, std::string_view picture);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,40 @@ TEST(PictureFormat, Numbers) {
       {2147483647, "@n12", "2147483647"},
   };
   for (const IntFormat& c : cases) EXPECT_EQ(Picture::Format(c.Value, c.Picture), c.Shown) << c.Value << " " << c.Picture;
+}
+
+// Integer kinds take a shorter way to their text: it must be the text the same number
+// gets when it comes as digits, under every kind of number picture, and the same
+// through a picture parsed once.
+TEST(PictureFormat, WholeNumbersOfEveryIntegerKindShowAsTheirDigitsDo) {
+  const std::vector<int64_t> values = {0,   1,   -1,  9,          10,          -10,       42,         255,
+                                       -12, 999, 1000, 32767,    -32768,      65535,     99999999,   -99999999,
+                                       100000000, 999999999, 1000000000, 2147483647, -2147483648, 4294967295};
+  const std::vector<const char*> pictures = {"@n9",  "@n09",  "@n*9", "@n-9", "@n_9", "@n9.2", "@n3",   "@n1",
+                                             "@n9b", "@n2b",  "@n*5.1", "@n09.3b", "@n012", "@n12.3", "@n-4", "@n10"};
+  struct Kind {
+    FieldKind Kind;
+    size_t Size;
+    int64_t Low, High;
+  };
+  const std::vector<Kind> kinds = {{FieldKind::Byte, 1, 0, 255},         {FieldKind::Short, 2, -32768, 32767},
+                                   {FieldKind::UShort, 2, 0, 65535},     {FieldKind::Long, 4, INT32_MIN, INT32_MAX},
+                                   {FieldKind::ULong, 4, 0, UINT32_MAX}, {FieldKind::Date, 4, INT32_MIN, INT32_MAX},
+                                   {FieldKind::Time, 4, INT32_MIN, INT32_MAX}};
+  for (const Kind& k : kinds) {
+    for (int64_t v : values) {
+      if (v < k.Low || v > k.High) continue;
+      unsigned char storage[8] = {};
+      FieldRef field(storage, k.Kind, k.Size);
+      ASSERT_TRUE(field.SetInteger(v)) << v;
+      const std::string digits = std::to_string(v);
+      for (const char* picture : pictures) {
+        const std::string expected = Picture::Format(std::string_view(digits), picture);
+        EXPECT_EQ(Picture::Format(field, picture), expected) << v << " " << picture;
+        EXPECT_EQ(Picture::Format(field, Picture::Parse(picture)), expected) << v << " " << picture;
+      }
+    }
+  }
 }
 
 TEST(PictureFormat, RoundsHalfAwayFromZeroAsWritten) {
