@@ -66,6 +66,7 @@ void SqliteOrder::Init(sqlite3* db, const SqliteSchema* schema) {
   Reset();
   Db = db;
   Schema = schema;
+  HasLast = false;
 }
 
 void SqliteOrder::Reset() {
@@ -142,6 +143,7 @@ int SqliteOrder::Place() {
   int rc = FirstUnplacedId(any, id);
   if (rc != SQLITE_OK || !any) return rc;
   if ((rc = PlaceMany()) != SQLITE_OK) return rc;
+  if ((rc = PlaceRuns()) != SQLITE_OK) return rc;
   // Outside a transaction the neighbours' labels are read and the new one written in a
   // transaction of its own: another connection placing a record between the same two
   // must not take the same label.
@@ -202,6 +204,76 @@ int SqliteOrder::PlaceMany() {
   return Exec(Db, own ? "COMMIT" : "RELEASE vk_place_many");
 }
 
+// Many records without a label, fewer than those with one (a list imported into a big
+// file): one walk of the key order gives each run of them labels spread evenly between
+// the labelled records around it. (Placing them one by one would look past all the
+// others of a run for each one's neighbour.) A run whose gap is too narrow is left to
+// the placing one by one, which renumbers.
+int SqliteOrder::PlaceRuns() {
+  int64_t unplaced = 0;
+  sqlite3_stmt* stmt = nullptr;
+  int rc = sqlite3_prepare_v2(
+      Db,
+      (std::string("SELECT count(*) FROM ") + SqliteSchema::RecordsTable + " WHERE " + Column + " IS NULL")
+          .c_str(),
+      -1, &stmt, nullptr);
+  if (rc == SQLITE_OK && (rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    unplaced = sqlite3_column_int64(stmt, 0);
+    rc = SQLITE_OK;
+  }
+  sqlite3_finalize(stmt);
+  if (rc != SQLITE_OK || unplaced < RunsLeast) return rc;
+  rc = sqlite3_prepare_v2(Db,
+                          (std::string("SELECT ") + SqliteSchema::RowIdColumn + "," + Column + " FROM " +
+                           SqliteSchema::RecordsTable + " ORDER BY " + Schema->OrderBy(Key, true))
+                              .c_str(),
+                          -1, &stmt, nullptr);
+  std::vector<std::pair<int64_t, int64_t>> labels;  // written once the walk is over
+  std::vector<int64_t> run;
+  bool hasLow = false;
+  int64_t low = 0;
+  auto spread = [&](bool hasHigh, int64_t high) {
+    if (run.empty()) return;
+    const auto count = static_cast<uint64_t>(run.size());
+    if (!hasLow && !hasHigh) {
+      for (uint64_t i = 0; i < count; ++i) labels.emplace_back(run[i], static_cast<int64_t>(i) * Spacing);
+    } else if (!hasHigh) {
+      const uint64_t step = std::min<uint64_t>(Spacing, Distance(low, Highest) / (count + 1));
+      for (uint64_t i = 0; step > 0 && i < count; ++i) labels.emplace_back(run[i], Plus(low, step * (i + 1)));
+    } else {
+      const int64_t from = hasLow ? low : Lowest;
+      uint64_t step = Distance(from, high) / (count + 1);
+      if (!hasLow) step = std::min<uint64_t>(step, Spacing);
+      const int64_t first = hasLow ? from : Plus(from, Distance(from, high) - step * (count + 1));
+      for (uint64_t i = 0; step > 0 && i < count; ++i)
+        labels.emplace_back(run[i], Plus(first, step * (i + 1)));
+    }
+    run.clear();
+  };
+  if (rc != SQLITE_OK) {
+    sqlite3_finalize(stmt);
+    return rc;
+  }
+  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    if (sqlite3_column_type(stmt, 1) == SQLITE_NULL) {
+      run.push_back(sqlite3_column_int64(stmt, 0));
+      continue;
+    }
+    const int64_t label = sqlite3_column_int64(stmt, 1);
+    spread(true, label);
+    hasLow = true;
+    low = label;
+  }
+  sqlite3_finalize(stmt);
+  if (rc != SQLITE_DONE) return rc;
+  spread(false, 0);
+  rc = SQLITE_OK;
+  for (const auto& [id, label] : labels) {
+    if ((rc = SetLabel(id, false, label)) != SQLITE_OK) break;
+  }
+  return rc;
+}
+
 // The labels of a record's nearest labelled neighbours before and after it in key
 // order (null where there is none), in one statement: for each side, the levels from
 // the deepest up, each an index seek, the first that has one.
@@ -251,10 +323,19 @@ int SqliteOrder::PlaceOne(int64_t id) {
     room = low <= Highest - Spacing ? (label = low + Spacing, true) : Between(low, Highest, label);
   } else if (!hasLow) {
     room = high >= Lowest + Spacing ? (label = high - Spacing, true) : Between(Lowest, high, label);
+  } else if (HasLast && Distance(low, high) > 2 * static_cast<uint64_t>(RunStep) &&
+             (low == Last || high == Last)) {
+    // A run in key order (a sorted list): the record goes next to the one placed
+    // before it, leaving the rest of the gap to the run, forward or back.
+    label = low == Last ? low + RunStep : high - RunStep;
   } else {
     room = Between(low, high, label);
   }
-  return room ? SetLabel(id, false, label) : Renumber(hasLow, low, id);
+  if (!room) return Renumber(hasLow, low, id);
+  rc = SetLabel(id, false, label);
+  HasLast = rc == SQLITE_OK;
+  Last = label;
+  return rc;
 }
 
 int SqliteOrder::SetLabel(int64_t id, bool clear, int64_t label) {
@@ -324,6 +405,8 @@ int SqliteOrder::Renumber(bool hasLow, int64_t low, int64_t id) {
   if (rc == SQLITE_OK) rc = SetLabel(id, false, Plus(from, step));
   for (size_t i = 0; rc == SQLITE_OK && i < ids.size(); ++i)
     rc = SetLabel(ids[i], false, Plus(from, step * (i + 2)));
+  HasLast = rc == SQLITE_OK;
+  Last = Plus(from, step);
   if (rc != SQLITE_OK) (void)Exec(Db, "ROLLBACK TO vk_renumber");
   const int released = Exec(Db, "RELEASE vk_renumber");
   return rc != SQLITE_OK ? rc : released;

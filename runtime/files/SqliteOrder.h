@@ -38,13 +38,19 @@ class SqliteOrder {
   // records numbered at once still leave the labels half their range.
   static constexpr int64_t Spacing = int64_t{1} << 32;
   // The least room a renumbering leaves between two labels.
-  static constexpr int64_t LeastSpacing = int64_t{1} << 8;
+  static constexpr int64_t LeastSpacing = int64_t{1} << 20;
+  // The room a record takes next to the one placed just before it (a run in key
+  // order): a gap after a renumbering holds at least 256 of them.
+  static constexpr int64_t RunStep = int64_t{1} << 12;
   // Records spread by a first renumbering; each widening takes four times as many.
   static constexpr int64_t FirstWindow = 16;
 
   // Records without a label that are numbered afresh with all the others, when they
   // are at least as many as those with one.
   static constexpr int64_t BulkLeast = 1000;
+  // Records without a label that are placed by one walk of the key order rather than
+  // one by one.
+  static constexpr int64_t RunsLeast = 64;
 
   // The label column, every record numbered in key order, and the label's index; run
   // in the caller's transaction on a file without labels.
@@ -74,6 +80,7 @@ class SqliteOrder {
   sqlite3_stmt* Prepared(sqlite3_stmt*& slot, const std::function<std::string()>& sql, int& rc);
   int FirstUnplacedId(bool& any, int64_t& id);
   int PlaceMany();
+  int PlaceRuns();
   std::string NeighboursSql() const;
 
   sqlite3* Db = nullptr;
@@ -83,6 +90,9 @@ class SqliteOrder {
   sqlite3_stmt* Neighbours = nullptr;
   sqlite3_stmt* Set = nullptr;
   sqlite3_stmt* Window = nullptr;
+  // The label this connection placed last (a run in key order continues from it).
+  bool HasLast = false;
+  int64_t Last = 0;
 };
 
 }  // namespace runtime::files

@@ -192,7 +192,8 @@ TEST_F(SqliteFindTest, OrderLabelsFollowTheKeyThroughCrowdedInsertsKeyChangesAnd
 }
 
 // A list added in one transaction: its records are placed at the commit, all numbered
-// afresh when they outnumber the others; until then they are found all the same.
+// afresh when they outnumber the others, by runs otherwise; until then they are found
+// all the same.
 TEST_F(SqliteFindTest, ManyRecordsAddedInOneTransactionAreNumberedAtTheCommitAndFoundBefore) {
   auto f = Handle();
   AddFive(*f);
@@ -213,6 +214,18 @@ TEST_F(SqliteFindTest, ManyRecordsAddedInOneTransactionAreNumberedAtTheCommitAnd
   EXPECT_EQ(std::count(shops.begin(), shops.end(), ' '), 400 + 3 - 1);
   EXPECT_EQ(shops.substr(0, shops.find(' ')), "https://eSHOP.example/:3");
   EXPECT_EQ(Dump(*f, KeyUrl, false).substr(0, 27), "https://workshops.example/:");
+  // A sorted list into the middle of the file, fewer than the others: each run of them
+  // is spread between its labelled neighbours.
+  ASSERT_EQ(runtime::files::Transaction::Begin(5, {f.get()}), C::NoError);
+  for (int i = 0; i < 100; ++i) {
+    ASSERT_EQ(AddRecord(*f, "https://list.example/0600/shop/" + std::to_string(100 + i), i), C::NoError);
+  }
+  ASSERT_EQ(runtime::files::Transaction::Commit(), C::NoError);
+  ExpectLabelsInStep();
+  f->Send("FIND=0600/shop");
+  const std::string middle = Dump(*f, KeyUrl);
+  EXPECT_EQ(std::count(middle.begin(), middle.end(), ' '), 100);
+  EXPECT_EQ(middle.substr(0, middle.find(' ')), "https://list.example/0600/shop:600");
 }
 
 // A file of an earlier storage format: 2 (before the find index, which the program
