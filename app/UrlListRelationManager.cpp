@@ -11,7 +11,7 @@ UrlListRelationManager::~UrlListRelationManager() {
 
 void UrlListRelationManager::Init(UrlListFileManager& fileManager) {
   fileManager.SetUp();
-  RelationManager::Init(&fileManager, true);
+  RelationManager::Init(&fileManager, framework::data::Logout::On);
 }
 
 void UrlListRelationManager::Teardown() {

@@ -194,7 +194,7 @@ struct BrowseRig {
     Files.Init(&File, &Env().Errors);
     Files.Create = 1;
     Files.RegisterKey(1, "By name");
-    Relations.Init(&Files, false);
+    Relations.Init(&Files, framework::data::Logout::Off);
     if (Relations.Open(framework::data::Walk::Top) != framework::error::LevelQuiet) std::abort();
     if (Files.EnsureUsable(framework::data::UseType::Record) != framework::error::LevelQuiet) std::abort();
     if (File.Records() != records) std::abort();

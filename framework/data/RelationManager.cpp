@@ -39,10 +39,10 @@ RelationManager::~RelationManager() {
   if (Relations) RelationManager::Teardown();
 }
 
-void RelationManager::Init(FileManager* fileManager, bool useLogout) {
+void RelationManager::Init(FileManager* fileManager, Logout logout) {
   Me = fileManager;
   Relations = std::make_unique<std::vector<RelationEntry>>();
-  UseLogout = useLogout ? 1 : 0;
+  UseLogout = logout == Logout::On ? 1 : 0;
   LogoutTimeout = DefaultLogoutTimeout;
   FileUsageRegistry::Current().AddRelationManager(*this);
 }

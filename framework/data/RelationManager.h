@@ -45,6 +45,10 @@ struct RelationMode {
 // Whether an open or close starts a tree walk or continues one.
 enum class Walk : uint8_t { Top, Nested };
 
+// Whether the manager's writes with their related files go inside one transaction
+// (UseLogout), where the file's driver has transactions.
+enum class Logout : uint8_t { Off, On };
+
 // Who saves through Update: a form (Form) is told, when another station changed the
 // record meanwhile, that the other version is now shown and how to recall its changes.
 enum class UpdateSource : uint8_t { Program, Form };
@@ -109,7 +113,7 @@ class RelationManager {
 
   // ---- Non-virtual operations ----
 
-  void Init(FileManager* fileManager, bool useLogout);
+  void Init(FileManager* fileManager, Logout logout);
   void EnsureRelations();
   [[nodiscard]] ErrorLevel OpenTree(Walk walk, bool open);
   [[nodiscard]] ErrorLevel ForceOpen(Walk walk);

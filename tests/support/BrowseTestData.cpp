@@ -76,7 +76,7 @@ NameFile::NameFile(framework::error::ErrorManager& errors) {
   Manager.Create = true;
   Manager.RegisterKey(KeyName, "Names by name");
   Manager.RegisterKey(KeyNameDescending, "Names by name, descending");
-  Relations.Init(&Manager, false);
+  Relations.Init(&Manager, framework::data::Logout::Off);
 }
 
 NameFile::~NameFile() {

@@ -29,7 +29,7 @@ void TestFormFile::Init(framework::error::ErrorManager& errors) {
   Manager.SetUp();
   Manager.Init(&File, &errors);
   Manager.RegisterKey(TestFormRecord::CodeKey, "Code:KeyCode");
-  Relations.Init(&Manager, true);
+  Relations.Init(&Manager, framework::data::Logout::On);
   Bound = true;
 }
 

@@ -63,9 +63,9 @@ class RelationManagerTest : public DataFixture {
     Parent.Manager.RegisterKey(1, "Parent:KeyA", 0);
     Child.Manager.RegisterKey(1, "Child:KeyAB", 0);
     Grand.Manager.RegisterKey(1, "Grand:KeyABC", 0);
-    ParentRel.Init(&Parent.Manager, true);
-    ChildRel.Init(&Child.Manager, true);
-    GrandRel.Init(&Grand.Manager, true);
+    ParentRel.Init(&Parent.Manager, framework::data::Logout::On);
+    ChildRel.Init(&Child.Manager, framework::data::Logout::On);
+    GrandRel.Init(&Grand.Manager, framework::data::Logout::On);
     ParentRel.Relations = [=, this](TreeRelations& self) {
       self.AddRelation(ChildRel, 1, childUpdate, childDelete,
                        {{FieldRef::Of(Parent.Record.A), FieldRef::Of(Child.Record.A)}});
@@ -261,7 +261,7 @@ TEST_F(RelationManagerTest, AFormSavingARecordChangedElsewhereIsShownTheOtherVer
   edits.Bind(SharedEditDefinition(), Errors);
   edits.Manager.RegisterKey(1, "Edits", 0);
   TreeRelations relations;
-  relations.Init(&edits.Manager, true);
+  relations.Init(&edits.Manager, framework::data::Logout::On);
   ASSERT_EQ(relations.Open(Walk::Top), LevelQuiet);
   ASSERT_EQ(edits.Add("row", "", "", 1), LevelQuiet);
   edits.Set("row", "", "", 0);

@@ -35,7 +35,7 @@ class ViewManagerTest : public DataFixture {
     }();
     T.Bind(keyCase == KeyCase::NoCase ? noCase : sensitive, Errors);
     T.Manager.RegisterKey(1, "By A and N");
-    Relations.Init(&T.Manager, false);
+    Relations.Init(&T.Manager, framework::data::Logout::Off);
     ASSERT_EQ(Relations.Open(Walk::Top), LevelQuiet);
     TheView.Init(T.File);
     Views.Init(TheView, Relations, nullptr);
