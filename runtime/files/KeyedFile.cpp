@@ -343,10 +343,13 @@ int32_t KeyedFile::Previous() {
 
 int32_t KeyedFile::ReadRun(RunDirection direction, size_t count, std::vector<RunRecord>& run) {
   Call call(*this, FileOpcode::ReadRun, "RUN(" + ProgramName + ")", static_cast<int32_t>(std::min<size_t>(count, INT32_MAX)));
-  run.clear();
+  // The driver replaces the records of `run` (and may reuse their storage).
+  if (call.Stopped() || !Opened) run.clear();
   if (call.Stopped()) return call.Stop();
   if (!Opened) return call.Done(C::FileNotOpen);
-  return call.Done(Guarded([&] { return Conn->ReadRun(direction, count, run); }));
+  const int32_t code = call.Done(Guarded([&] { return Conn->ReadRun(direction, count, run); }));
+  if (code != C::NoError) run.clear();
+  return code;
 }
 
 int32_t KeyedFile::TakeRunRecord(const RunRecord& record, RunDirection direction) {
@@ -383,22 +386,20 @@ int32_t KeyedFile::EndRead() {
 }
 
 std::string KeyedFile::Position(int key) {
-  Call call(*this, FileOpcode::Position, RowCall::Position);
-  if (call.Stopped()) {
-    call.Stop();
-    return {};
-  }
-  if (!Opened) {
-    call.Done(C::FileNotOpen);
-    return {};
-  }
-  if (key != 0 && !UsableKey(key)) {
-    call.Done(DriverStatus::Error(C::DriverError, "0", "no such key"));
-    return {};
-  }
   std::string position;
-  if (call.Done(Guarded([&] { return Conn->Position(key, position); })) != C::NoError) return {};
+  Position(key, position);
   return position;
+}
+
+int32_t KeyedFile::Position(int key, std::string& position) {
+  position.clear();
+  Call call(*this, FileOpcode::Position, RowCall::Position);
+  if (call.Stopped()) return call.Stop();
+  if (!Opened) return call.Done(C::FileNotOpen);
+  if (key != 0 && !UsableKey(key)) return call.Done(DriverStatus::Error(C::DriverError, "0", "no such key"));
+  const int32_t code = call.Done(Guarded([&] { return Conn->Position(key, position); }));
+  if (code != C::NoError) position.clear();
+  return code;
 }
 
 void KeyedFile::ForgetCurrent() {

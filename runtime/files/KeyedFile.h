@@ -121,6 +121,8 @@ class KeyedFile {
 
   // The current record's position in `key` order (0: the file's order); "" on failure.
   std::string Position(int key = 0);
+  // The same into `position` (emptied on failure), reusing its storage; the code.
+  int32_t Position(int key, std::string& position);
   // Forgets the current record ("read of record pointer 0").
   void ForgetCurrent();
 

@@ -197,7 +197,7 @@ void SqliteDriver::Release(sqlite3_stmt* stmt) {
 }
 
 void SqliteDriver::DropReadHold() {
-  Around.reset();
+  Around.Valid = false;
   if (Holder == nullptr) return;
   sqlite3_reset(Holder);
   sqlite3_clear_bindings(Holder);
@@ -207,7 +207,7 @@ void SqliteDriver::DropReadHold() {
 DriverStatus SqliteDriver::BeginRead() {
   if (ReadHeld) return DriverStatus::Error(C::DriverError, "0", "a read transaction is already running");
   ReadHeld = true;
-  Around.reset();
+  Around.Valid = false;
   BeforeWanted = 0;
   return DriverStatus::Ok();
 }
@@ -418,7 +418,8 @@ DriverStatus SqliteDriver::CheckLayout() {
 
 DriverStatus SqliteDriver::Close() {
   ReadHeld = false;
-  Around.reset();
+  Around = {};
+  Back.clear();
   BeforeWanted = 0;
   if (Db == nullptr) return DriverStatus::Ok();
   FinalizeStatements();
@@ -573,10 +574,23 @@ const std::string& SqliteDriver::RunText(const RunShape& shape) {
   return RunTexts.emplace(shape, std::move(sql)).first->second;
 }
 
+namespace {
+
+// Record `index` of a run being read, in place of what the vector held there: a run
+// read after another reuses the storage of its records.
+RunRecord& RunSlot(std::vector<RunRecord>& run, size_t index) {
+  return index < run.size() ? run[index] : run.emplace_back();
+}
+
+}  // namespace
+
+// `run` is replaced by the records read; its records' storage is reused.
 DriverStatus SqliteDriver::ReadRun(RunDirection direction, size_t count, std::vector<RunRecord>& run) {
-  run.clear();
   const size_t before = std::exchange(BeforeWanted, 0);
-  if (count == 0) return DriverStatus::Ok();
+  if (count == 0) {
+    run.clear();
+    return DriverStatus::Ok();
+  }
   const bool forward = direction == RunDirection::Forward;
   std::vector<SqlValue> values;
   bool hasId = false;
@@ -595,18 +609,26 @@ DriverStatus SqliteDriver::ReadRun(RunDirection direction, size_t count, std::ve
   // A find reads from its copy of the matching records, or keeps the matching ones.
   std::string table;
   std::string findTerm;
-  if (const int rc = Find.Prepare(OrderKey, table, findTerm); rc != SQLITE_OK) return Fail(rc);
+  if (const int rc = Find.Prepare(OrderKey, table, findTerm); rc != SQLITE_OK) {
+    run.clear();
+    return Fail(rc);
+  }
   if (Find.Ordered()) {  // the find index hands out its matches in this key's order
     DriverStatus status;
     sqlite3_stmt* stmt = Statement(Find.OrderedRunSql(forward, values.size(), hasId, inclusive), status);
-    if (stmt == nullptr) return status;
+    if (stmt == nullptr) {
+      run.clear();
+      return status;
+    }
     StatementUse use(*this, stmt);
     int parameter = 1;
     for (const SqlValue& v : values) SqliteSchema::Bind(stmt, parameter++, v);
     if (hasId) sqlite3_bind_int64(stmt, parameter++, id);
     Find.BindOrdered(stmt, parameter, count);
     int rc = SQLITE_ROW;
-    while (run.size() < count && (rc = Step(stmt)) == SQLITE_ROW) TakeRunRow(stmt, run.emplace_back());
+    size_t taken = 0;
+    while (taken < count && (rc = Step(stmt)) == SQLITE_ROW) TakeRunRow(stmt, RunSlot(run, taken++));
+    run.resize(taken);
     if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
       run.clear();
       return Fail(rc);
@@ -622,7 +644,10 @@ DriverStatus SqliteDriver::ReadRun(RunDirection direction, size_t count, std::ve
   DriverStatus status;
   const RunShape shape{OrderKey, around, forward || around, values.size(), hasId, inclusive, table, findTerm};
   sqlite3_stmt* stmt = Statement(RunText(shape), status);
-  if (stmt == nullptr) return status;
+  if (stmt == nullptr) {
+    run.clear();
+    return status;
+  }
   StatementUse use(*this, stmt);
   int parameter = 1;
   for (const SqlValue& v : values) SqliteSchema::Bind(stmt, parameter++, v);
@@ -633,28 +658,32 @@ DriverStatus SqliteDriver::ReadRun(RunDirection direction, size_t count, std::ve
   if (!findTerm.empty()) Find.BindCondition(stmt, parameter);
   if (around) sqlite3_bind_int64(stmt, parameter + 1, static_cast<int64_t>(std::min<size_t>(before, INT32_MAX)));
   // Around: both halves up to their closing rows (the last one keeps the snapshot).
-  std::vector<RunRecord> back;
-  std::vector<RunRecord>* into = &run;
-  size_t wanted = count;
-  while (around || into->size() < wanted) {
+  std::vector<RunRecord>& back = Back;
+  size_t taken = 0;      // into run
+  size_t takenBack = 0;  // into back
+  bool inBack = false;
+  while (around || taken < count) {
     const int rc = Step(stmt);
     if (rc != SQLITE_ROW) {
       run.clear();
       return Fail(rc);
     }
     if (sqlite3_column_type(stmt, 0) == SQLITE_NULL) {  // a closing row: no more records
-      if (!around || into == &back) break;
-      into = &back;
-      wanted = before;
+      if (!around || inBack) break;
+      inBack = true;
       continue;
     }
-    if (into->size() < wanted) TakeRunRow(stmt, into->emplace_back());
+    if (!inBack && taken < count) TakeRunRow(stmt, RunSlot(run, taken++));
+    else if (inBack && takenBack < before) TakeRunRow(stmt, RunSlot(back, takenBack++));
   }
+  run.resize(taken);
+  back.resize(takenBack);
   if (around) {
-    Window& w = Around.emplace();
-    w.Records.reserve(back.size() + run.size());
-    w.Records.assign(std::make_move_iterator(back.rbegin()), std::make_move_iterator(back.rend()));
-    w.Records.insert(w.Records.end(), run.begin(), run.end());
+    Window& w = Around;
+    w.Valid = true;
+    w.Records.resize(back.size() + run.size());
+    std::copy(back.rbegin(), back.rend(), w.Records.begin());
+    std::copy(run.begin(), run.end(), w.Records.begin() + static_cast<std::ptrdiff_t>(back.size()));
     w.Key = OrderKey;
     w.Table = table;
     w.FindTerm = findTerm;
@@ -686,8 +715,8 @@ void SqliteDriver::TakeRunRow(sqlite3_stmt* stmt, RunRecord& r) const {
 // reaches the end of the order that way; otherwise the statement reads it.
 bool SqliteDriver::ReadFromWindow(bool forward, size_t count, const std::string& table,
                                   const std::string& findTerm, std::vector<RunRecord>& run) const {
-  if (!Around || !ReadHeld || InTx || Around->Key != OrderKey || Around->Table != table ||
-      Around->FindTerm != findTerm) {
+  if (!Around.Valid || !ReadHeld || InTx || Around.Key != OrderKey || Around.Table != table ||
+      Around.FindTerm != findTerm) {
     return false;
   }
   int64_t id = 0;
@@ -701,7 +730,7 @@ bool SqliteDriver::ReadFromWindow(bool forward, size_t count, const std::string&
   } else {
     return false;
   }
-  const std::vector<RunRecord>& records = Around->Records;
+  const std::vector<RunRecord>& records = Around.Records;
   const auto at = std::find_if(records.begin(), records.end(), [id](const RunRecord& r) { return r.Id == id; });
   if (at == records.end()) return false;
   // The cursor's key values must be the record's: a position kept from before may name
@@ -714,12 +743,12 @@ bool SqliteDriver::ReadFromWindow(bool forward, size_t count, const std::string&
   size_t available = 0;
   if (forward) available = records.size() - index - (onRecord ? 0 : 1);
   else available = index + (onRecord ? 1 : 0);
-  if (available < count && !(forward ? Around->AtEnd : Around->AtStart)) return false;
+  if (available < count && !(forward ? Around.AtEnd : Around.AtStart)) return false;
   const size_t n = std::min(count, available);
-  run.reserve(n);
+  run.resize(n);
   for (size_t k = 0; k < n; ++k) {
     const size_t step = k + (onRecord ? 0 : 1);
-    run.push_back(records[forward ? index + step : index - step]);
+    run[k] = records[forward ? index + step : index - step];
   }
   return true;
 }
@@ -1029,7 +1058,7 @@ DriverStatus SqliteDriver::Send(const std::string& option, std::string& answer) 
   const size_t eq = option.find('=');
   const std::string name = Upper(option.substr(0, eq));
   const bool setting = eq != std::string::npos;
-  if (setting) Around.reset();  // an option (the find's text) may change what a read returns
+  if (setting) Around.Valid = false;  // an option (the find's text) may change what a read returns
   const std::string value = setting ? option.substr(eq + 1) : std::string();
   if (name == "RECOVER") {
     // How long to wait for another station's lock before giving up, in seconds.

@@ -107,6 +107,7 @@ class SqliteDriver : public Driver {
   // forward direction: reads from a record among them, in the same read transaction,
   // are taken from here without a statement.
   struct Window {
+    bool Valid = false;  // its storage is kept for the next one
     std::vector<RunRecord> Records;
     int Key = 0;
     std::string Table;
@@ -177,7 +178,8 @@ class SqliteDriver : public Driver {
   bool ReadHeld = false;             // between BeginRead and EndRead
   sqlite3_stmt* Holder = nullptr;    // the open statement that keeps the read snapshot
   size_t BeforeWanted = 0;           // ExpectRunBefore's count, for the next run only
-  std::optional<Window> Around;      // good until the read transaction ends
+  Window Around;                     // good until the read transaction ends
+  std::vector<RunRecord> Back;       // the records before a run around a place, as read
 
   SqliteFind Find;  // the find's narrowing of reads
   int OrderKey = 0;

@@ -226,7 +226,7 @@ int32_t View::ReadKeyed(bool forward) {
     }
     skipped = true;
     if (TheFilter.Accepts()) {
-      CurrentPosition = Primary->Position(*Key);
+      if (Primary->Position(*Key, CurrentPosition) != C::NoError) CurrentPosition.clear();
       Issue(CurrentPosition);
       return Finish(C::NoError);
     }
@@ -239,7 +239,7 @@ int32_t View::ReadFromRun(bool forward) {
   // since the view took its last record, and while reading on the same way.
   const bool going = RunForward == forward && Primary->CursorMark() == RunMark;
   if (!going) DropRun();
-  if (RunAt == Run.size()) {
+  if (RunAt == RunLength) {
     if (going && RunAtEnd) return Fail(C::RecordNotAvailable, "");
     const size_t length = std::clamp<size_t>(Expected > 0 ? Expected : static_cast<size_t>(std::max(TheFetchSize, 1)),
                                              1, MaxRunLength);
@@ -251,11 +251,9 @@ int32_t View::ReadFromRun(bool forward) {
     RunAt = 0;
     RunForward = forward;
     RunMark = Primary->CursorMark();
-    RunAtEnd = rc == C::RecordNotAvailable || (rc == C::NoError && Run.size() < length);
-    if (rc != C::NoError) {
-      Run.clear();
-      return rc;
-    }
+    RunLength = rc == C::NoError ? Run.size() : 0;
+    RunAtEnd = rc == C::RecordNotAvailable || (rc == C::NoError && RunLength < length);
+    if (rc != C::NoError) return rc;
   }
   const int32_t rc = Primary->TakeRunRecord(Run[RunAt++], direction);
   RunMark = Primary->CursorMark();
@@ -263,7 +261,8 @@ int32_t View::ReadFromRun(bool forward) {
 }
 
 void View::DropRun() {
-  Run.clear();
+  // The records stay, as storage for the next run.
+  RunLength = 0;
   RunAt = 0;
   RunAtEnd = false;
 }

@@ -203,7 +203,8 @@ class View {
   bool FileBracketed = false;  // the file's own read bracket was taken
   size_t Expected = 0;
   size_t ExpectedBefore = 0;
-  std::vector<RunRecord> Run;
+  std::vector<RunRecord> Run;  // its first RunLength records are the run
+  size_t RunLength = 0;
   size_t RunAt = 0;
   bool RunForward = true;
   bool RunAtEnd = false;  // the run was short: nothing lies beyond it in this bracket
