@@ -112,8 +112,9 @@ int32_t EditInPlaceManager::Init() {
     }
     case RequestDelete: {
       if (DeleteKeyAction != ActionAbandons) {
-        const bool deleted = Primary->Delete(DeleteKeyAction == 4 ? framework::data::ConfirmDelete::Ask
-                                                                  : framework::data::ConfirmDelete::No) == LevelQuiet;
+        const auto confirm =
+            DeleteKeyAction == DeleteAsks ? framework::data::ConfirmDelete::Ask : framework::data::ConfirmDelete::No;
+        const bool deleted = Primary->Delete(confirm) == LevelQuiet;
         TheResponse = deleted ? ResponseCompleted : ResponseCancelled;
       }
       return EventEndLoop;

@@ -45,6 +45,10 @@ class EditInPlaceManager : public framework::window::WindowController {
   static constexpr uint8_t InsertAtSelected = 9;
   static constexpr uint8_t InsertAtEnd = 10;
 
+  // DeleteKeyAction (the browse's DeleteAction): ActionAbandons does not delete; this
+  // one asks "Confirm Delete" first; any other deletes at once.
+  static constexpr uint8_t DeleteAsks = 4;
+
   // The alert slot of the list's double click, suspended while editing.
   static constexpr int32_t DoubleClickSlot = 252;
   static constexpr int32_t HighestAlertSlot = 254;
