@@ -342,6 +342,7 @@ DriverStatus SqliteDriver::OpenConnection(const FileDefinition& definition, cons
   if (status.IsOk() || status.Code == C::KeyFileInvalid) {
     DriverStatus pragmas = writes ? Exec("PRAGMA journal_mode=WAL") : Exec("PRAGMA query_only=1");
     if (pragmas.IsOk() && writes) pragmas = Exec("PRAGMA synchronous=FULL");
+    if (pragmas.IsOk()) pragmas = Exec("PRAGMA cache_size=-" + std::to_string(PageCacheKiB));
     if (!pragmas.IsOk()) status = pragmas;
   }
   if (status.Code == C::KeyFileInvalid && allowMissingKeys) status = DriverStatus::Ok();

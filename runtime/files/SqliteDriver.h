@@ -44,6 +44,10 @@ class SqliteDriver : public Driver {
   // How long a write waits for another connection's write by default ("Recover=" changes it).
   static constexpr int32_t DefaultBusySeconds = 10;
   static constexpr int32_t MillisecondsPerSecond = 1000;
+  // Each connection's page cache, in KiB. Small on purpose: a page of the browse reads a
+  // few pages of the file, and the system's file cache serves the rest about as fast, so
+  // a bigger cache only makes the program grow with the file's size.
+  static constexpr int32_t PageCacheKiB = 512;
 
   // Keys that ignore case compare with this collation: bytes with ASCII letters taken
   // as upper case, the same rule as the expression language's UPPER, so the order of
