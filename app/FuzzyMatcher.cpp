@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cctype>
 
+#include "runtime/text/AsciiCase.h"
+
 namespace app {
 namespace {
 
@@ -25,7 +27,7 @@ constexpr uint8_t DefaultWeights[FuzzyMatcher::MaxWords][FuzzyMatcher::MaxWords]
 
 std::string Lower(std::string_view s) {
   std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (char& c : out) c = runtime::text::AsciiCase::Lower(c);
   return out;
 }
 

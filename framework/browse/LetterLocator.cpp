@@ -8,6 +8,7 @@
 #include "runtime/ui/KeyChar.h"
 #include "runtime/ui/Prop.h"
 #include "runtime/ui/WindowModel.h"
+#include "runtime/text/AsciiCase.h"
 
 namespace framework::browse {
 
@@ -66,7 +67,7 @@ bool LetterLocator::OnKeyChar() {
     BrowseManager->CopyRowToBuffer();
     result = true;
   }
-  auto fold = [&](char x) { return NoCase ? static_cast<char>(std::toupper(static_cast<unsigned char>(x))) : x; };
+  auto fold = [&](char x) { return NoCase ? runtime::text::AsciiCase::Upper(x) : x; };
   const std::string current = FreeElement.GetText();
   if (!current.empty() && fold(current.front()) == fold(c)) return result;
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "runtime/text/AsciiCase.h"
+
 namespace framework::browse {
 namespace {
 
@@ -93,7 +95,7 @@ void StringStep::Init(uint8_t controls, uint8_t lookupMode) {
 }
 
 char StringStep::Case(char c) const {
-  return Has(ControlCaseSensitive) ? c : static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return Has(ControlCaseSensitive) ? c : runtime::text::AsciiCase::Upper(c);
 }
 
 std::string StringStep::Entry(int32_t number) const {

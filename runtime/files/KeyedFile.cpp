@@ -18,6 +18,7 @@
 #include "runtime/files/FileProperty.h"
 #include "runtime/files/SqliteSchema.h"
 #include "runtime/files/Transaction.h"
+#include "runtime/text/AsciiCase.h"
 
 namespace runtime::files {
 namespace {
@@ -516,9 +517,7 @@ int KeyedFile::KeyCount() const { return Def != nullptr ? static_cast<int>(Def->
 int KeyedFile::KeyNumber(std::string_view name) const {
   for (int k = 1; k <= KeyCount(); ++k) {
     const std::string& n = Def->Keys[static_cast<size_t>(k - 1)].Name;
-    if (n.size() == name.size() && std::equal(n.begin(), n.end(), name.begin(), [](char a, char b) {
-          return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
-        })) {
+    if (runtime::text::AsciiCase::Equal(n, name)) {
       return k;
     }
   }

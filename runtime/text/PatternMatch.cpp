@@ -1,12 +1,13 @@
 #include "runtime/text/PatternMatch.h"
 
 #include <bitset>
-#include <cctype>
 #include <cstdint>
 #include <functional>
 #include <limits>
 #include <memory>
 #include <vector>
+
+#include "runtime/text/AsciiCase.h"
 
 namespace runtime::text {
 namespace {
@@ -133,7 +134,7 @@ class Matcher {
  private:
   bool Same(unsigned char a, unsigned char b) const {
     if (a == b) return true;
-    return NoCase && std::tolower(a) == std::tolower(b);
+    return NoCase && AsciiCase::Lower(static_cast<char>(a)) == AsciiCase::Lower(static_cast<char>(b));
   }
 
   // Greedy: one more repetition first, then what follows.
@@ -157,8 +158,8 @@ class Matcher {
         if (pos >= Text.size()) return false;
         const auto c = static_cast<unsigned char>(Text[pos]);
         const bool in = node.Members.test(c) ||
-                        (NoCase && (node.Members.test(static_cast<unsigned char>(std::tolower(c))) ||
-                                    node.Members.test(static_cast<unsigned char>(std::toupper(c)))));
+                        (NoCase && (node.Members.test(static_cast<unsigned char>(AsciiCase::Lower(static_cast<char>(c)))) ||
+                                    node.Members.test(static_cast<unsigned char>(AsciiCase::Upper(static_cast<char>(c))))));
         return in && next(pos + 1);
       }
       case Node::Kind::Start: return pos == 0 && next(pos);

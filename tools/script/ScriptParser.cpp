@@ -7,6 +7,7 @@
 
 #include "runtime/ui/Key.h"
 #include "runtime/ui/MessageBoxRequest.h"
+#include "runtime/text/AsciiCase.h"
 
 namespace tools::script {
 namespace {
@@ -56,11 +57,7 @@ const std::map<std::string, Command, std::less<>>& Commands() {
   return commands;
 }
 
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return out;
-}
+std::string Lower(std::string_view text) { return runtime::text::AsciiCase::ToLower(std::string(text)); }
 
 // Splits a line into words; false with `error` set on an unterminated quote.
 bool Split(std::string_view line, std::vector<std::string>& words, std::string& error) {

@@ -4,9 +4,10 @@
 #include <QStyle>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdint>
 #include <string>
+
+#include "runtime/text/AsciiCase.h"
 
 namespace runtime::ui::qt {
 namespace {
@@ -108,15 +109,13 @@ QIcon IconMapper::IconFor(std::string_view name) {
     return QApplication::style()->standardIcon(QStyle::SP_MessageBoxInformation);
   }
   if (name.front() == BundledMark) name.remove_prefix(1);
-  std::string upper(name);
-  std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return std::toupper(c); });
+  std::string upper = runtime::text::AsciiCase::ToUpper(std::string(name));
   if (upper.size() > IconSuffix.size() && upper.compare(upper.size() - IconSuffix.size(), IconSuffix.size(), IconSuffix) == 0)
     upper.resize(upper.size() - IconSuffix.size());
   for (const Mapping& m : Named)
     if (m.Name == upper) return Themed(m.Theme, m.Fallback);
   // An unknown name may be a themed name already ("edit-copy").
-  std::string lower(name);
-  std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+  const std::string lower = runtime::text::AsciiCase::ToLower(std::string(name));
   QIcon icon = QIcon::fromTheme(QString::fromStdString(lower));
   return icon.isNull() ? QApplication::style()->standardIcon(QStyle::SP_FileIcon) : icon;
 }
