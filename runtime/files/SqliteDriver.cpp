@@ -583,6 +583,15 @@ RunRecord& RunSlot(std::vector<RunRecord>& run, size_t index) {
   return index < run.size() ? run[index] : run.emplace_back();
 }
 
+// Binds where a run starts (the key's values, then the row id when it has one) from
+// the first parameter; returns the next parameter's number.
+int BindRunStart(sqlite3_stmt* stmt, const std::vector<SqlValue>& values, bool hasId, int64_t id) {
+  int parameter = 1;
+  for (const SqlValue& v : values) SqliteSchema::Bind(stmt, parameter++, v);
+  if (hasId) sqlite3_bind_int64(stmt, parameter++, id);
+  return parameter;
+}
+
 }  // namespace
 
 // `run` is replaced by the records read; its records' storage is reused.
@@ -622,9 +631,7 @@ DriverStatus SqliteDriver::ReadRun(RunDirection direction, size_t count, std::ve
       return status;
     }
     StatementUse use(*this, stmt);
-    int parameter = 1;
-    for (const SqlValue& v : values) SqliteSchema::Bind(stmt, parameter++, v);
-    if (hasId) sqlite3_bind_int64(stmt, parameter++, id);
+    const int parameter = BindRunStart(stmt, values, hasId, id);
     Find.BindOrdered(stmt, parameter, count);
     int rc = SQLITE_ROW;
     size_t taken = 0;
@@ -650,9 +657,7 @@ DriverStatus SqliteDriver::ReadRun(RunDirection direction, size_t count, std::ve
     return status;
   }
   StatementUse use(*this, stmt);
-  int parameter = 1;
-  for (const SqlValue& v : values) SqliteSchema::Bind(stmt, parameter++, v);
-  if (hasId) sqlite3_bind_int64(stmt, parameter++, id);
+  int parameter = BindRunStart(stmt, values, hasId, id);
   const auto length = static_cast<int64_t>(std::min<size_t>(count, INT32_MAX));
   sqlite3_bind_int64(stmt, parameter++, length);
   sqlite3_bind_int64(stmt, parameter++, length + 1);
