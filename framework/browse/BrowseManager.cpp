@@ -1058,15 +1058,22 @@ void BrowseManager::TakeThumbDrag() {
 
 void BrowseManager::DisplayList() {
   if (!Behavior || Window == nullptr || WindowNumber() == 0) return;
-  const std::vector<runtime::ui::ListColumn> columns =
-      runtime::ui::ListFormat::Parse(WindowModel::GetProp(WindowNumber(), ListControl(), Prop::Format));
   const size_t fetched = Behavior->FetchedRow();
-  // Each column's picture is read once for all its cells.
+  // Each column's picture is read once for all its cells, and again only when the
+  // list's format changes.
   const size_t count = Fields->Count();
-  std::vector<std::optional<runtime::text::Picture::Parsed>> pictures(count);
-  for (size_t column = 0; column < count && column < columns.size(); ++column) {
-    if (!columns[column].Picture.empty()) pictures[column] = runtime::text::Picture::Parse(columns[column].Picture);
+  std::string format = WindowModel::GetProp(WindowNumber(), ListControl(), Prop::Format);
+  if (format != ShownFormat || ShownPictures.size() != count) {
+    const std::vector<runtime::ui::ListColumn> columns = runtime::ui::ListFormat::Parse(format);
+    ShownPictures.assign(count, std::nullopt);
+    for (size_t column = 0; column < count && column < columns.size(); ++column) {
+      if (!columns[column].Picture.empty()) {
+        ShownPictures[column] = runtime::text::Picture::Parse(columns[column].Picture);
+      }
+    }
+    ShownFormat = std::move(format);
   }
+  const std::vector<std::optional<runtime::text::Picture::Parsed>>& pictures = ShownPictures;
   std::vector<std::vector<std::string>> rows;
   rows.reserve(static_cast<size_t>(Rows()));
   for (int32_t row = 1; row <= Rows(); ++row) {

@@ -29,6 +29,7 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,7 @@
 #include "runtime/data/FieldRef.h"
 #include "runtime/data/QueueAccess.h"
 #include "runtime/files/FileLimits.h"
+#include "runtime/text/Picture.h"
 #include "runtime/ui/PostedEvent.h"
 
 namespace runtime::files {
@@ -292,6 +294,10 @@ class BrowseManager : public framework::data::ViewManager {
 
   uint64_t DisplaySerial = 0;  // counts DisplayList's showings
   int32_t ShownChoice = 0;     // the row DisplayList last selected
+  // The list's format text as DisplayList last read it, and each column's picture
+  // parsed from it: read again only when the text changes.
+  std::string ShownFormat;
+  std::vector<std::optional<runtime::text::Picture::Parsed>> ShownPictures;
 
   // ---- Run-time state only this class reads ----
   int32_t CurrentEvent = 0;

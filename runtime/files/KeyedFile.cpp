@@ -83,21 +83,20 @@ class KeyedFile::Call {
   }
   // A call made for every record read: the block borrows the file's kept text.
   Call(KeyedFile& file, int32_t opcode, RowCall kept) : File(file), Guard(file.Section), Opcode(opcode), Kept(kept) {
-    std::string& text = File.RowCallTexts[static_cast<size_t>(kept)];
-    if (text.empty()) text = std::string(Verb(kept)) + "(" + File.ProgramName + ")";
+    const auto k = static_cast<size_t>(kept);
+    std::string& text = File.RowCallTexts[k];
+    if (text.empty()) {
+      text = std::string(Verb(kept)) + "(" + File.ProgramName + ")";
+      File.RowCallBuilt[k] = text;
+    }
     TheBlock.Text.swap(text);
     Tell([this](FileCallback* cb) { cb->BeforeFileOperation(Opcode, TheBlock); });
   }
   ~Call() {
     // Given back unless a call-back changed it (or the name changed meanwhile).
     if (!Kept) return;
-    const std::string_view verb = Verb(*Kept);
-    const std::string_view text = TheBlock.Text;
-    if (text.size() == verb.size() + File.ProgramName.size() + 2 && text.starts_with(verb) &&
-        text[verb.size()] == '(' && text.substr(verb.size() + 1, File.ProgramName.size()) == File.ProgramName &&
-        text.back() == ')') {
-      File.RowCallTexts[static_cast<size_t>(*Kept)].swap(TheBlock.Text);
-    }
+    const auto k = static_cast<size_t>(*Kept);
+    if (!TheBlock.Text.empty() && TheBlock.Text == File.RowCallBuilt[k]) File.RowCallTexts[k].swap(TheBlock.Text);
   }
   Call(const Call&) = delete;
   Call& operator=(const Call&) = delete;
@@ -109,7 +108,13 @@ class KeyedFile::Call {
   int32_t Done(const DriverStatus& status) {
     const int32_t code = File.Finish(status);
     if (File.Callbacks.empty()) return code;
-    // A call-back may use the runtime itself; the caller still reads this call's error.
+    // A call-back may use the runtime itself; the caller still reads this call's error
+    // (after a success that is the cleared state: nothing to keep a copy of).
+    if (status.IsOk()) {
+      Tell([this](FileCallback* cb) { cb->AfterFileOperation(Opcode, TheBlock); });
+      RuntimeError::Clear();
+      return code;
+    }
     const auto error = RuntimeError::Snapshot();
     Tell([this](FileCallback* cb) { cb->AfterFileOperation(Opcode, TheBlock); });
     RuntimeError::Restore(error);
@@ -186,6 +191,7 @@ int32_t KeyedFile::Init(const FileDefinition& definition, void* buffer) {
   Buf = buffer;
   ProgramName = definition.FileName.empty() ? definition.Label : definition.FileName;
   for (std::string& text : RowCallTexts) text.clear();
+  for (std::string& text : RowCallBuilt) text.clear();
   Opened = false;
   OpenMode = 0;
   ReadAhead = 0;
@@ -216,6 +222,7 @@ void KeyedFile::SetName(std::string_view name) {
   runtime::core::SyncGuard guard(Section);
   ProgramName = name;
   for (std::string& text : RowCallTexts) text.clear();
+  for (std::string& text : RowCallBuilt) text.clear();
 }
 
 std::string KeyedFile::PathForDriver() const {

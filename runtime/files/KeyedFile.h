@@ -198,6 +198,7 @@ class KeyedFile {
   std::vector<unsigned char> OwnBuffer;
   std::string ProgramName;
   std::array<std::string, RowCallCount> RowCallTexts;  // built from ProgramName; "" when not yet
+  std::array<std::string, RowCallCount> RowCallBuilt;  // what each was built as, to know it unchanged
   std::unique_ptr<Driver> Conn;  // set from Init; open between Open and Close
   bool Opened = false;
   uint8_t OpenMode = 0;

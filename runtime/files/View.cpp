@@ -59,7 +59,7 @@ void View::Teardown() {
   RowOfPosition.clear();
   CurrentPosition.clear();
   DropRun();
-  Issued.clear();
+  Issued.Clear();
 }
 
 int32_t View::Finish(int32_t code) {
@@ -101,7 +101,7 @@ int32_t View::SetOrder(std::string_view text) {
   Rows.clear();
   RowOfPosition.clear();
   DropRun();
-  Issued.clear();
+  Issued.Clear();
   // The browse sends its order again before each positioning: the same text, naming
   // only the file's fields, would parse to the same order.
   if (!text.empty() && text == OrderText && OrderNamesFieldsOnly && OrderBuffer == Primary->Buffer()) {
@@ -173,7 +173,7 @@ int32_t View::ResetToPosition(const std::string& position) {
   CurrentPosition.clear();
   DropRun();
   if (!Key) return Finish(ResetSortedToPosition(position));
-  if (Issued.contains(position)) {
+  if (Issued.Contains(position)) {
     const int32_t rc = Primary->ResetToPosition(position);
     Positioned = rc == C::NoError;
     return Finish(rc);
@@ -268,8 +268,8 @@ void View::DropRun() {
 }
 
 void View::Issue(const std::string& position) {
-  if (Issued.size() >= MaxIssuedPositions) Issued.clear();
-  Issued.insert(position);
+  if (Issued.Size() >= MaxIssuedPositions) Issued.Clear();
+  Issued.Insert(position);
 }
 
 int32_t View::BeginRead() {

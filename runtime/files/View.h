@@ -56,13 +56,13 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "runtime/data/FieldRef.h"
 #include "runtime/files/KeyedFile.h"
 #include "runtime/files/RunRecord.h"
 #include "runtime/files/ViewOrder.h"
+#include "runtime/files/ViewPositionSet.h"
 #include "runtime/text/Expression.h"
 #include "runtime/text/ExpressionValue.h"
 
@@ -211,7 +211,7 @@ class View {
   bool NoRuns = false;    // the file's driver reads no runs
   uint64_t RunMark = 0;   // the file's cursor mark when the view last took a record
   // Positions handed out in the current order (bounded; see ResetToPosition).
-  std::unordered_set<std::string> Issued;
+  ViewPositionSet Issued;
   std::vector<unsigned char> ReadCopy;  // the caller's buffer, kept while a keyed read skips records
 
   // Sorted reading: the rows of the last positioning and the place among them.
