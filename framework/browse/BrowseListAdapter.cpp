@@ -1,6 +1,8 @@
 #include "framework/browse/BrowseListAdapter.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 #include "runtime/ui/Prop.h"
 #include "runtime/ui/WindowModel.h"
@@ -59,6 +61,29 @@ std::string BrowseListAdapter::ColumnName(size_t field) const {
 std::string BrowseListAdapter::GetRowPosition() const { return S.GetText(); }
 
 void BrowseListAdapter::SetRowPosition(const std::string& position) { S.SetText(position); }
+
+bool BrowseListAdapter::LendsRows() const { return Q->BufferAddress() != nullptr; }
+
+runtime::data::FieldRef BrowseListAdapter::FieldOfRow(size_t row, const runtime::data::FieldRef& field) const {
+  const auto buffer = reinterpret_cast<uintptr_t>(Q->BufferAddress());
+  const auto at = reinterpret_cast<uintptr_t>(field.Address());
+  if (at < buffer || at - buffer + field.Size() > Q->RecordSize()) return field;
+  auto* stored = const_cast<unsigned char*>(static_cast<const unsigned char*>(Q->StoredRow(row)));
+  return {stored + (at - buffer), field.Kind(), field.Size(), field.Places()};
+}
+
+bool BrowseListAdapter::RowPositionIs(size_t row, std::string_view position) {
+  if (row < 1 || row > Q->Records()) return false;
+  if (LendsRows() && S.IsText()) {
+    const runtime::data::FieldRef stored = FieldOfRow(row, S);
+    if (stored.Kind() == runtime::data::FieldKind::String) {
+      return *static_cast<const std::string*>(stored.Address()) == position;
+    }
+    const auto* text = static_cast<const char*>(stored.Address());
+    return std::string_view(text, strnlen(text, stored.Size())) == position;
+  }
+  return GetRow(row) && GetRowPosition() == position;
+}
 
 int32_t BrowseListAdapter::SelectedRow() const {
   return static_cast<int32_t>(WindowModel::GetPropInt(WindowNumber(), LC, Prop::Selected));

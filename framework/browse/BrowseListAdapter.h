@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "framework/browse/BrowseQueue.h"
@@ -45,6 +46,16 @@ class BrowseListAdapter : public BrowseQueue, public IListControl {
   void SelectRow(int32_t row) override;
   void SetListControl(int32_t control) override { LC = control; }
   int32_t SelectionSize() const override;
+
+  // Reading rows where the queue stores them, without fetching them into the buffer
+  // (the fetched row and the buffer stay as they are). LendsRows: the queue can.
+  bool LendsRows() const;
+  // `field` of the queue's record buffer as row `row` stores it; a field outside the
+  // buffer is `field` itself. REQUIRES: LendsRows(), and row `row` exists.
+  runtime::data::FieldRef FieldOfRow(size_t row, const runtime::data::FieldRef& field) const;
+  // Whether row `row`'s position text is `position` (false when there is no such row).
+  // The buffer may be left holding any row.
+  bool RowPositionIs(size_t row, std::string_view position);
 
   // Shows `rows` in the list (the texts of its cells) and selects `selected`.
   void ShowRows(std::vector<std::vector<std::string>> rows, int32_t selected);

@@ -183,7 +183,7 @@ void BrowseManager::Fetch(int32_t direction) {
     if (result != LevelQuiet) break;
     if (skipEdge) {
       skipEdge = false;
-      if (View->Position() == edge) continue;
+      if (View->PositionText() == edge) continue;
     }
     if (LastItems > 0 && Rows() >= LastItems) {
       ListQueue->GetRow(backward ? static_cast<size_t>(Rows()) : 1);
@@ -409,13 +409,14 @@ void BrowseManager::ReloadPage(int32_t mode) {
 void BrowseManager::FindSavedRow(const std::string& saved, bool hasSaved, int32_t target, int32_t& shift) {
   if (hasSaved) {
     CurrentChoice = 0;
+    int32_t last = Rows();  // the row the search stops on, which the buffer then holds
     for (int32_t row = 1; row <= Rows(); ++row) {
-      ListQueue->GetRow(static_cast<size_t>(row));
-      if (ListQueue->GetRowPosition() == saved) {
-        CurrentChoice = row;
+      if (Behavior->RowPositionIs(static_cast<size_t>(row), saved)) {
+        CurrentChoice = last = row;
         break;
       }
     }
+    if (last > 0) ListQueue->GetRow(static_cast<size_t>(last));
   } else {
     CurrentChoice = 1;
   }
@@ -500,7 +501,7 @@ void BrowseManager::RegisterAlertKeys() {
 
 void BrowseManager::FillListRow() {
   Fields->LeftIntoRight();
-  ListQueue->SetRowPosition(View->Position());
+  ListQueue->SetRowPosition(View->PositionText());
 }
 
 bool BrowseManager::ChooseOrder(size_t order, framework::window::ResetMode mode) {
@@ -1074,19 +1075,24 @@ void BrowseManager::DisplayList() {
     ShownFormat = std::move(format);
   }
   const std::vector<std::optional<runtime::text::Picture::Parsed>>& pictures = ShownPictures;
+  // The cells are read where the queue keeps its rows when it lends them.
+  const bool inPlace = Behavior->LendsRows();
   std::vector<std::vector<std::string>> rows;
   rows.reserve(static_cast<size_t>(Rows()));
   for (int32_t row = 1; row <= Rows(); ++row) {
-    ListQueue->GetRow(static_cast<size_t>(row));
+    if (!inPlace) ListQueue->GetRow(static_cast<size_t>(row));
     std::vector<std::string> cells;
     cells.reserve(count);
     for (size_t column = 0; column < count; ++column) {
-      const runtime::data::FieldRef value = Fields->RightAt(column);
+      runtime::data::FieldRef value = Fields->RightAt(column);
+      if (inPlace) value = Behavior->FieldOfRow(static_cast<size_t>(row), value);
       cells.push_back(pictures[column] ? runtime::text::Picture::Format(value, *pictures[column]) : value.GetText());
     }
     rows.push_back(std::move(cells));
   }
+  // The buffer holds the fetched row afterwards (the last one shown when none was).
   if (fetched != 0) ListQueue->GetRow(fetched);
+  else if (inPlace && Rows() > 0) ListQueue->GetRow(static_cast<size_t>(Rows()));
   Behavior->ShowRows(std::move(rows), CurrentChoice);
   ShownChoice = CurrentChoice;
   ++DisplaySerial;

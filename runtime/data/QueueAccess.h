@@ -25,6 +25,14 @@ class QueueAccess {
   virtual bool Delete(size_t position) = 0;
   // Removes every row (the buffer keeps its value).
   virtual void Free() = 0;
+
+  // For reading a row's fields where it is stored, without copying it into the buffer:
+  // row `position` laid out as the record buffer (nullptr when there is no such row or
+  // the queue does not lend its rows), the buffer, and the size of both. Valid until
+  // the queue changes.
+  virtual const void* StoredRow(size_t /*position*/) const { return nullptr; }
+  virtual const void* BufferAddress() const { return nullptr; }
+  virtual size_t RecordSize() const { return 0; }
 };
 
 }  // namespace runtime::data

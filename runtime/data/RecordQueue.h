@@ -81,6 +81,12 @@ class RecordQueue : public QueueAccess {
     Front = 0;
   }
 
+  const void* StoredRow(size_t position) const override {
+    return position >= 1 && position <= Records() ? &Rows[Front + position - 1] : nullptr;
+  }
+  const void* BufferAddress() const override { return &Buffer; }
+  size_t RecordSize() const override { return sizeof(Record); }
+
   const Record& At(size_t position) const { return Rows[Front + position - 1]; }
   Record& At(size_t position) { return Rows[Front + position - 1]; }
   // Every row (the spare slots, if any, are let go first).

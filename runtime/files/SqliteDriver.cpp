@@ -575,13 +575,22 @@ const std::string& SqliteDriver::RunText(const RunShape& shape) {
   return RunTexts.emplace(shape, std::move(sql)).first->second;
 }
 
-namespace {
-
-// Record `index` of a run being read, in place of what the vector held there: a run
-// read after another reuses the storage of its records.
-RunRecord& RunSlot(std::vector<RunRecord>& run, size_t index) {
-  return index < run.size() ? run[index] : run.emplace_back();
+RunRecord& SqliteDriver::RunSlot(std::vector<RunRecord>& run, size_t index) {
+  if (index < run.size()) return run[index];
+  if (SpareRecords.empty()) return run.emplace_back();
+  run.push_back(std::move(SpareRecords.back()));
+  SpareRecords.pop_back();
+  return run.back();
 }
+
+void SqliteDriver::CutRun(std::vector<RunRecord>& run, size_t length) {
+  while (run.size() > length) {
+    if (SpareRecords.size() < MaxSpareRecords) SpareRecords.push_back(std::move(run.back()));
+    run.pop_back();
+  }
+}
+
+namespace {
 
 // Binds where a run starts (the key's values, then the row id when it has one) from
 // the first parameter; returns the next parameter's number.
@@ -636,7 +645,7 @@ DriverStatus SqliteDriver::ReadRun(RunDirection direction, size_t count, std::ve
     int rc = SQLITE_ROW;
     size_t taken = 0;
     while (taken < count && (rc = Step(stmt)) == SQLITE_ROW) TakeRunRow(stmt, RunSlot(run, taken++));
-    run.resize(taken);
+    CutRun(run, taken);
     if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
       run.clear();
       return Fail(rc);
@@ -682,14 +691,15 @@ DriverStatus SqliteDriver::ReadRun(RunDirection direction, size_t count, std::ve
     if (!inBack && taken < count) TakeRunRow(stmt, RunSlot(run, taken++));
     else if (inBack && takenBack < before) TakeRunRow(stmt, RunSlot(back, takenBack++));
   }
-  run.resize(taken);
-  back.resize(takenBack);
+  CutRun(run, taken);
+  CutRun(back, takenBack);
   if (around) {
     Window& w = Around;
     w.Valid = true;
-    w.Records.resize(back.size() + run.size());
-    std::copy(back.rbegin(), back.rend(), w.Records.begin());
-    std::copy(run.begin(), run.end(), w.Records.begin() + static_cast<std::ptrdiff_t>(back.size()));
+    size_t at = 0;
+    for (auto r = back.rbegin(); r != back.rend(); ++r) RunSlot(w.Records, at++) = *r;
+    for (const RunRecord& r : run) RunSlot(w.Records, at++) = r;
+    CutRun(w.Records, at);
     w.Key = OrderKey;
     w.Table = table;
     w.FindTerm = findTerm;
@@ -720,7 +730,7 @@ void SqliteDriver::TakeRunRow(sqlite3_stmt* stmt, RunRecord& r) const {
 // from the one after it (it is current). Only when the window holds the whole run or
 // reaches the end of the order that way; otherwise the statement reads it.
 bool SqliteDriver::ReadFromWindow(bool forward, size_t count, const std::string& table,
-                                  const std::string& findTerm, std::vector<RunRecord>& run) const {
+                                  const std::string& findTerm, std::vector<RunRecord>& run) {
   if (!Around.Valid || !ReadHeld || InTx || Around.Key != OrderKey || Around.Table != table ||
       Around.FindTerm != findTerm) {
     return false;
@@ -751,11 +761,11 @@ bool SqliteDriver::ReadFromWindow(bool forward, size_t count, const std::string&
   else available = index + (onRecord ? 1 : 0);
   if (available < count && !(forward ? Around.AtEnd : Around.AtStart)) return false;
   const size_t n = std::min(count, available);
-  run.resize(n);
   for (size_t k = 0; k < n; ++k) {
     const size_t step = k + (onRecord ? 0 : 1);
-    run[k] = records[forward ? index + step : index - step];
+    RunSlot(run, k) = records[forward ? index + step : index - step];
   }
+  CutRun(run, n);
   return true;
 }
 

@@ -110,6 +110,11 @@ class SqliteDriver : public Driver {
   // The records one statement read around the cursor (ExpectRunBefore), in the order's
   // forward direction: reads from a record among them, in the same read transaction,
   // are taken from here without a statement.
+  // Record `index` of a run being read, in place of what the vector held there (or a
+  // spare record): a run read after another reuses the storage of its records.
+  RunRecord& RunSlot(std::vector<RunRecord>& run, size_t index);
+  // Cuts a run to `length` records, keeping the others as spare records.
+  void CutRun(std::vector<RunRecord>& run, size_t length);
   struct Window {
     bool Valid = false;  // its storage is kept for the next one
     std::vector<RunRecord> Records;
@@ -156,7 +161,7 @@ class SqliteDriver : public Driver {
   const std::string& RunText(const RunShape& shape);
   void TakeRunRow(sqlite3_stmt* stmt, RunRecord& record) const;
   bool ReadFromWindow(bool forward, size_t count, const std::string& table, const std::string& findTerm,
-                      std::vector<RunRecord>& run) const;
+                      std::vector<RunRecord>& run);
   int Step(sqlite3_stmt* stmt);
   void Release(sqlite3_stmt* stmt);
   void DropReadHold();
@@ -184,6 +189,10 @@ class SqliteDriver : public Driver {
   size_t BeforeWanted = 0;           // ExpectRunBefore's count, for the next run only
   Window Around;                     // good until the read transaction ends
   std::vector<RunRecord> Back;       // the records before a run around a place, as read
+  // Records a run let go (a shorter run after a longer one): the storage of the next
+  // runs' records, up to MaxSpareRecords.
+  std::vector<RunRecord> SpareRecords;
+  static constexpr size_t MaxSpareRecords = 512;
 
   SqliteFind Find;  // the find's narrowing of reads
   int OrderKey = 0;

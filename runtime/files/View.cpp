@@ -301,12 +301,14 @@ void View::ExpectReads(size_t records) {
 
 void View::ExpectReadsBefore(size_t records) { ExpectedBefore = ReadDepth > 0 ? records : 0; }
 
-std::string View::Position() {
+std::string View::Position() { return PositionText(); }
+
+const std::string& View::PositionText() {
   if (CurrentPosition.empty()) {
     Fail(C::RecordNotAvailable, "");
-    return {};
+  } else {
+    Finish(C::NoError);
   }
-  Finish(C::NoError);
   return CurrentPosition;
 }
 

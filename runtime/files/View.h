@@ -148,6 +148,8 @@ class View {
   static constexpr size_t MaxRunLength = 256;
   // The position of the record last read through the view; "" (and 33) when none.
   std::string Position();
+  // The same without a copy: good until the view reads or is reset again.
+  const std::string& PositionText();
   // Reads the record at `position` into the buffer (the file's watch applies) without
   // moving the view's place in sorted reading.
   int32_t Reget(const std::string& position);
