@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake ninja-build g++ pkg-config libsqlite3-dev libpq-dev postgresql libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev libgl-dev libxcb1-dev xvfb xauth openbox xdg-utils fonts-dejavu-core adwaita-icon-theme hicolor-icon-theme
-          librsvg2-bin desktop-file-utils appstream man-db dpkg-dev file)
+          librsvg2-bin desktop-file-utils appstream man-db dpkg-dev file gdb)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

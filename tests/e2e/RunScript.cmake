@@ -28,8 +28,14 @@ set(command ${PROGRAM} ${SCRIPT})
 if(DESKTOP)
   set(command sh ${SESSION} ${PROGRAM} --desktop ${SCRIPT})
 endif()
-execute_process(COMMAND ${CMAKE_COMMAND} -E env "PATH=${WORKDIR}/bin:$ENV{PATH}" ${command} WORKING_DIRECTORY ${WORKDIR}
-                OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status TIMEOUT 100)
+# A run that hangs is stopped by the watchdog, which prints where the program's threads
+# stood; the time limit here only backs it up.
+get_filename_component(program_name ${PROGRAM} NAME)
+string(SUBSTRING "${program_name}" 0 15 program_name)
+execute_process(COMMAND ${CMAKE_COMMAND} -E env "PATH=${WORKDIR}/bin:$ENV{PATH}"
+                        bash ${CMAKE_CURRENT_LIST_DIR}/Watchdog.sh 90 ${program_name} ${command}
+                WORKING_DIRECTORY ${WORKDIR}
+                OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE status TIMEOUT 110)
 
 set(failures "")
 file(READ ${dir}/${name}.out expected)

@@ -46,8 +46,9 @@ int ScriptRunner::Run(const std::vector<ScriptStep>& steps) {
       Err << ScriptName << ":" << step.Line << ": " << step.Command << ": " << why << "\n";
       status = ExitStepFailed;
     }
+    // What was printed so far survives a run that is stopped from outside.
+    Out.flush();
   }
-  Out.flush();
   std::string why;
   if (!Driver.ShutDown(FrameTitle, why)) {
     Err << ScriptName << ": at the end: " << why << "\n";
