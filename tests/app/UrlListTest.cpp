@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <latch>
 #include <string>
 #include <thread>
 #include <vector>
@@ -441,12 +442,16 @@ TEST_F(UrlListThreadTest, ThreadsHaveTheirOwnManagersAndBuffers) {
   std::vector<std::thread> threads;
   std::vector<const void*> buffers(Threads), managers(Threads);
   std::vector<std::string> seen(Threads);
+  // Both threads hold their managers at once before either goes on: a thread that had
+  // already ended could have left its memory to the other's.
+  std::latch bothBuilt(Threads);
   for (int i = 0; i < Threads; ++i) {
     threads.emplace_back([&, i] {
       UrlListManagers::Build(Errors);
       framework::data::RelationManager& relate = *UrlListManagers::Relate();
       managers[i] = UrlListManagers::FileManager();
       buffers[i] = &UrlListFile::Record();
+      bothBuilt.arrive_and_wait();
       EXPECT_EQ(relate.Open(Walk::Top), framework::error::LevelQuiet);
       const std::string mine = "https://thread" + std::to_string(i) + ".example";
       UrlListFile::Instance().ClearBuffer();
