@@ -8,7 +8,8 @@
 // A list scrolls by removing rows at one end and adding them at the other, and its
 // rows may be large (a position text of a kilobyte): rows removed from the front or
 // added there do not move the others (but once in a while). The storage keeps spare
-// slots before the first row for that, never more than it has rows.
+// slots before the first row for that, never more than it has rows (or had, before
+// it was emptied).
 
 #include <algorithm>
 #include <cstddef>
@@ -77,8 +78,13 @@ class RecordQueue : public QueueAccess {
     std::stable_sort(Begin(), Rows.end(), less);
   }
   void Free() override {
-    Rows.clear();
-    Front = 0;
+    // The slots stay as spare slots before the first row (no more than there were
+    // rows), so that a list refilled from a row out (rows added after it, then before
+    // it at the front) does not move its rows to make room.
+    const size_t keep = std::min(Rows.size(), Records());
+    Rows.resize(keep);
+    if constexpr (!std::is_trivially_copyable_v<Record>) std::fill(Rows.begin(), Rows.end(), Record{});
+    Front = keep;
   }
 
   const void* StoredRow(size_t position) const override {

@@ -74,19 +74,25 @@ void CompareWithAPlainList(unsigned seed) {
         if (anywhere >= 1 && anywhere <= size) model.erase(model.begin() + static_cast<std::ptrdiff_t>(anywhere - 1));
         break;
       default:
-        if (random() % 50 == 0) {
+        if (random() % 10 == 0) {
           queue.Free();
           model.clear();
         }
         break;
     }
     ASSERT_EQ(queue.Records(), model.size()) << "step " << step;
-    ASSERT_EQ(queue.All().size(), model.size());
+    // All() lets the spare slots go: only now and then, so that they pile up between.
+    const bool whole = step % 37 == 0;
+    if (whole) {
+      ASSERT_EQ(queue.All().size(), model.size());
+    }
     for (size_t i = 0; i < model.size(); ++i) {
       ASSERT_TRUE(queue.Get(i + 1));
       ASSERT_EQ(queue.Buffer.Number, model[i]) << "step " << step << " row " << i + 1;
       ASSERT_EQ(NameOf(queue.Buffer), "row" + std::to_string(model[i]));
-      ASSERT_EQ(queue.All()[i].Number, model[i]);
+      if (whole) {
+        ASSERT_EQ(queue.All()[i].Number, model[i]);
+      }
       ASSERT_EQ(queue.At(i + 1).Number, model[i]);
     }
     ASSERT_FALSE(queue.Get(model.size() + 1));
