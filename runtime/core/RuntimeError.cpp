@@ -50,7 +50,7 @@ void RuntimeError::Clear() {
   RuntimeErrorState& s = State.Get();
   s.Code = 0;
   s.Text.clear();
-  if (s.FileCode != "0") s.FileCode = "0";
+  if (s.FileCode.size() != 1 || s.FileCode[0] != '0') s.FileCode = "0";
   s.FileText.clear();
 }
 

@@ -379,6 +379,11 @@ bool FieldRef::Assign(const FieldRef& from) {
   if (SameVariable(from) && TheKind == from.TheKind && TheSize == from.TheSize && ThePlaces == from.ThePlaces) {
     return true;
   }
+  // A fixed text is read where it is (SetText may take a text from its own field).
+  if (from.TheKind == FieldKind::CString) {
+    const auto* text = static_cast<const char*>(from.Addr);
+    return SetText(std::string_view(text, strnlen(text, from.TheSize)));
+  }
   if (from.IsText()) return SetText(from.GetText());
   if (IsText()) return StoreNumberText(*this, from.GetText());
   if (TheKind == from.TheKind && (TheKind != FieldKind::Decimal || ThePlaces == from.ThePlaces)) {

@@ -7,9 +7,6 @@
 namespace runtime::files {
 namespace {
 
-constexpr char Separator = '|';
-constexpr char Escape = '\\';
-
 template <class Number>
 std::optional<Number> ParseWhole(std::string_view text) {
   Number n{};

@@ -831,21 +831,30 @@ DriverStatus SqliteDriver::FetchRow(int64_t id, void* buffer, bool& found) {
   return DriverStatus::Ok();
 }
 
+// Read item by item (a position is parsed for every page the browse reads from one).
 bool SqliteDriver::ParsePosition(const std::string& text, ParsedPosition& out) const {
-  auto items = CursorText::Split(text);
-  if (!items || items->size() < 2 || (*items)[0].rfind(PositionTag, 0) != 0) return false;
-  auto key = CursorText::Decode("i" + (*items)[0].substr(1));
-  auto id = CursorText::Decode((*items)[1]);
-  if (!key || !id || key->Kind != SqlValue::Type::Integer || id->Kind != SqlValue::Type::Integer) return false;
-  if (key->Integer < 0 || key->Integer > KeyCount()) return false;
-  out.Key = static_cast<int>(key->Integer);
-  out.Id = id->Integer;
   out.Values.clear();
-  for (size_t i = 2; i < items->size(); ++i) {
-    auto v = CursorText::Decode((*items)[i]);
-    if (!v) return false;
-    out.Values.push_back(std::move(*v));
-  }
+  size_t index = 0;
+  std::string scratch;
+  const bool read = CursorText::EachItem(text, scratch, [&](std::string_view item) {
+    if (index == 0) {  // the tag and the key's number
+      if (!item.starts_with(PositionTag)) return false;
+      const auto key = CursorText::Decode("i" + std::string(item.substr(1)));
+      if (!key || key->Kind != SqlValue::Type::Integer || key->Integer < 0 || key->Integer > KeyCount()) return false;
+      out.Key = static_cast<int>(key->Integer);
+    } else if (index == 1) {  // the row id
+      const auto id = CursorText::Decode(item);
+      if (!id || id->Kind != SqlValue::Type::Integer) return false;
+      out.Id = id->Integer;
+    } else {
+      auto v = CursorText::Decode(item);
+      if (!v) return false;
+      out.Values.push_back(std::move(*v));
+    }
+    ++index;
+    return true;
+  });
+  if (!read || index < 2) return false;
   return out.Values.empty() || out.Values.size() == Schema->ComponentCount(out.Key);
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -31,8 +32,23 @@ TEST(CursorTextTest, ItemsWithSeparatorsAndEscapesComeBackAsTheyWent) {
     for (size_t i = 0; i < items.size(); ++i)
       CursorText::Append(built, items[i], i == 0 ? CursorText::ItemPlace::First : CursorText::ItemPlace::Later);
     EXPECT_EQ(built, joined);
+
+    // Item by item, the same items (the scratch text reused between them).
+    std::string scratch;
+    std::vector<std::string> each;
+    EXPECT_TRUE(CursorText::EachItem(joined, scratch, [&](std::string_view item) {
+      each.emplace_back(item);
+      return true;
+    }));
+    EXPECT_EQ(each, items) << joined;
   }
   EXPECT_FALSE(CursorText::Split("dangling\\").has_value());
+  std::string scratch;
+  int seen = 0;
+  auto count = [&](std::string_view) { return ++seen < 2; };
+  EXPECT_FALSE(CursorText::EachItem("a|b\\", scratch, [](std::string_view) { return true; }));
+  EXPECT_FALSE(CursorText::EachItem("a|b|c", scratch, count));  // stopped after the second
+  EXPECT_EQ(seen, 2);
 }
 
 TEST(CursorTextTest, AValueAppendedInPlaceIsItsEncodedItem) {
