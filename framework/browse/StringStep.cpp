@@ -125,8 +125,9 @@ int32_t StringStep::ValueToPercent(std::string_view value) {
     const size_t at = static_cast<size_t>(number - 1) * TestLen;
     return at + TestLen <= table.size() ? table.substr(at, TestLen) : std::string_view();
   };
+  const std::string_view key = TrimRight(taken);  // CompareText's trim, done once
   int32_t count = 0;
-  while (count < Entries && CompareText(entry(count + 1), taken) <= 0) ++count;
+  while (count < Entries && TrimRight(entry(count + 1)).compare(key) <= 0) ++count;
   if (Has(ControlDescending)) count = Entries - count;
   return std::max(count, 1);
 }
